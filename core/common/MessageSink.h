@@ -1,0 +1,39 @@
+// Where core operations send what the user must be told.
+//
+// The core never prints and never opens a window: a step that fails hands
+// its message to the caller's sink and returns false. The desktop program
+// shows each text in an OK box, the batch command writes it to standard
+// error, tests record it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lattrix {
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // A message the user acknowledges (a modal OK box in the program).
+  virtual void Show(const std::string& text) = 0;
+  // The default system beep that goes before some messages.
+  virtual void Beep() {}
+};
+
+// Keeps every text, in order, so that a test can assert the exact wording.
+class RecordingSink : public MessageSink {
+ public:
+  void Show(const std::string& text) override { messages.push_back(text); }
+  void Beep() override { ++beeps; }
+
+  std::vector<std::string> messages;
+  int beeps = 0;
+};
+
+// Writes each message as one line on standard error (the batch command).
+class StderrSink : public MessageSink {
+ public:
+  void Show(const std::string& text) override;
+};
+
+}  // namespace lattrix

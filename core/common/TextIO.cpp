@@ -1,0 +1,140 @@
+#include "common/TextIO.h"
+
+#include <locale.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace lattrix {
+namespace {
+
+locale_t CLocale() {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c;
+}
+
+// Switches the calling thread to the "C" locale for its lifetime.
+class CLocaleScope {
+ public:
+  CLocaleScope() : previous_(uselocale(CLocale())) {}
+  ~CLocaleScope() { uselocale(previous_); }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  locale_t previous_;
+};
+
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+std::string Format(const char* format, ...) {
+  CLocaleScope c_locale;
+  char small[256];
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  int n = std::vsnprintf(small, sizeof small, format, args);
+  va_end(args);
+  std::string out;
+  if (n < 0) {
+    va_end(again);
+    return out;
+  }
+  if (static_cast<size_t>(n) < sizeof small) {
+    out.assign(small, static_cast<size_t>(n));
+  } else {
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), format, again);
+    out.assign(big.data(), static_cast<size_t>(n));
+  }
+  va_end(again);
+  return out;
+}
+
+bool OpenForReading(const std::string& path, std::ifstream& in) {
+  struct stat st;
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  in.open(path, std::ios::in | std::ios::binary);
+  return in.is_open();
+}
+
+bool LineReader::Next(std::string& line) {
+  line.clear();
+  if (!std::getline(in_, line)) {
+    // getline fails only when no character was extracted.
+    return !line.empty();
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  size_t nul = line.find('\0');
+  if (nul != std::string::npos) line.resize(nul);
+  return true;
+}
+
+void FieldScanner::SkipSpace() {
+  while (*p_ != '\0' && IsCSpace(*p_)) ++p_;
+}
+
+bool FieldScanner::Int(int& out) {
+  if (failed_) return false;
+  SkipSpace();
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(p_, &end, 10);
+  if (end == p_) {
+    failed_ = true;
+    return false;
+  }
+  p_ = end;
+  if (v > INT_MAX) v = INT_MAX;
+  if (v < INT_MIN) v = INT_MIN;
+  out = static_cast<int>(v);
+  return true;
+}
+
+bool FieldScanner::Double(double& out) {
+  if (failed_) return false;
+  SkipSpace();
+  char* end = nullptr;
+  double v = strtod_l(p_, &end, CLocale());
+  if (end == p_ || !std::isfinite(v)) {
+    failed_ = true;
+    return false;
+  }
+  p_ = end;
+  out = v;
+  return true;
+}
+
+std::string FieldOf(const std::string& line, int n) {
+  size_t i = 0;
+  const size_t len = line.size();
+  for (int field = 1;; ++field) {
+    while (i < len && IsCSpace(line[i])) ++i;
+    if (i >= len) return std::string();
+    size_t start = i;
+    while (i < len && !IsCSpace(line[i])) ++i;
+    if (field == n) return line.substr(start, i - start);
+  }
+}
+
+double AtoF(const std::string& text) {
+  return strtod_l(text.c_str(), nullptr, CLocale());
+}
+
+bool StartsWith(const std::string& line, const char* title) {
+  return line.compare(0, std::strlen(title), title) == 0;
+}
+
+}  // namespace lattrix

@@ -1,0 +1,72 @@
+// Text input and output that a user's locale cannot change.
+//
+// Job and report files always use a full stop as the decimal point, and are
+// read line by line whatever their line ends (LF or CRLF) and line lengths.
+#pragma once
+
+#include <cstddef>
+#include <fstream>
+#include <string>
+
+#if defined(__GNUC__)
+#define LATTRIX_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define LATTRIX_PRINTF(fmt, args)
+#endif
+
+namespace lattrix {
+
+// printf formatting in the "C" locale, whatever the process locale is.
+std::string Format(const char* format, ...) LATTRIX_PRINTF(1, 2);
+
+// Opens a regular file for reading in binary mode (line ends are handled by
+// LineReader). A directory or a missing or unreadable file gives false.
+bool OpenForReading(const std::string& path, std::ifstream& in);
+
+// Hands out whole lines: a line ends at LF, and a CR right before the LF is
+// dropped. The last line of a file need not end with LF. Text after a NUL
+// byte on a line is dropped, as a C string would end there.
+class LineReader {
+ public:
+  explicit LineReader(std::istream& in) : in_(in) {}
+  // False at the end of the file (no character left).
+  bool Next(std::string& line);
+
+ private:
+  std::istream& in_;
+};
+
+// Reads numbers from a text with the rules of C's sscanf for "%d" and "%lf":
+// leading white space is skipped, the longest valid prefix is taken, and a
+// field that does not parse leaves its target unchanged and ends the parse,
+// so every later field also fails. Numbers are read in the "C" locale.
+// Two deliberate differences: an integer beyond the range of int saturates
+// at its bound instead of wrapping, and a floating-point field that is not
+// finite ("nan", "inf", 1e999) counts as a field that does not parse.
+class FieldScanner {
+ public:
+  explicit FieldScanner(const std::string& text) : p_(text.c_str()) {}
+  explicit FieldScanner(const char* text) : p_(text) {}
+
+  bool Int(int& out);
+  bool Double(double& out);
+  // True while no field has failed.
+  bool ok() const { return !failed_; }
+
+ private:
+  void SkipSpace();
+  const char* p_;
+  bool failed_ = false;
+};
+
+// The n-th (1-based) white-space separated field of a line, or empty.
+std::string FieldOf(const std::string& line, int n);
+
+// Converts like C's atof: leading blanks skipped, longest numeric prefix,
+// 0.0 when there is none; always in the "C" locale.
+double AtoF(const std::string& text);
+
+// True when the line begins with the given title.
+bool StartsWith(const std::string& line, const char* title);
+
+}  // namespace lattrix

@@ -1,0 +1,27 @@
+// The Execute command without its window: weights by scheme, refinement,
+// flags. The caller has gathered the job first (the form, or the batch
+// command's file and options) and shows the results afterwards.
+#pragma once
+
+#include "common/MessageSink.h"
+#include "engine/Refinement.h"
+#include "job/Job.h"
+
+namespace lattrix {
+
+// sin^2(theta) weights scaled to a largest weight of 1.
+void ComputeSin2Weights(Job& job, MessageSink& sink);
+
+// Weights from the del2th column of the previous report at
+// job.m_strReportPath (delta2(theta) and sin*delta schemes).
+void ReadDeltaWeights(Job& job, MessageSink& sink);
+void ReadSinDeltaWeights(Job& job, MessageSink& sink);
+
+// Refuses Manual mode without known corrections ("Manual correction mode not
+// available !!!", m_bRefined false, returns false); otherwise sets the
+// weights of m_nWeighting, refines, sets m_bRefined and returns true, also
+// when the weights could not be read back or the report could not be
+// written (their messages have been shown).
+bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome = nullptr);
+
+}  // namespace lattrix

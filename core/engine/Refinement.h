@@ -1,0 +1,50 @@
+// Cohen's least-squares refinement of the cell from indexed 2theta values.
+//
+// One linear solve in the reciprocal metric (A..F) and up to two 2theta
+// corrections; every run writes the complete report.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "job/Job.h"
+
+namespace lattrix {
+
+// Per-reflection values of a run, as the report's list of d-spacings shows them.
+struct ReflectionResult {
+  int h = 0, k = 0, l = 0;
+  double twoThetaRaw = 0.0;   // 2thorg
+  double twoThetaObs = 0.0;   // 2thobs
+  double twoThetaCor = 0.0;   // 2thcor
+  double twoThetaCal = 0.0;   // 2thcal
+  double del2Theta = 0.0;     // 2thorg - 2thcal
+  double dObs = 0.0;
+  double dCal = 0.0;
+  double dDif = 0.0;
+  double weight = 0.0;
+};
+
+// What a run computed beyond the job's result fields.
+struct RefinementOutcome {
+  bool reportWritten = false;
+  std::vector<ReflectionResult> reflections;
+  double sumDelta = 0.0;   // sum of (2thcal - 2thcor)
+  double sdDelta = 0.0;    // its standard deviation, N - 1 in the divisor
+  int degreesOfFreedom = 0;
+  std::vector<std::string> warnings;
+};
+
+// Refines the job and writes the report to job.m_strReportPath. When the
+// report cannot be created it shows "Output file not open !!!\n" and changes
+// nothing. Warnings (singular normal matrix, no degrees of freedom,
+// non-finite results, a trial cell that breaks its system's equalities) go
+// to the sink after the report is written.
+RefinementOutcome RefineCell(Job& job, MessageSink& sink);
+
+// The same run writing the report to a stream.
+RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink);
+
+}  // namespace lattrix

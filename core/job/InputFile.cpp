@@ -1,0 +1,237 @@
+#include "job/InputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "common/TextIO.h"
+
+namespace lattrix {
+namespace {
+
+bool IsCommentLine(const std::string& line) {
+  for (char c : line) {
+    if (c == ' ' || c == '\t') continue;
+    return c == '#';
+  }
+  return false;
+}
+
+// The next line that is not a comment; false at the end of the file.
+bool NextHeader(LineReader& reader, std::string& line) {
+  while (reader.Next(line)) {
+    if (!IsCommentLine(line)) return true;
+  }
+  return false;
+}
+
+std::string NotAcceptable(const char* what, const std::string& line) {
+  return std::string(what) + "=" + line + " is not acceptable !!!";
+}
+
+// Reads the file up to the point where the flags are set; the caller sets
+// them on success.
+bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
+  std::string line;
+
+  if (!NextHeader(reader, line)) {
+    sink.Show("Title not found");
+    return false;
+  }
+  size_t hash = line.find('#');
+  job.m_strTitle = hash == std::string::npos ? line : line.substr(0, hash);
+
+  if (!NextHeader(reader, line)) {
+    sink.Show("Correction type not found");
+    return false;
+  }
+  int icode = 0;
+  if (!FieldScanner(line).Int(icode) || icode < kManual || icode > kZeroAndDisplacement) {
+    sink.Show(NotAcceptable("icode", line));
+    return false;
+  }
+  job.m_nCorrection = icode;
+
+  if (icode == kManual && reader.Next(line)) {
+    FieldScanner manual(line);
+    manual.Double(job.m_dZero) && manual.Double(job.m_dDisp) && manual.Double(job.m_dEmu);
+  }
+
+  if (!NextHeader(reader, line)) {
+    sink.Show("Wavelength not found");
+    return false;
+  }
+  FieldScanner instrument(line);
+  instrument.Double(job.m_dWavelength) && instrument.Double(job.m_dGonioRadius);
+
+  if (!NextHeader(reader, line)) {
+    sink.Show("Crystal system not found");
+    return false;
+  }
+  FieldScanner(line).Int(job.m_nCrystalSystem);
+  // The form and the refinement know only the seven systems.
+  if (job.m_nCrystalSystem < kTriclinic || job.m_nCrystalSystem > kCubic) {
+    sink.Show(NotAcceptable("Crystal system", line));
+    return false;
+  }
+
+  if (!NextHeader(reader, line)) {
+    sink.Show("Cell dimensions not found");
+    return false;
+  }
+  FieldScanner cell(line);
+  for (double& value : job.m_dCell) {
+    if (!cell.Double(value)) break;
+  }
+
+  if (!NextHeader(reader, line)) {
+    sink.Show("Data number not found");
+    return false;
+  }
+  int count = job.m_nReflections;
+  FieldScanner(line).Int(count);
+  // The job holds at most kMaxReflections reflections.
+  if (count < 0 || count > kMaxReflections) {
+    sink.Show(NotAcceptable("Data number", line));
+    return false;
+  }
+  job.m_nReflections = count;
+
+  for (int i = 0; i < job.m_nReflections; ++i) {
+    if (!reader.Next(line)) {
+      sink.Show("No data found");
+      return false;
+    }
+    FieldScanner row(line);
+    row.Int(job.m_nH[i]) && row.Int(job.m_nK[i]) && row.Int(job.m_nL[i]) &&
+        row.Double(job.m_dTwoTheta[i]) && row.Double(job.m_dWeight[i]);
+    job.m_dTwoThetaRaw[i] = job.m_dTwoTheta[i];
+    job.m_bTwoThetaFromForm[i] = false;
+  }
+
+  if (!NextHeader(reader, line)) {
+    job.m_bInternalStd = 0;
+    return true;
+  }
+  int siCount = job.m_nSiObs;
+  FieldScanner(line).Int(siCount);
+  // One observed value per silicon reference reflection, no more.
+  if (siCount > kSiliconReflections) {
+    sink.Show(NotAcceptable("Si data number", line));
+    return false;
+  }
+  job.m_nSiObs = siCount;
+  if (job.m_nSiObs <= 0) {
+    job.m_bInternalStd = 0;
+    return true;
+  }
+  job.m_bInternalStd = 1;
+  for (int i = 0; i < job.m_nSiObs; ++i) {
+    if (!reader.Next(line)) {
+      sink.Show("No Si data found");
+      job.m_bInternalStd = 0;
+      return true;
+    }
+    FieldScanner(line).Double(job.m_dSiTwoThetaObs[i]);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadInputFile(Job& job, MessageSink& sink) {
+  std::ifstream in;
+  if (!OpenForReading(job.m_strInputPath, in)) {
+    sink.Show("Input file not open !!!");
+    return false;
+  }
+  LineReader reader(in);
+  if (!ReadSections(job, reader, sink)) return false;
+  job.m_nCorrection = kNoCorrection;
+  job.m_nWeighting = kUnity;
+  job.m_bRefined = false;
+  job.m_bInputLoaded = true;
+  return true;
+}
+
+std::string InputFileText(const Job& job) {
+  std::string text;
+  text += job.m_strTitle;
+  text += '\n';
+  text += Format("%d\n", job.m_nCorrection);
+  // A Manual job carries its known corrections on the line after the code,
+  // so that the file reads back as it was.
+  if (job.m_nCorrection == kManual) {
+    text += Format("%10.5lf%10.5lf%10.5lf\n", job.m_dZero, job.m_dDisp, job.m_dEmu);
+  }
+  text += Format("%10.7lf  %7.3lf\n", job.m_dWavelength, job.m_dGonioRadius);
+  text += Format("%d\n", job.m_nCrystalSystem);
+  for (double value : job.m_dCell) text += Format("%10.5lf", value);
+  text += '\n';
+  text += Format("%3d\n", job.m_nReflections);
+  const int n = job.m_nReflections < kMaxReflections ? job.m_nReflections : kMaxReflections;
+  for (int i = 0; i < n; ++i) {
+    text += Format("%5d%5d%5d%10.5lf%10.5lf\n", job.m_nH[i], job.m_nK[i], job.m_nL[i],
+                   job.m_dTwoTheta[i], job.m_dWeight[i]);
+  }
+  return text;
+}
+
+bool WriteInputFile(const Job& job, MessageSink& sink) {
+  const std::string failed = job.m_strInputPath + " cannot created !!!";
+  std::string target = job.m_strInputPath;
+  mode_t mode = 0666;
+  {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode &= ~mask;
+  }
+  struct stat st;
+  if (!target.empty() && ::stat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      sink.Show(failed);
+      return false;
+    }
+    mode = st.st_mode & 07777;
+    // Replace the file a symbolic link points to, not the link.
+    char resolved[PATH_MAX];
+    if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
+  }
+  if (target.empty()) {
+    sink.Show(failed);
+    return false;
+  }
+
+  std::string temp = target + ".XXXXXX";
+  int fd = ::mkstemp(&temp[0]);
+  if (fd < 0) {
+    sink.Show(failed);
+    return false;
+  }
+  const std::string text = InputFileText(job);
+  bool ok = ::fchmod(fd, mode) == 0;
+  size_t done = 0;
+  while (ok && done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else done += static_cast<size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    sink.Show(failed);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace lattrix

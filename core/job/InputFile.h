@@ -1,0 +1,37 @@
+// The job file (".inp"): sections in a fixed order, no keywords.
+//
+//   title                          (header)
+//   correction code 1..5           (header)
+//   zero ssd emu                   (only after code 1, taken directly)
+//   wavelength radius              (header)
+//   crystal system 1..7            (header)
+//   a b c alpha beta gamma         (header)
+//   number of reflections          (header)
+//   h k l 2theta weight            (one line each, taken directly)
+//   number of silicon values       (header, optional)
+//   silicon 2theta                 (one line each, taken directly)
+//
+// Where a header is expected, lines whose first non-blank character is '#'
+// are comments.
+#pragma once
+
+#include "common/MessageSink.h"
+#include "job/Job.h"
+
+namespace lattrix {
+
+// Reads job.m_strInputPath into the job. On success the correction mode is 2
+// and the weighting 0 whatever the file says, the job is Loaded and not
+// Refined. On failure the message is shown, the fields read so far keep
+// their new values and the two flags stay as they were.
+bool ReadInputFile(Job& job, MessageSink& sink);
+
+// Writes the job to job.m_strInputPath. The file is written beside the
+// target under a temporary name and renamed over it, so a failed save never
+// damages the file it would replace.
+bool WriteInputFile(const Job& job, MessageSink& sink);
+
+// The text of the file WriteInputFile writes.
+std::string InputFileText(const Job& job);
+
+}  // namespace lattrix
