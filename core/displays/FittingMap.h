@@ -1,0 +1,153 @@
+// The fitting map's data: one residual per reflection against its 2theta
+// as read, the axis ranges rounded to convenient values, a y range
+// symmetric about zero, tick steps, tick values and label texts.
+//
+// Window-free. The dialog of the desktop program and the batch command's
+// image renderer hold one FittingMap each, call PrepareMap whenever the map
+// is (re)built, and draw it with DrawMap (displays/MapDrawing.h).
+//
+// Values that the drawing stores as single-precision floats are floats here
+// too: the rounding of the ranges, the steps and the accumulated tick values
+// depends on it (a tick near zero reads "-0.00").
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/MessageSink.h"
+
+namespace lattrix {
+
+constexpr int kMapMaxPoints = 50;  // one point per reflection of the job
+
+// A colour as red, green, blue components 0 to 255.
+struct MapRgb {
+  int r = 0;
+  int g = 0;
+  int b = 0;
+};
+inline bool operator==(const MapRgb& a, const MapRgb& b) {
+  return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+inline bool operator!=(const MapRgb& a, const MapRgb& b) { return !(a == b); }
+
+struct MapPoint {  // a pixel position, x to the right, y downward
+  int x = 0;
+  int y = 0;
+};
+
+struct MapPointF {  // a data point: 2theta and residual
+  float x = 0.0f;
+  float y = 0.0f;
+};
+
+struct MapSize {
+  int cx = 0;
+  int cy = 0;
+};
+
+struct MapRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// One tick of an axis: its data value, its label text and whether its mark
+// is drawn (the x tick at the upper end of the range has a label only).
+struct MapTick {
+  float value = 0.0f;
+  std::string label;
+  bool mark = true;
+};
+
+struct FittingMap {
+  int m_nPoints = 0;    // reflections to read (the job's count, at most 50)
+  int m_nPlotType = 1;  // 1 del2th, 2 2thorg - 2thobs, 3 d-dif
+  std::string m_strReportPath;
+  std::string m_strXTitle;
+  std::string m_strYTitle;  // without the exponent suffix
+  std::string m_strPlotTitle;
+  MapPointF m_ptData[kMapMaxPoints];
+  // Data range, after rounding to convenient values.
+  float m_fXMin = 0.0f, m_fYMin = 0.0f, m_fXMax = 100.0f, m_fYMax = 100.0f;
+  // Plot range: what the drawing maps onto the box.
+  float m_fPlotXMin = 0.0f, m_fPlotYMin = 0.0f, m_fPlotXMax = 100.0f, m_fPlotYMax = 100.0f;
+  MapRgb m_crPointFill{255, 0, 0};
+  MapRgb m_crAxis{255, 255, 0};
+  MapRgb m_crText{255, 255, 0};
+  MapRgb m_crBack{0, 0, 65};
+  MapRgb m_crPointEdge{255, 0, 0};
+  float m_fXScale = 0.0f;  // pixels per data unit, set by the drawing
+  float m_fYScale = 0.0f;  // (0 when the range has no positive span)
+  float m_fXStep = 10.0f;
+  float m_fYStep = 10.0f;
+  std::string m_strFontFace = "Times New Roman";
+  // Geometry, set by the drawing for the current client size.
+  MapPoint m_ptLowerLeft, m_ptTitle, m_ptUpperRight;
+  int m_nTickLenX = 0;
+  int m_nTickLenY = 0;  // negative: y ticks point up into the box
+  int m_nYTitleBase = 0;
+  int m_nFontHeight = 16;  // text cell height in pixels
+  int m_bItalic = 0;
+  int m_bBold = 0;
+  MapRect m_rcPlot;
+  int m_nPointRadius = 3;
+  int m_nPenWidth = 2;
+  MapSize m_szMargin{8, 8};  // taken off the client size for the map area
+
+  // Sets the style and range defaults (ranges 0 to 100, steps 10, colours,
+  // font, radius, pen width, margin). Titles, type, path and points stay.
+  void ResetMapStyle();
+
+  // Sets the plot, x and y titles of plot type 1, 2 or 3 (other types clear
+  // them).
+  void SetPlotTitles(int plotType);
+
+  // Reads m_nPoints points of m_nPlotType from the report's list of
+  // d-spacings. On failure shows "<path> not open !!!" or "List not open
+  // !!!", sets m_nPoints to 0 and returns false. Missing or non-numeric
+  // fields give 0. m_nPoints is held within 0..50.
+  bool LoadMapData(MessageSink& sink);
+
+  // Data range from the points: x from the first and the last point, y from
+  // all; x minimum taken down and y maximum taken up to convenient values.
+  void ScaleMapData();
+
+  // Plot range = data range, with y from -H to H, H the larger magnitude.
+  void MakeYRangeSymmetric();
+
+  // Tick steps from the plot range's spans.
+  void ChooseTickSteps();
+
+  // ResetMapStyle, LoadMapData and, when that succeeded, ScaleMapData,
+  // MakeYRangeSymmetric and ChooseTickSteps. The titles must already be set
+  // for the current type. Returns what LoadMapData returned.
+  bool PrepareMap(MessageSink& sink);
+
+  // True when the plot range has a positive, finite span on that axis, so
+  // that values map to pixels.
+  bool HasXScale() const;
+  bool HasYScale() const;
+  // True when the y labels have an exponent: the lower y bound is finite
+  // and not zero (a zero bound has no logarithm).
+  bool HasYExponent() const;
+
+  // The exponent e of the y labels (log10 |m_fPlotYMin|, truncated toward
+  // zero); 0 when HasYExponent() is false.
+  int YExponent() const;
+
+  // The y title drawn: m_strYTitle, " 10**" and the exponent ("%d"); the
+  // bare m_strYTitle when there is no exponent.
+  std::string FullYTitle() const;
+
+  // X ticks from m_fPlotXMin upward in steps of m_fXStep while within the
+  // range, labelled "%4.1f"; empty without an x scale.
+  std::vector<MapTick> XTicks() const;
+
+  // Y ticks that lie in the plot range, labelled "%4.2f" with the value over
+  // 10^e; empty without a y scale or exponent.
+  std::vector<MapTick> YTicks() const;
+};
+
+}  // namespace lattrix

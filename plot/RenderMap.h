@@ -1,0 +1,33 @@
+// Renders the fitting map of a report to an image file without any window.
+#pragma once
+
+#include <string>
+
+#include "common/MessageSink.h"
+#include "displays/FittingMap.h"
+
+namespace lattrix {
+
+// Image formats chosen by the output file's extension (case-insensitive).
+enum class MapFileFormat { kUnknown, kPng, kSvg, kPdf };
+MapFileFormat MapFileFormatFor(const std::string& outPath);
+
+// Reads `points` reflections of plot type `plotType` (1, 2 or 3) from the
+// report, builds the map as the fitting map window does for a client area
+// of width x height pixels, and writes it to outPath as PNG, SVG or PDF by
+// its extension. The whole image has the map's background colour.
+// Messages go to the sink: the report's own ("<path> not open !!!",
+// "List not open !!!"; the empty box is still written, as the window shows
+// it), and "Unknown plot file type: <path> (use .png, .svg or .pdf)",
+// "Plot type must be 1, 2 or 3", "Plot size must be at least 16 x 16
+// pixels", "Cannot write plot file <path>". Returns true when the file was
+// written and the report was read.
+bool RenderMapFile(const std::string& reportPath, int points, int plotType,
+                   const std::string& outPath, int width, int height, MessageSink& sink);
+
+// Draws an already prepared map into outPath (format by extension); true
+// when the file was written.
+bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int height,
+                   MessageSink& sink);
+
+}  // namespace lattrix
