@@ -1,0 +1,154 @@
+#include "displays/MapDrawing.h"
+
+#include <climits>
+#include <cmath>
+
+namespace lattrix {
+
+namespace {
+
+// L + trunc(offset), where offset is a pixel offset from the box edge; NaN
+// and offsets beyond the int range land far outside any box.
+int PixelFrom(int edge, float offset) {
+  if (std::isnan(offset)) return INT_MIN;
+  const double p = static_cast<double>(edge) + std::trunc(static_cast<double>(offset));
+  if (p >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (p <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(p);
+}
+
+// Pixels per data unit over a span; 0 when the span maps to no finite
+// scale (no positive width, or so narrow that the scale overflows).
+float ScaleOver(int pixels, float lo, float hi) {
+  const float span = hi - lo;
+  if (!std::isfinite(span) || !(span > 0.0f)) return 0.0f;
+  const float scale = static_cast<float>(pixels) / span;
+  return (std::isfinite(scale) && scale != 0.0f) ? scale : 0.0f;
+}
+
+}  // namespace
+
+void ComputeMapGeometry(FittingMap& map, int clientWidth, int clientHeight) {
+  const int w = clientWidth - map.m_szMargin.cx;
+  const int h = clientHeight - map.m_szMargin.cy;
+  const int left = w / 6;
+  const int right = 15 * w / 16;
+  const int top = h / 16;
+  const int bottom = 11 * h / 16;  // the x axis
+  map.m_ptLowerLeft = {left, bottom};
+  map.m_ptUpperRight = {right, top};
+  map.m_ptTitle = {5 * w / 16, 5};
+  map.m_rcPlot = {left, top, right, bottom};
+  map.m_nTickLenX = static_cast<int>((right - left) / 60.0);
+  map.m_nTickLenY = static_cast<int>((top - bottom) / 40.0);
+  map.m_nYTitleBase = (bottom - top) + map.m_nTickLenY / 2;
+  // The y scale is negative: larger residuals lie higher.
+  map.m_fXScale = ScaleOver(right - left, map.m_fPlotXMin, map.m_fPlotXMax);
+  map.m_fYScale = -ScaleOver(bottom - top, map.m_fPlotYMin, map.m_fPlotYMax);
+  if (map.m_fYScale == 0.0f) map.m_fYScale = 0.0f;  // no negative zero
+}
+
+int MapXPixel(const FittingMap& map, float x) {
+  return PixelFrom(map.m_ptLowerLeft.x, (x - map.m_fPlotXMin) * map.m_fXScale);
+}
+
+int MapYPixel(const FittingMap& map, float y) {
+  return PixelFrom(map.m_ptLowerLeft.y, (y - map.m_fPlotYMin) * map.m_fYScale);
+}
+
+MapFont MapTextFont(const FittingMap& map) {
+  MapFont font;
+  font.face = map.m_strFontFace;
+  font.height = map.m_nFontHeight;
+  font.width = map.m_nFontHeight / 2;
+  font.italic = map.m_bItalic != 0;
+  font.bold = map.m_bBold != 0;
+  return font;
+}
+
+void DrawMapFrame(FittingMap& map, MapCanvas& canvas, int clientWidth, int clientHeight) {
+  ComputeMapGeometry(map, clientWidth, clientHeight);
+  const int left = map.m_ptLowerLeft.x;
+  const int bottom = map.m_ptLowerLeft.y;
+  const int right = map.m_ptUpperRight.x;
+  const int top = map.m_ptUpperRight.y;
+
+  canvas.FillRect(0, 0, clientWidth - map.m_szMargin.cx, clientHeight - map.m_szMargin.cy,
+                  map.m_crBack);
+
+  canvas.Line(left, bottom, right, bottom, map.m_crAxis, 1);
+  canvas.Line(right, bottom, right, top, map.m_crAxis, 1);
+  canvas.Line(right, top, left, top, map.m_crAxis, 1);
+  canvas.Line(left, top, left, bottom, map.m_crAxis, 1);
+
+  const MapFont font = MapTextFont(map);
+  canvas.SetFont(font);
+  const int fh = font.height;
+  const int fw = font.width;
+
+  // x ticks point up into the box; labels hang below the axis.
+  if (map.m_fXScale != 0.0f) {
+    for (const MapTick& tick : map.XTicks()) {
+      const int px = MapXPixel(map, tick.value);
+      if (tick.mark) canvas.Line(px, bottom, px, bottom + map.m_nTickLenY, map.m_crAxis, 1);
+      canvas.Text(px - 2 * fw, bottom + fh / 2, tick.label, map.m_crText);
+    }
+  }
+
+  canvas.Text(map.m_ptTitle.x, map.m_ptTitle.y, map.m_strPlotTitle, map.m_crText);
+
+  // y ticks point right into the box; each label ends one character width
+  // left of the axis. The last label's left edge places the y title.
+  int labelLeft = left;
+  if (map.m_fYScale != 0.0f) {
+    for (const MapTick& tick : map.YTicks()) {
+      const int py = MapYPixel(map, tick.value);
+      canvas.Line(left, py, left + map.m_nTickLenX, py, map.m_crAxis, 1);
+      const int cx = canvas.TextWidth(tick.label);
+      canvas.Text(left - fw - cx, py - fh / 2, tick.label, map.m_crText);
+      labelLeft = left - fw - cx;
+    }
+  }
+
+  const int n = static_cast<int>(map.m_strXTitle.size());
+  canvas.Text(left + (right - left) / 2 - n - 5 * fw, bottom + 2 * fh, map.m_strXTitle,
+              map.m_crText);
+
+  const std::string yTitle = map.FullYTitle();
+  const int m = static_cast<int>(yTitle.size());
+  canvas.TextUp(labelLeft - 3 * fw, top + (map.m_nYTitleBase - top) / 2 + 2 * m + 7 * fw, yTitle,
+                map.m_crText);
+}
+
+void DrawMapPoints(const FittingMap& map, MapCanvas& canvas) {
+  const int left = map.m_ptLowerLeft.x;
+  const int bottom = map.m_ptLowerLeft.y;
+  const int right = map.m_ptUpperRight.x;
+  const int top = map.m_ptUpperRight.y;
+  if (map.m_fYScale == 0.0f) return;
+
+  const int y0 = MapYPixel(map, 0.0f);
+  if (top <= y0 && y0 <= bottom) {
+    canvas.DottedLine(left, y0, right, y0, map.m_crAxis, map.m_nPenWidth - 1);
+  }
+
+  if (map.m_fXScale == 0.0f) return;
+  const int r = map.m_nPointRadius;
+  const int count = map.m_nPoints < 0 ? 0 : (map.m_nPoints > kMapMaxPoints ? kMapMaxPoints : map.m_nPoints);
+  for (int i = 0; i < count; ++i) {
+    const int px = MapXPixel(map, map.m_ptData[i].x);
+    const int py = MapYPixel(map, map.m_ptData[i].y);
+    // Points outside the box are left out, not clipped.
+    if (left <= px && px <= right && top <= py && py <= bottom) {
+      canvas.FilledCircle(px - r, py - r, px + r, py + r, map.m_crPointFill, map.m_crPointEdge,
+                          map.m_nPenWidth);
+    }
+  }
+}
+
+void DrawMap(FittingMap& map, MapCanvas& canvas, int clientWidth, int clientHeight) {
+  DrawMapFrame(map, canvas, clientWidth, clientHeight);
+  DrawMapPoints(map, canvas);
+}
+
+}  // namespace lattrix
