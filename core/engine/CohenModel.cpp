@@ -1,0 +1,277 @@
+#include "engine/CohenModel.h"
+
+#include <cmath>
+
+#include "job/Job.h"
+
+namespace lattrix {
+
+void ReciprocalCell(const double cell[6], double recip[6], double& volume, double& inverseVolume,
+                    double& factor) {
+  const double ca = std::cos(cell[3]), cb = std::cos(cell[4]), cg = std::cos(cell[5]);
+  const double sa = std::sin(cell[3]), sb = std::sin(cell[4]), sg = std::sin(cell[5]);
+  factor = std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
+  volume = cell[0] * cell[1] * cell[2] * factor;
+  inverseVolume = 1.0 / volume;
+  recip[0] = sa / (cell[0] * factor);
+  recip[1] = sb / (cell[1] * factor);
+  recip[2] = sg / (cell[2] * factor);
+  recip[3] = (cb * cg - ca) / (sb * sg);
+  recip[4] = (cg * ca - cb) / (sg * sa);
+  recip[5] = (ca * cb - cg) / (sa * sb);
+}
+
+double CorrectionTerm(double theta, int kind) {
+  if (kind == 1) return std::sin(2.0 * theta);
+  return std::cos(theta) * std::sin(2.0 * theta);
+}
+
+int CountedCellParameters(int system) {
+  static const int counts[] = {6, 4, 3, 2, 2, 2, 1};
+  return system >= kTriclinic && system <= kCubic ? counts[system - 1] : 0;
+}
+
+int CountedCorrections(int correction) {
+  static const int counts[] = {0, 0, 1, 1, 2};
+  return correction >= kManual && correction <= kZeroAndDisplacement ? counts[correction - 1] : 0;
+}
+
+bool IsRefinedSlot(int slot, int system, int correction) {
+  // Refined cell slots of each system, as bits of slots 0..5.
+  static const unsigned cellSlots[] = {
+      0x3F,                       // triclinic: A B C D E F
+      0x17,                       // monoclinic (b unique): A B C E
+      0x07,                       // orthorhombic: A B C
+      0x05,                       // hexagonal: A C
+      0x09,                       // rhombohedral: A D
+      0x05,                       // tetragonal: A C
+      0x01,                       // cubic: A
+  };
+  if (slot < 6) {
+    if (system < kTriclinic || system > kCubic) return false;
+    return (cellSlots[system - 1] >> slot) & 1u;
+  }
+  return slot < 6 + CountedCorrections(correction);
+}
+
+void SetUnusedDiagonal(Matrix9& matrix, double value, int system, int correction) {
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (!IsRefinedSlot(slot, system, correction)) matrix[slot][slot] = value;
+  }
+}
+
+int NextCyclic(int index) {
+  ++index;
+  if (index > 2) index = 0;
+  return index;
+}
+
+double Determinant(const Matrix9& matrix, int n) {
+  Matrix9 a;
+  CopyMatrix(a, matrix, n);
+  for (int c = 0; c < n; ++c) {
+    bool allZero = true;
+    for (int r = 0; r < n && allZero; ++r) allZero = a[r][c] == 0.0;
+    if (allZero) return 0.0;
+  }
+  for (int r = 0; r < n; ++r) {
+    bool allZero = true;
+    for (int c = 0; c < n && allZero; ++c) allZero = a[r][c] == 0.0;
+    if (allZero) return 0.0;
+  }
+  for (int p = 0; p < n - 1; ++p) {
+    if (a[p][p] == 0.0) {
+      // No row exchange: bring a later column with a non-zero element of
+      // this row into the pivot column.
+      int q = p + 1;
+      while (q < n && a[p][q] == 0.0) ++q;
+      if (q == n) return 0.0;
+      for (int r = 0; r < n; ++r) a[r][p] += a[r][q];
+    }
+    for (int r = p + 1; r < n; ++r) {
+      const double f = -a[r][p] / a[p][p];
+      for (int c = p + 1; c < n; ++c) a[r][c] += f * a[p][c];
+    }
+  }
+  double det = 1.0;
+  for (int p = 0; p < n; ++p) det *= a[p][p];
+  return det;
+}
+
+void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
+}
+
+void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n) {
+  Matrix9 scratch;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      CopyMatrix(scratch, matrix, n);
+      for (int k = 0; k < n; ++k) {
+        scratch[i][k] = 0.0;
+        scratch[k][j] = 0.0;
+      }
+      scratch[i][j] = 1.0;
+      out[i][j] = Determinant(scratch, n);
+    }
+  }
+}
+
+void TieParameters(int system, double x[kSlots]) {
+  if (system < kHexagonal || system > kCubic) return;
+  if (system == kRhombohedral || system == kCubic) x[2] = x[0];
+  x[1] = x[0];
+  if (system == kRhombohedral) {
+    x[4] = x[3];
+    x[5] = x[3];
+  }
+}
+
+void DesignRow(int h, int k, int l, double theta, int system, int correction, double row[kSlots]) {
+  for (int c = 0; c < kSlots; ++c) row[c] = 0.0;
+  // Index products in 64-bit integers: exact for any index a file can hold.
+  const long long H = h, K = k, L = l;
+  row[0] = static_cast<double>(H * H);
+  row[1] = static_cast<double>(K * K);
+  row[2] = static_cast<double>(L * L);
+  if (system == kTriclinic || system == kRhombohedral) row[3] = static_cast<double>(K * L);
+  if (system == kTriclinic || system == kMonoclinic || system == kRhombohedral)
+    row[4] = static_cast<double>(L * H);
+  if (system == kTriclinic || system == kHexagonal || system == kRhombohedral)
+    row[5] = static_cast<double>(H * K);
+  if (system > kOrthorhombic) {
+    // Tied slots: their functions are merged into the slot they follow.
+    row[0] += row[1];
+    row[1] = 0.0;
+    if (system == kHexagonal) {
+      row[0] += row[5];
+      row[5] = 0.0;
+    } else if (system == kRhombohedral || system == kCubic) {
+      row[0] += row[2];
+      row[2] = 0.0;
+      if (system == kRhombohedral) {
+        row[3] = row[3] + row[4] + row[5];
+        row[4] = 0.0;
+        row[5] = 0.0;
+      }
+    }
+  }
+  if (correction == kZero) {
+    row[6] = CorrectionTerm(theta, 1);
+  } else if (correction == kZeroAndDisplacement) {
+    row[6] = CorrectionTerm(theta, 1);
+    row[7] = CorrectionTerm(theta, 2);
+  } else if (correction == kDisplacement) {
+    row[6] = CorrectionTerm(theta, 4);
+  }
+}
+
+void CellSigmas(const double direct[6], double scale, const Matrix9& K, double sigma[10],
+                double volume, int system, int n) {
+  const double* L = direct;
+  const double* c = direct + 3;
+  double s[3];
+  for (int i = 0; i < 3; ++i) s[i] = std::sqrt(1.0 - c[i] * c[i]);
+
+  double J[kSlots][kSlots] = {};
+  // Rows 0..2: derivatives of a, b, c with respect to A..F.
+  for (int i = 0; i < 3; ++i) {
+    double g[3];
+    if (i == 0) {
+      g[0] = L[0]; g[1] = L[1] * c[2]; g[2] = L[2] * c[1];
+    } else if (i == 1) {
+      g[0] = L[0] * c[2]; g[1] = L[1]; g[2] = L[2] * c[0];
+    } else {
+      g[0] = L[0] * c[1]; g[1] = L[1] * c[0]; g[2] = L[2];
+    }
+    for (int j = 0; j < 3; ++j) {
+      const int p = NextCyclic(j), q = NextCyclic(p);
+      J[i][j] = -0.5 * g[j] * g[j] * L[i];
+      J[i][3 + j] = -0.5 * g[p] * g[q] * L[i];
+    }
+  }
+  const double F2 = 1.0 - c[0] * c[0] - c[1] * c[1] - c[2] * c[2] + 2.0 * c[0] * c[1] * c[2];
+  // Rows 3..5: derivatives of alpha, beta, gamma (radians). The expressions
+  // below give d(cos angle) / sin(angle), which is minus d(angle); the sign
+  // matters for the length-angle terms of the volume's variance.
+  double Y[3];
+  for (int i = 0; i < 3; ++i) {
+    const int p = NextCyclic(i), q = NextCyclic(p);
+    Y[i] = F2 / ((c[i] - c[p] * c[q]) * s[i]);
+    for (int j = 0; j < 3; ++j) {
+      double dLength, dAngle;
+      if (j == i) {
+        dLength = (L[i] * L[i] * -0.5) * ((c[p] - c[q] * c[i]) * c[q] + (c[q] - c[p] * c[i]) * c[p]) / s[i];
+        dAngle = -0.5 * L[p] * L[q] * s[i];
+      } else {
+        const bool forward = (i == 0 && j == 1) || (i == 1 && j == 2) || (i == 2 && j == 0);
+        const int m = forward ? q : p;
+        dLength = L[j] * L[j] * -0.5 * s[i] * c[i];
+        dAngle = -0.5 * L[i] * s[i] * L[m] * c[m];
+      }
+      J[3 + i][j] = -dLength;
+      J[3 + i][3 + j] = -dAngle;
+    }
+  }
+  J[6][6] = J[7][7] = J[8][8] = 1.0;
+
+  // A tied slot moves with the slot it follows, so its derivative belongs to
+  // that slot's column.
+  for (int r = 0; r < kSlots; ++r) {
+    switch (system) {
+      case kTetragonal: J[r][0] = J[r][0] + J[r][1]; break;
+      case kHexagonal: J[r][0] = (J[r][0] + J[r][1]) + J[r][5]; break;
+      case kCubic: J[r][0] = (J[r][0] + J[r][1]) + J[r][2]; break;
+      case kRhombohedral:
+        J[r][0] = (J[r][0] + J[r][1]) + J[r][2];
+        J[r][3] = (J[r][3] + J[r][4]) + J[r][5];
+        break;
+      default: break;
+    }
+  }
+
+  // G = J K J^T over the refined block (upper triangle); G[r][r] is the
+  // variance of quantity r divided by scale. K holds both triangles, so
+  // every term is taken once.
+  double G[kSlots][kSlots] = {};
+  for (int r = 0; r < n; ++r) {
+    for (int t = r; t < n; ++t) {
+      double sum = 0.0;
+      for (int k = 0; k < n; ++k)
+        for (int l = 0; l < n; ++l) sum += J[r][k] * J[t][l] * K[k][l];
+      G[r][t] = sum;
+    }
+  }
+
+  if (system >= kHexagonal && system <= kCubic) {
+    for (int i = 0; i <= 2; ++i) {
+      for (int j = i; j <= 2; ++j) {
+        if (L[j] == L[0]) {
+          G[i][j] = G[0][0];
+          if (system == kRhombohedral) G[3 + i][3 + j] = G[3][3];
+        }
+      }
+    }
+    if (system == kHexagonal || system == kTetragonal) G[1][2] = G[0][2];
+  }
+
+  for (int k = 0; k < n; ++k) sigma[k] = std::sqrt(scale * G[k][k]);
+  if (system == kHexagonal) sigma[5] = 0.0;
+
+  // Relative variance of the volume: d(ln V) = sum of dL/L + d(angle)/Y.
+  const double Yv[6] = {L[0], L[1], L[2], Y[0], Y[1], Y[2]};
+  double sum = 0.0;
+  for (int i = 0; i < 6; ++i) {
+    for (int j = i; j < 6; ++j) {
+      const double ai = std::fabs(Yv[i]), aj = std::fabs(Yv[j]);
+      if (ai > 1e10 || ai < 1e-10 || aj > 1e10 || aj < 1e-10) continue;
+      double term = G[i][j] / (Yv[i] * Yv[j]);
+      if (i != j) term *= 2.0;
+      sum += term;
+    }
+  }
+  sigma[9] = std::sqrt(std::fabs(scale * sum)) * volume;
+}
+
+}  // namespace lattrix
