@@ -1,12 +1,90 @@
 #include "calibration/Calibration.h"
 
+#include <cmath>
+
+#include "calibration/LeastSquares.h"
+#include "common/TextIO.h"
+
 namespace lattrix {
+namespace {
 
-SiliconListTexts SiliconTextsFromJob(const Job&) { return SiliconListTexts(); }
+// A straight line, over-determined by at least three silicon peaks.
+constexpr int kLineCoefficients = 2;
+constexpr int kMinSiliconPairs = 3;
 
-bool CalibrateTwoTheta(Job&, const SiliconListTexts&, MessageSink& sink) {
-  sink.Show("Internal calibration is not available yet.");
-  return false;
+int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+
+std::string NotANumber(const char* column, int row) {
+  return Format("%s of row %d is not a number !!!", column, row);
+}
+
+}  // namespace
+
+SiliconListTexts SiliconTextsFromJob(const Job& job) {
+  SiliconListTexts texts;
+  const int references = Clamp(job.m_nSiStd, 0, kSiliconReflections);
+  for (int i = 0; i < references; ++i) texts[i].reference = Format("%10.6lf", job.m_dSiTwoThetaStd[i]);
+  if (job.m_bInternalStd == 1) {
+    const int observed = Clamp(job.m_nSiObs, 0, kSiliconReflections);
+    for (int i = 0; i < observed; ++i) texts[i].observed = Format("%8.4lf", job.m_dSiTwoThetaObs[i]);
+  }
+  return texts;
+}
+
+bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, MessageSink& sink) {
+  double c[kLineCoefficients] = {0.0, 0.0};
+  if (texts[0].observed.empty()) {
+    sink.Show("Input 2theta value\n in internal calibration list !!!");
+    return false;
+  }
+
+  // Pairs (observed, reference) down to the first row without an observed
+  // value; the rows below it take no part even when filled.
+  double observed[kSiliconReflections];
+  double reference[kSiliconReflections];
+  int pairs = 0;
+  for (int k = 0; k < kSiliconReflections; ++k) {
+    const SiliconRowTexts& row = texts[k];
+    if (row.observed.empty()) break;
+    if (!FieldScanner(row.reference).Double(reference[k])) {
+      sink.Show(NotANumber("2th-cal", k + 1));
+      return false;
+    }
+    if (!FieldScanner(row.observed).Double(observed[k])) {
+      sink.Show(NotANumber("2th-obs", k + 1));
+      return false;
+    }
+    ++pairs;
+  }
+  if (pairs < kMinSiliconPairs) {
+    sink.Show("Too small numbers of internal reflections !!!\n  (More than 3 reflections.)");
+    return false;
+  }
+
+  std::string message;
+  if (FitPolynomial(pairs, kLineCoefficients, observed, reference, c, message) != kFitOk) {
+    sink.Show(message);
+    return false;
+  }
+  line.c1 = c[0];
+  line.c2 = c[1];
+  return true;
+}
+
+bool CalibrateTwoTheta(Job& job, const SiliconListTexts& texts, MessageSink& sink) {
+  CalibrationLine line;
+  if (!FitCalibrationLine(texts, line, sink)) return false;
+  const double c[kLineCoefficients] = {line.c1, line.c2};
+
+  const int reflections = Clamp(job.m_nReflections, 0, kMaxReflections);
+  for (int i = 0; i < reflections; ++i) {
+    // A row added or edited on the form has no raw value of its own.
+    const double source = job.m_bTwoThetaFromForm[i] ? job.m_dTwoTheta[i] : job.m_dTwoThetaRaw[i];
+    double s = 0.0;
+    for (int j = 0; j < kLineCoefficients; ++j) s += std::pow(source, static_cast<double>(j)) * c[j];
+    job.m_dTwoTheta[i] = s;
+  }
+  return true;
 }
 
 }  // namespace lattrix

@@ -1,0 +1,116 @@
+#include "calibration/LeastSquares.h"
+
+#include <cmath>
+#include <utility>
+
+namespace lattrix {
+namespace {
+
+const char kLostOfRank[] = "Lost of rank !";
+
+}  // namespace
+
+int FitPolynomial(int n, int m, const double* x, const double* y, double* c, std::string& message) {
+  if (n < 1 || m < 1 || m > kMaxFitCoefficients) return kFitBadSize;
+
+  // Design matrix of the powers of x; pow(x, 0) is 1 for every x, 0 included.
+  Matrix X(n, m);
+  std::vector<double> yCopy(y, y + n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < m; ++j) X(i, j) = std::pow(x[i], static_cast<double>(j));
+
+  std::vector<double> r, yFit;
+  std::vector<int> piv;
+  Matrix N;
+  double S = 0.0;
+  const int status = SolveNormalEquations(kRankTolerance, X, yCopy, r, yFit, N, S, piv, message);
+  if (status == kFitOk)
+    for (int j = 0; j < m; ++j) c[j] = r[j];
+  return status;
+}
+
+int SolveNormalEquations(double tol, const Matrix& X, const std::vector<double>& y,
+                         std::vector<double>& r, std::vector<double>& yFit, Matrix& N, double& S,
+                         std::vector<int>& piv, std::string& message) {
+  const int n = X.rows();
+  const int m = X.cols();
+  if (n < 1 || m < 1 || y.size() != static_cast<std::size_t>(n)) return kFitBadSize;
+
+  // Normal equations X'X r = X'y, every sum taken from 0 in increasing i.
+  N = Matrix(m, m);
+  r.assign(m, 0.0);
+  piv.assign(m, -1);
+  for (int j = 0; j < m; ++j) {
+    for (int k = j; k < m; ++k) {
+      double s = 0.0;
+      for (int i = 0; i < n; ++i) s += X(i, j) * X(i, k);
+      N(j, k) = s;
+      N(k, j) = s;
+    }
+    double s = 0.0;
+    for (int i = 0; i < n; ++i) s += X(i, j) * y[i];
+    r[j] = s;
+  }
+
+  // Gauss-Jordan elimination, inverting N in place.
+  for (int c = 0; c < m; ++c) {
+    // Partial pivoting on column c: the first row of largest magnitude
+    // strictly above the absolute tolerance.
+    double best = tol;
+    int p = -1;
+    for (int q = c; q < m; ++q) {
+      if (std::fabs(N(q, c)) > std::fabs(best)) {
+        best = N(q, c);
+        p = q;
+      }
+    }
+    piv[c] = p;
+    if (p < 0) {
+      message = kLostOfRank;
+      return kFitRankLost;
+    }
+    if (p != c) {
+      for (int k = 0; k < m; ++k) std::swap(N(p, k), N(c, k));
+      std::swap(r[p], r[c]);
+    }
+    // The pivot's own slot becomes 1 / pivot once the row is divided.
+    N(c, c) = 1.0;
+    for (int k = 0; k < m; ++k) N(c, k) /= best;
+    r[c] /= best;
+    for (int q = 0; q < m; ++q) {
+      if (q == c) continue;
+      const double f = N(q, c);
+      N(q, c) = 0.0;
+      for (int k = 0; k < m; ++k) N(q, k) -= f * N(c, k);
+      r[q] -= f * r[c];
+    }
+  }
+
+  // Undo the row exchanges on the inverse as column exchanges, last first.
+  // The last column always pivots on its own row.
+  for (int l = m - 2; l >= 0; --l) {
+    if (piv[l] != l)
+      for (int k = 0; k < m; ++k) std::swap(N(k, piv[l]), N(k, l));
+  }
+
+  for (int k = 0; k < m; ++k) piv[k] = k;
+  S = ComputeFit(piv, X, r, y, yFit);
+  return kFitOk;
+}
+
+double ComputeFit(const std::vector<int>& piv, const Matrix& X, const std::vector<double>& r,
+                  const std::vector<double>& y, std::vector<double>& yFit) {
+  const int n = X.rows();
+  const int m = X.cols();
+  yFit.assign(n, 0.0);
+  for (int i = 0; i < n; ++i) {
+    double s = 0.0;
+    for (int j = 0; j < m; ++j) s += X(i, j) * r[piv[j]];
+    yFit[i] = s;
+  }
+  double S = 0.0;
+  for (int i = 0; i < n; ++i) S += std::pow(y[i] - yFit[i], 2.0);
+  return S;
+}
+
+}  // namespace lattrix
