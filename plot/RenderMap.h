@@ -17,11 +17,10 @@ MapFileFormat MapFileFormatFor(const std::string& outPath);
 // of width x height pixels, and writes it to outPath as PNG, SVG or PDF by
 // its extension. The whole image has the map's background colour.
 // Messages go to the sink: the report's own ("<path> not open !!!",
-// "List not open !!!"; the empty box is still written, as the window shows
-// it), and "Unknown plot file type: <path> (use .png, .svg or .pdf)",
-// "Plot type must be 1, 2 or 3", "Plot size must be at least 16 x 16
-// pixels", "Cannot write plot file <path>". Returns true when the file was
-// written and the report was read.
+// "List not open !!!"), "Unknown plot file type: <path> (use .png, .svg or
+// .pdf)", "Plot type must be 1, 2 or 3", "Plot size must be from 16 x 16 to
+// 10000 x 10000 pixels", "Cannot write plot file <path>". Nothing is written
+// when the report cannot be read. Returns true when the file was written.
 bool RenderMapFile(const std::string& reportPath, int points, int plotType,
                    const std::string& outPath, int width, int height, MessageSink& sink);
 

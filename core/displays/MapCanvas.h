@@ -39,8 +39,9 @@ class MapCanvas {
   // A dotted line: runs of 3 pixels on, 3 off, from (x0, y0).
   virtual void DottedLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width) = 0;
 
-  // A disc inside the box (left, top, right, bottom), centred in it, filled
-  // with `fill` and outlined with a pen of `edgeWidth` in `edge`.
+  // A disc of diameter right - left centred on the pixel (left + right) / 2,
+  // (top + bottom) / 2, filled with `fill` and outlined with a pen of
+  // `edgeWidth` in `edge` centred on its rim.
   virtual void FilledCircle(int left, int top, int right, int bottom, const MapRgb& fill,
                             const MapRgb& edge, int edgeWidth) = 0;
 

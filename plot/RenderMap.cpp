@@ -1,0 +1,114 @@
+#include "RenderMap.h"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <cctype>
+
+#include "CairoCanvas.h"
+#include "displays/MapDrawing.h"
+
+namespace lattrix {
+
+namespace {
+
+constexpr int kMinImageSide = 16;
+constexpr int kMaxImageSide = 10000;
+
+// Draws the map on a fresh surface of the whole image: the background
+// colour over everything (the margin too), then the map as the window draws
+// it in its client area.
+void Paint(FittingMap& map, cairo_surface_t* surface, int width, int height) {
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, map.m_crBack.r / 255.0, map.m_crBack.g / 255.0, map.m_crBack.b / 255.0);
+  cairo_paint(cr);
+  {
+    CairoCanvas canvas(cr);
+    DrawMap(map, canvas, width, height);
+  }
+  cairo_show_page(cr);
+  cairo_destroy(cr);
+}
+
+}  // namespace
+
+MapFileFormat MapFileFormatFor(const std::string& outPath) {
+  const size_t slash = outPath.find_last_of('/');
+  const size_t dot = outPath.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return MapFileFormat::kUnknown;
+  }
+  std::string ext = outPath.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "png") return MapFileFormat::kPng;
+  if (ext == "svg") return MapFileFormat::kSvg;
+  if (ext == "pdf") return MapFileFormat::kPdf;
+  return MapFileFormat::kUnknown;
+}
+
+bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int height,
+                   MessageSink& sink) {
+  const MapFileFormat format = MapFileFormatFor(outPath);
+  if (format == MapFileFormat::kUnknown) {
+    sink.Show("Unknown plot file type: " + outPath + " (use .png, .svg or .pdf)");
+    return false;
+  }
+  if (width < kMinImageSide || height < kMinImageSide || width > kMaxImageSide ||
+      height > kMaxImageSide) {
+    sink.Show("Plot size must be from 16 x 16 to 10000 x 10000 pixels");
+    return false;
+  }
+
+  cairo_surface_t* surface = nullptr;
+  switch (format) {
+    case MapFileFormat::kPng:
+      surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+      break;
+    case MapFileFormat::kSvg:
+      surface = cairo_svg_surface_create(outPath.c_str(), width, height);
+      if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+      }
+      break;
+    case MapFileFormat::kPdf:
+      // One pixel of the window becomes one point of the page.
+      surface = cairo_pdf_surface_create(outPath.c_str(), width, height);
+      break;
+    case MapFileFormat::kUnknown:
+      break;
+  }
+  bool ok = surface != nullptr && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  if (ok) {
+    Paint(map, surface, width, height);
+    if (format == MapFileFormat::kPng) {
+      ok = cairo_surface_write_to_png(surface, outPath.c_str()) == CAIRO_STATUS_SUCCESS;
+    }
+    cairo_surface_finish(surface);
+    ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  }
+  if (surface != nullptr) cairo_surface_destroy(surface);
+  if (!ok) sink.Show("Cannot write plot file " + outPath);
+  return ok;
+}
+
+bool RenderMapFile(const std::string& reportPath, int points, int plotType,
+                   const std::string& outPath, int width, int height, MessageSink& sink) {
+  if (MapFileFormatFor(outPath) == MapFileFormat::kUnknown) {
+    sink.Show("Unknown plot file type: " + outPath + " (use .png, .svg or .pdf)");
+    return false;
+  }
+  if (plotType < 1 || plotType > 3) {
+    sink.Show("Plot type must be 1, 2 or 3");
+    return false;
+  }
+  FittingMap map;
+  map.m_nPoints = points;
+  map.m_nPlotType = plotType;
+  map.m_strReportPath = reportPath;
+  map.SetPlotTitles(plotType);
+  if (!map.PrepareMap(sink)) return false;
+  return WriteMapImage(map, outPath, width, height, sink);
+}
+
+}  // namespace lattrix
