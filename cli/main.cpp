@@ -1,22 +1,240 @@
-// lattrix-refine: reads a job file and reports what it read.
+// lattrix-refine: refines the cell of one job file without any window and
+// writes the same report as the desktop program.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
+#include "engine/Execute.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
+#ifdef LATTRIX_HAVE_PLOT
+#include "RenderMap.h"
+#endif
+
+namespace {
+
+using namespace lattrix;
+
+const char kUsage[] =
+    "usage: lattrix-refine [options] JOB.inp\n";
+
+const char kHelp[] =
+    "Refines the unit cell of the job file JOB.inp by Cohen's least squares and writes\n"
+    "the report (./Lattrix.out unless --report says otherwise). The refined cell with\n"
+    "standard deviations, the volume and the corrections are printed on standard\n"
+    "output; messages go to standard error.\n"
+    "\n"
+    "Options:\n"
+    "  --correction MODE   1 manual, 2 none (default), 3 zero, 4 displacement,\n"
+    "                      5 zero+displacement; names work too (manual, none, zero,\n"
+    "                      displacement, zero+displacement)\n"
+    "  --weighting MODE    0 unity (default), 1 sin2, 2 delta2, 3 sindelta; delta2 and\n"
+    "                      sindelta take the misfits of the previous report at the\n"
+    "                      report path\n"
+    "  --calibrate         calibrate 2theta against the silicon internal standard\n"
+    "                      (default when the file carries observed silicon values)\n"
+    "  --no-calibrate      do not calibrate, even when the file carries silicon values\n"
+    "  --report PATH       write the report to PATH instead of ./Lattrix.out\n"
+    "  --wavelength X      X-ray wavelength in Angstrom (default: the file's)\n"
+    "  --radius R          goniometer radius in mm (default: the file's)\n"
+    "  --save-input PATH   after the refinement, save the job as an input file\n"
+    "                      (2theta as refined, after any calibration; the weights used)\n"
+#ifdef LATTRIX_HAVE_PLOT
+    "  --plot FILE         draw the fitting map of the refinement to FILE (.png, .svg\n"
+    "                      or .pdf)\n"
+    "  --plot-type N       1 2theta(org-cal) (default), 2 2theta(org-cor),\n"
+    "                      3 d(obs-cal)\n"
+    "  --plot-size WxH     map size in pixels (default 600x400)\n"
+#endif
+    "  --quiet             print nothing on standard output\n"
+    "  --help              show this text\n"
+    "\n"
+    "The file's numbers are used at full precision (the desktop form shows four\n"
+    "decimals). Exit status: 0 when the report was written, 1 when the job was\n"
+    "refused or could not be read or written, 2 for a usage error.\n";
+
+struct Options {
+  std::string jobPath;
+  int correction = kNoCorrection;
+  int weighting = kUnity;
+  int calibrate = -1;  // -1: as the file says
+  std::string reportPath = "Lattrix.out";
+  bool setWavelength = false, setRadius = false;
+  double wavelength = 0.0, radius = 0.0;
+  std::string saveInput;
+  std::string plotPath;
+  int plotType = 1;
+  int plotWidth = 600, plotHeight = 400;
+  bool quiet = false;
+};
+
+int UsageError(const std::string& text) {
+  std::fprintf(stderr, "lattrix-refine: %s\n%sTry 'lattrix-refine --help'.\n", text.c_str(), kUsage);
+  return 2;
+}
+
+bool ParseMode(const std::string& text, const char* const names[], int first, int last, int& out) {
+  for (int code = first; code <= last; ++code) {
+    if (text == names[code - first]) {
+      out = code;
+      return true;
+    }
+  }
+  int value = 0;
+  FieldScanner scan(text);
+  char* end = nullptr;
+  long plain = std::strtol(text.c_str(), &end, 10);
+  if (!scan.Int(value) || end == text.c_str() || *end != '\0' || plain < first || plain > last) return false;
+  out = static_cast<int>(plain);
+  return true;
+}
+
+bool ParseNumber(const std::string& text, double& out) {
+  FieldScanner scan(text);
+  double value = 0.0;
+  if (!scan.Double(value)) return false;
+  out = value;
+  return true;
+}
+
+// Returns 0 when the options are complete, else the exit status.
+int ParseOptions(int argc, char** argv, Options& options) {
+  static const char* const corrections[] = {"manual", "none", "zero", "displacement", "zero+displacement"};
+  static const char* const weightings[] = {"unity", "sin2", "delta2", "sindelta"};
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::fputs(kHelp, stdout);
+      std::exit(0);
+    } else if (arg == "--correction") {
+      if (!value(v) || !ParseMode(v, corrections, 1, 5, options.correction))
+        return UsageError("--correction takes 1..5 or manual, none, zero, displacement, zero+displacement");
+    } else if (arg == "--weighting") {
+      if (!value(v) || !ParseMode(v, weightings, 0, 3, options.weighting))
+        return UsageError("--weighting takes 0..3 or unity, sin2, delta2, sindelta");
+    } else if (arg == "--calibrate") {
+      options.calibrate = 1;
+    } else if (arg == "--no-calibrate") {
+      options.calibrate = 0;
+    } else if (arg == "--report") {
+      if (!value(options.reportPath) || options.reportPath.empty()) return UsageError("--report takes a path");
+    } else if (arg == "--wavelength") {
+      if (!value(v) || !ParseNumber(v, options.wavelength)) return UsageError("--wavelength takes a number");
+      options.setWavelength = true;
+    } else if (arg == "--radius") {
+      if (!value(v) || !ParseNumber(v, options.radius)) return UsageError("--radius takes a number");
+      options.setRadius = true;
+    } else if (arg == "--save-input") {
+      if (!value(options.saveInput) || options.saveInput.empty()) return UsageError("--save-input takes a path");
+#ifdef LATTRIX_HAVE_PLOT
+    } else if (arg == "--plot") {
+      if (!value(options.plotPath) || options.plotPath.empty()) return UsageError("--plot takes a file name");
+    } else if (arg == "--plot-type") {
+      if (!value(v) || (v != "1" && v != "2" && v != "3")) return UsageError("--plot-type takes 1, 2 or 3");
+      options.plotType = v[0] - '0';
+    } else if (arg == "--plot-size") {
+      int w = 0, h = 0;
+      char extra = 0;
+      if (!value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w < 16 || h < 16 ||
+          w > 10000 || h > 10000)
+        return UsageError("--plot-size takes WIDTHxHEIGHT, from 16x16 to 10000x10000");
+      options.plotWidth = w;
+      options.plotHeight = h;
+#endif
+    } else if (arg == "--quiet" || arg == "-q") {
+      options.quiet = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option " + arg);
+    } else if (options.jobPath.empty()) {
+      options.jobPath = arg;
+    } else {
+      return UsageError("only one job file, please");
+    }
+  }
+  if (options.jobPath.empty()) return UsageError("no job file given");
+  return 0;
+}
+
+void PrintSummary(const Job& job, const RefinementOutcome& outcome) {
+  std::string t;
+  t += "Title          : " + job.m_strTitle + "\n";
+  t += Format("Crystal system : %s\n", CrystalSystemName(job.m_nCrystalSystem));
+  t += Format("Correction     : %s\n", CorrectionName(job.m_nCorrection));
+  t += Format("Weighting      : %s\n", WeightingName(job.m_nWeighting));
+  t += Format("Reflections    : %d (degrees of freedom %d)%s\n", job.m_nReflections,
+              outcome.degreesOfFreedom, job.m_bInternalStd ? ", calibrated against Si" : "");
+  t += "\nRefined cell         value        s.d.\n";
+  static const char* const names[] = {"a     (A)  ", "b     (A)  ", "c     (A)  ",
+                                      "alpha (deg)", "beta  (deg)", "gamma (deg)"};
+  for (int j = 0; j < 6; ++j) {
+    if (j < 3)
+      t += Format("  %s %10.5lf  %10.5lf\n", names[j], job.m_dRefinedCell[j], job.m_dCellSigma[j]);
+    else
+      t += Format("  %s %10.3lf  %10.3lf\n", names[j], job.m_dRefinedCell[j], job.m_dCellSigma[j]);
+  }
+  t += Format("  volume (A3) %10.3lf  %10.3lf\n", job.m_dVolume, job.m_dVolumeSigma);
+  t += "\nCorrections          value        s.d.\n";
+  t += Format("  zero  (deg) %10.4lf  %10.4lf\n", job.m_dZero, job.m_dZeroSigma);
+  t += Format("  ssd   (mm)  %10.4lf  %10.4lf\n", job.m_dDisp, job.m_dDispSigma);
+  t += Format("  emu         %10.4lf  %10.4lf\n", job.m_dEmu, job.m_dEmuSigma);
+  t += Format("\nsum delta 2theta = %.4lf deg, s.d. = %.4lf deg\n", outcome.sumDelta, outcome.sdDelta);
+  t += "Report         : " + job.m_strReportPath + "\n";
+  std::fputs(t.c_str(), stdout);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: lattrix-refine JOB.inp\n");
-    return 2;
+  Options options;
+  if (int status = ParseOptions(argc, argv, options)) return status;
+
+  StderrSink sink;
+  Job job;
+  InitialiseJob(job, ".");
+  job.m_strReportPath = options.reportPath;
+  job.m_strInputPath = options.jobPath;
+  if (!ReadInputFile(job, sink)) return 1;
+
+  // What the form's controls would hold after the user's choices.
+  job.m_nCorrection = options.correction;
+  job.m_nWeighting = options.weighting;
+  if (options.setWavelength) job.m_dWavelength = options.wavelength;
+  if (options.setRadius) job.m_dGonioRadius = options.radius;
+  // The silicon list as the form shows it after reading the file.
+  const SiliconListTexts silicon = SiliconTextsFromJob(job);
+  if (options.calibrate >= 0) job.m_bInternalStd = options.calibrate;
+  if (job.m_nReflections < 1) {
+    sink.Show("No reflection data input !!!");
+    return 1;
   }
-  lattrix::Job job;
-  lattrix::InitialiseJob(job, ".");
-  job.m_strInputPath = argv[1];
-  lattrix::StderrSink sink;
-  if (!lattrix::ReadInputFile(job, sink)) return 1;
-  std::fputs(lattrix::InputFileText(job).c_str(), stdout);
-  return 0;
+  if (job.m_bInternalStd == 1 && !CalibrateTwoTheta(job, silicon, sink)) return 1;
+
+  RefinementOutcome outcome;
+  if (!ExecuteRefinement(job, sink, &outcome)) return 1;
+  if (!outcome.reportWritten) return 1;
+  if (!options.quiet) PrintSummary(job, outcome);
+
+  int status = 0;
+  if (!options.saveInput.empty()) {
+    job.m_strInputPath = options.saveInput;
+    if (!WriteInputFile(job, sink)) status = 1;
+  }
+#ifdef LATTRIX_HAVE_PLOT
+  if (!options.plotPath.empty() &&
+      !RenderMapFile(job.m_strReportPath, job.m_nReflections, options.plotType, options.plotPath,
+                     options.plotWidth, options.plotHeight, sink))
+    status = 1;
+#endif
+  return status;
 }
