@@ -2,6 +2,7 @@
 // pixel. The box of a 600 x 400 client area is L = 98, R = 555, T = 24,
 // B = 269 (worked out by hand from the map's fractions of 592 x 392).
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -217,5 +218,17 @@ TEST(RenderMap, FormatsByExtensionAndRefusals) {
   EXPECT_EQ(sink.messages[4], missing + " not open !!!");
   EXPECT_FALSE(std::ifstream(png.path()).good());
 }
+
+// cairo and fontconfig keep font caches for the life of the process; let
+// them go at the end so that a leak checker sees only real leaks.
+class ReleaseFontCaches : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};
+const ::testing::Environment* const kReleaseFontCaches =
+    ::testing::AddGlobalTestEnvironment(new ReleaseFontCaches);
 
 }  // namespace
