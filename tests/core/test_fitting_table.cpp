@@ -20,16 +20,6 @@ using lattrix_test::ReportText;
 using lattrix_test::RowAt;
 using lattrix_test::TempFile;
 
-TEST(FittingTable, ColumnsHaveTheirHeadingsAndWidths) {
-  const char* headings[] = {"No",      " h",      " k",      " l",    "2th-org", "2th-obs", "2th-cor",
-                            "2th-cal", "2th-dif", "d-obs",   "d-cal", "d-dif",   "Weight"};
-  const int widths[] = {28, 30, 30, 30, 60, 60, 60, 60, 65, 65, 65, 65, 50};
-  for (int c = 0; c < lattrix::kFittingTableColumns; ++c) {
-    EXPECT_STREQ(lattrix::kFittingTableColumnDefs[c].heading, headings[c]) << c;
-    EXPECT_EQ(lattrix::kFittingTableColumnDefs[c].width, widths[c]) << c;
-  }
-}
-
 TEST(FittingTable, OneReflectionKeepsTheReportTextsAndTheJobValues) {
   TempFile report("table1.out");
   ReportRow r;
