@@ -1,0 +1,244 @@
+#include "ui/EditListCtrl.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+CListCellEdit::CListCellEdit(CEditListCtrl* grid) : QLineEdit(grid->viewport()), m_pGrid(grid) {
+  setObjectName("cellEditor");
+  setFont(grid->font());
+  setFrame(true);
+  setTextMargins(1, 0, 1, 0);
+}
+
+bool CListCellEdit::event(QEvent* event) {
+  // Tab belongs to the editor, not to the form's focus chain.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+      m_pGrid->OnEditorTab(key->key() == Qt::Key_Backtab ||
+                           (key->modifiers() & Qt::ShiftModifier));
+      return true;
+    }
+  }
+  return QLineEdit::event(event);
+}
+
+void CListCellEdit::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      m_pGrid->OnEditorKey(event->key());
+      return;
+    default:
+      QLineEdit::keyPressEvent(event);
+  }
+}
+
+void CListCellEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // A menu or the editor's own context menu takes the focus only for a
+  // moment; any other loss of focus (a click elsewhere, another window)
+  // ends the edit and stores the text.
+  if (event->reason() != Qt::PopupFocusReason) m_pGrid->CommitCellEdit();
+}
+
+CEditListCtrl::CEditListCtrl(QWidget* parent) : QTableWidget(parent) {
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(false);
+  setShowGrid(true);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  verticalHeader()->setVisible(false);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->setStretchLastSection(true);
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { PlaceEditor(); });
+}
+
+CEditListCtrl::~CEditListCtrl() { m_bEditing = false; }
+
+void CEditListCtrl::SetColumns(const QStringList& headings, const QList<int>& widths) {
+  setColumnCount(static_cast<int>(headings.size()));
+  setHorizontalHeaderLabels(headings);
+  for (int c = 0; c < headings.size() && c < widths.size(); ++c) setColumnWidth(c, widths[c]);
+}
+
+void CEditListCtrl::SetRowCountEmpty(int rows) {
+  CloseCellEditor();
+  clearContents();
+  setRowCount(rows);
+}
+
+QString CEditListCtrl::GetItemText(int row, int col) const {
+  const QTableWidgetItem* cell = item(row, col);
+  return cell ? cell->text() : QString();
+}
+
+void CEditListCtrl::SetItemText(int row, int col, const QString& text) {
+  if (row < 0 || row >= rowCount() || col < 0 || col >= columnCount()) return;
+  QTableWidgetItem* cell = item(row, col);
+  if (!cell) {
+    cell = new QTableWidgetItem(text);
+    cell->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    setItem(row, col, cell);
+  } else {
+    cell->setText(text);
+  }
+}
+
+int CEditListCtrl::GetFirstSelectedRow() const {
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  int first = -1;
+  for (const QModelIndex& index : rows) {
+    if (first < 0 || index.row() < first) first = index.row();
+  }
+  return first;
+}
+
+void CEditListCtrl::SelectRow(int row) {
+  if (row < 0 || row >= rowCount()) return;
+  setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+QRect CEditListCtrl::GetCellEditRect(int row, int col) const {
+  QRect rect = visualRect(model()->index(row, col));
+  // One pixel more above and below than the cell, so that the editor's
+  // frame sits on the grid lines.
+  return rect.adjusted(0, -1, 1, 1);
+}
+
+bool CEditListCtrl::BeginCellEdit(int row, int col) {
+  if (!isEnabled() || row < 0 || row >= rowCount() || col < 0 || col >= columnCount()) return false;
+  if (m_bEditing) CommitCellEdit();
+  m_bEditing = true;
+  m_nEditRow = row;
+  m_nEditCol = col;
+  SelectRow(row);
+  scrollTo(model()->index(row, col));
+
+  m_editCell = new CListCellEdit(this);
+  m_editCell->setText(GetItemText(row, col));
+  m_editCell->setGeometry(GetCellEditRect(row, col));
+  m_editCell->show();
+  m_editCell->selectAll();
+  m_editCell->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
+void CEditListCtrl::CloseCellEditor() {
+  if (!m_bEditing) return;
+  // Cleared first: the loss of focus caused by closing the editor must not
+  // store the text a second time.
+  m_bEditing = false;
+  if (m_editCell) {
+    CListCellEdit* editor = m_editCell;
+    m_editCell = nullptr;
+    if (editor->hasFocus()) setFocus(Qt::OtherFocusReason);
+    editor->hide();
+    editor->deleteLater();
+  }
+  if (GetFirstSelectedRow() != m_nEditRow) SelectRow(m_nEditRow);
+}
+
+void CEditListCtrl::CommitCellEdit() {
+  if (!m_bEditing) return;
+  QString text = m_editCell ? m_editCell->text() : QString();
+  CloseCellEditor();
+  const bool accepted = m_endLabelEdit ? m_endLabelEdit(m_nEditRow, m_nEditCol, text) : true;
+  if (accepted) {
+    SetItemText(m_nEditRow, m_nEditCol, text);
+    Q_EMIT cellEditStored(m_nEditRow, m_nEditCol);
+  }
+}
+
+void CEditListCtrl::SelectAndFocusRow(int row) {
+  if (row < 0 || row >= rowCount()) return;
+  SelectRow(row);
+  setFocus(Qt::OtherFocusReason);
+}
+
+void CEditListCtrl::OnEditorKey(int key) {
+  if (key == Qt::Key_Escape) {
+    CloseCellEditor();
+  } else {
+    CommitCellEdit();
+  }
+  SelectAndFocusRow(m_nEditRow);
+}
+
+void CEditListCtrl::OnEditorTab(bool backwards) {
+  int row = m_nEditRow;
+  int col = m_nEditCol;
+  CommitCellEdit();
+  if (backwards) {
+    if (--col < 1) {
+      col = columnCount() - 1;
+      --row;
+    }
+  } else if (++col >= columnCount()) {
+    col = 1;
+    ++row;
+  }
+  if (row < 0 || row >= rowCount()) {
+    SelectAndFocusRow(m_nEditRow);
+    return;
+  }
+  BeginCellEdit(row, col);
+}
+
+void CEditListCtrl::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      OnEditorKey(event->key());
+      break;
+    default:
+      // The list has no keyboard handling of its own: arrows, page keys and
+      // F2 do nothing here.
+      break;
+  }
+  event->accept();
+}
+
+void CEditListCtrl::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  const bool rowWasSelected =
+      index.isValid() && selectionModel()->isRowSelected(index.row(), QModelIndex());
+  QTableWidget::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton && rowWasSelected && !m_bEditing)
+    BeginCellEdit(index.row(), index.column());
+}
+
+void CEditListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && index.isValid()) {
+    if (!(m_bEditing && m_nEditRow == index.row() && m_nEditCol == index.column()))
+      BeginCellEdit(index.row(), index.column());
+    event->accept();
+    return;
+  }
+  QTableWidget::mouseDoubleClickEvent(event);
+}
+
+void CEditListCtrl::PlaceEditor() {
+  if (m_bEditing && m_editCell) m_editCell->setGeometry(GetCellEditRect(m_nEditRow, m_nEditCol));
+}
+
+void CEditListCtrl::scrollContentsBy(int dx, int dy) {
+  QTableWidget::scrollContentsBy(dx, dy);
+  // The editor follows its cell.
+  PlaceEditor();
+}
+
+void CEditListCtrl::updateGeometries() {
+  QTableWidget::updateGeometries();
+  PlaceEditor();
+}

@@ -1,0 +1,53 @@
+#include "ui/LattrixApp.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+
+#include <fstream>
+
+#include "common/TextIO.h"
+#include "ui/LattrixView.h"
+#include "ui/MainFrame.h"
+
+// The icons are compiled into the lattrix_gui library.
+static void InitResources() { Q_INIT_RESOURCE(lattrix); }
+
+CLattrixApp::CLattrixApp() {
+  InitResources();
+  QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  QCoreApplication::setApplicationName(QStringLiteral("Lattrix"));
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Lattrix"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("lattrix"));
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/lattrix-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
+}
+
+CLattrixApp::~CLattrixApp() { delete m_pMainFrame; }
+
+bool CLattrixApp::InitInstance(const QStringList& arguments) {
+  const QString path = arguments.isEmpty() ? QString() : arguments.constFirst();
+  m_pMainFrame = new CMainFrame;
+  CLattrixView* view = m_pMainFrame->View();
+  view->OnCreate();
+  if (!path.isEmpty()) {
+    // A file that cannot be opened ends the start-up after its message.
+    std::ifstream probe;
+    if (!lattrix::OpenForReading(QFile::encodeName(path).toStdString(), probe)) {
+      view->Sink().Show("Input file not open !!!");
+      return false;
+    }
+  }
+  view->OnInitialUpdate(path);
+  // Shrink the frame to fit the form.
+  m_pMainFrame->adjustSize();
+  m_pMainFrame->show();
+  return true;
+}
+
+void CLattrixApp::OnAppAbout() {
+  if (m_pMainFrame) m_pMainFrame->OnAppAbout();
+}

@@ -1,0 +1,492 @@
+// The form's layout, its set-up, the transfers between form and job, and
+// File New and File Open. The other commands are in LattrixViewCommands.cpp.
+#include "ui/LattrixView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "calibration/Calibration.h"
+#include "common/TextIO.h"
+#include "job/InputFile.h"
+#include "ui/EditListCtrl.h"
+#include "ui/MessageBoxSink.h"
+#include "ui/ReportViewer.h"
+
+using lattrix::Format;
+using lattrix::kMaxReflections;
+using lattrix::kSiliconReflections;
+
+namespace {
+
+const char kTitlePrefix[] = "Lattrix --- ";
+const char kFileFilter[] = "Lattrix Input File (*.inp);;Other Files (*)";
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Paths travel between Qt and the job as the file system's bytes.
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+QLineEdit* NumberEdit(QWidget* parent, const char* name, bool readOnly) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setReadOnly(readOnly);
+  const QFontMetrics metrics(parent->font());
+  // Room for "%8.4lf" of a four-digit value with its sign.
+  edit->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("-00000.00000")) + 12);
+  return edit;
+}
+
+QLabel* FieldLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
+CLattrixView::CLattrixView(QWidget* parent) : QWidget(parent) {
+  setObjectName("lattrixView");
+  m_defaultSink = std::make_unique<MessageBoxSink>(this);
+  m_pSink = m_defaultSink.get();
+  setFont(QFont(QStringLiteral("Times New Roman"), 9));
+  BuildForm();
+  lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
+}
+
+CLattrixView::~CLattrixView() = default;
+
+void CLattrixView::SetMessageSink(lattrix::MessageSink* sink) {
+  m_pSink = sink ? sink : m_defaultSink.get();
+}
+
+lattrix::MessageSink& CLattrixView::Sink() { return *m_pSink; }
+
+QString CLattrixView::FormatNumber(double value) const { return Q(Format("%8.4lf", value)); }
+
+void CLattrixView::BuildForm() {
+  auto* top = new QHBoxLayout(this);
+
+  // Input Data: title, crystal system, trial cell, corrections, weighting,
+  // reflection list.
+  auto* input = new QGroupBox(QStringLiteral("Input Data"), this);
+  auto* inputLayout = new QVBoxLayout(input);
+  auto* head = new QGridLayout;
+  m_editTitle = new QLineEdit(input);
+  m_editTitle->setObjectName("editTitle");
+  m_comboCrystalSystem = new QComboBox(input);
+  m_comboCrystalSystem->setObjectName("comboCrystalSystem");
+  m_comboCrystalSystem->setEditable(false);
+  head->addWidget(FieldLabel(QStringLiteral("Title :"), input), 0, 0);
+  head->addWidget(m_editTitle, 0, 1, 1, 2);
+  head->addWidget(FieldLabel(QStringLiteral("Crystal System :"), input), 1, 0);
+  head->addWidget(m_comboCrystalSystem, 1, 1);
+  head->setColumnStretch(2, 1);
+  inputLayout->addLayout(head);
+
+  auto* cellBox = new QGroupBox(QStringLiteral("Unit Cell Dimensions"), input);
+  auto* cellLayout = new QGridLayout(cellBox);
+  static const char* const kCellLabels[6] = {"a :", "b :", "c :", "alpha :", "beta :", "gamma :"};
+  static const char* const kCellNames[6] = {"editCellA",     "editCellB",    "editCellC",
+                                            "editCellAlpha", "editCellBeta", "editCellGamma"};
+  for (int j = 0; j < 6; ++j) {
+    m_editCell[j] = NumberEdit(cellBox, kCellNames[j], false);
+    const int row = j % 3, col = (j / 3) * 2;
+    cellLayout->addWidget(FieldLabel(QString::fromLatin1(kCellLabels[j]), cellBox), row, col);
+    cellLayout->addWidget(m_editCell[j], row, col + 1);
+  }
+  cellLayout->setColumnStretch(4, 1);
+  inputLayout->addWidget(cellBox);
+
+  auto* modes = new QHBoxLayout;
+  auto* corrBox = new QGroupBox(QStringLiteral("Corrections"), input);
+  auto* corrLayout = new QVBoxLayout(corrBox);
+  m_corrGroup = new QButtonGroup(this);
+  static const char* const kCorrLabels[5] = {"Manual", "No correction", "Zero", "Displacement",
+                                             "Zero && Disp."};
+  static const char* const kCorrNames[5] = {"radioManual", "radioNoCorrection", "radioZero",
+                                            "radioDisplacement", "radioZeroDisp"};
+  for (int k = 0; k < 5; ++k) {
+    auto* radio = new QRadioButton(QString::fromLatin1(kCorrLabels[k]), corrBox);
+    radio->setObjectName(QString::fromLatin1(kCorrNames[k]));
+    m_corrGroup->addButton(radio, k + 1);
+    corrLayout->addWidget(radio);
+    m_pCorrRadio[k] = radio;
+  }
+  corrLayout->addStretch(1);
+  auto* weightBox = new QGroupBox(QStringLiteral("Weighting"), input);
+  auto* weightLayout = new QVBoxLayout(weightBox);
+  static const char* const kWeightLabels[4] = {"Unity", "sin2(theta)", "delta2(theta)", "sin*delta"};
+  static const char* const kWeightNames[4] = {"checkUnity", "checkSin2", "checkDelta2",
+                                              "checkSinDelta"};
+  for (int k = 0; k < 4; ++k) {
+    m_pWeightCheck[k] = new QCheckBox(QString::fromLatin1(kWeightLabels[k]), weightBox);
+    m_pWeightCheck[k]->setObjectName(QString::fromLatin1(kWeightNames[k]));
+    weightLayout->addWidget(m_pWeightCheck[k]);
+  }
+  weightLayout->addStretch(1);
+  connect(m_pWeightCheck[0], &QCheckBox::clicked, this, &CLattrixView::OnWeightUnity);
+  connect(m_pWeightCheck[1], &QCheckBox::clicked, this, &CLattrixView::OnWeightSin2);
+  connect(m_pWeightCheck[2], &QCheckBox::clicked, this, &CLattrixView::OnWeightDelta2);
+  connect(m_pWeightCheck[3], &QCheckBox::clicked, this, &CLattrixView::OnWeightSinDelta);
+  modes->addWidget(corrBox);
+  modes->addWidget(weightBox);
+  inputLayout->addLayout(modes);
+
+  auto* listBox = new QGroupBox(QStringLiteral("Reflection List"), input);
+  auto* listLayout = new QHBoxLayout(listBox);
+  m_listReflection = new CEditListCtrl(listBox);
+  m_listReflection->setObjectName("listReflection");
+  auto* buttons = new QVBoxLayout;
+  m_buttonAdd = new QPushButton(QStringLiteral("Add"), listBox);
+  m_buttonAdd->setObjectName("buttonAdd");
+  m_buttonAdd->setToolTip(QStringLiteral("Insert an empty reflection above the selected row"));
+  m_buttonDelete = new QPushButton(QStringLiteral("Delete"), listBox);
+  m_buttonDelete->setObjectName("buttonDelete");
+  m_buttonDelete->setToolTip(QStringLiteral("Delete the selected reflection"));
+  // A button must not take the focus from a cell being edited before the
+  // command has stored it.
+  m_buttonAdd->setFocusPolicy(Qt::TabFocus);
+  m_buttonDelete->setFocusPolicy(Qt::TabFocus);
+  connect(m_buttonAdd, &QPushButton::clicked, this, &CLattrixView::OnAddRow);
+  connect(m_buttonDelete, &QPushButton::clicked, this, &CLattrixView::OnDeleteRow);
+  buttons->addWidget(m_buttonAdd);
+  buttons->addWidget(m_buttonDelete);
+  buttons->addStretch(1);
+  listLayout->addWidget(m_listReflection, 1);
+  listLayout->addLayout(buttons);
+  inputLayout->addWidget(listBox, 1);
+  top->addWidget(input, 1);
+
+  // Output Data: refined cell, volume and corrections with their standard
+  // deviations, never read back by the form.
+  auto* right = new QVBoxLayout;
+  auto* output = new QGroupBox(QStringLiteral("Output Data"), this);
+  auto* outputLayout = new QVBoxLayout(output);
+  auto* refinedBox = new QGroupBox(QStringLiteral("Refined Dimensions"), output);
+  auto* refinedLayout = new QGridLayout(refinedBox);
+  static const char* const kRefinedNames[6] = {"editRefinedA",     "editRefinedB",
+                                               "editRefinedC",     "editRefinedAlpha",
+                                               "editRefinedBeta",  "editRefinedGamma"};
+  static const char* const kSigmaNames[6] = {"editSigmaA",     "editSigmaB",    "editSigmaC",
+                                             "editSigmaAlpha", "editSigmaBeta", "editSigmaGamma"};
+  auto* sdHead = new QLabel(QStringLiteral("s.d."), refinedBox);
+  refinedLayout->addWidget(sdHead, 0, 2, Qt::AlignHCenter);
+  for (int j = 0; j < 6; ++j) {
+    m_editRefinedCell[j] = NumberEdit(refinedBox, kRefinedNames[j], true);
+    m_editCellSigma[j] = NumberEdit(refinedBox, kSigmaNames[j], true);
+    refinedLayout->addWidget(FieldLabel(QString::fromLatin1(kCellLabels[j]), refinedBox), j + 1, 0);
+    refinedLayout->addWidget(m_editRefinedCell[j], j + 1, 1);
+    refinedLayout->addWidget(m_editCellSigma[j], j + 1, 2);
+  }
+  m_editVolume = NumberEdit(refinedBox, "editVolume", true);
+  m_editVolumeSigma = NumberEdit(refinedBox, "editVolumeSigma", true);
+  refinedLayout->addWidget(FieldLabel(QStringLiteral("volume :"), refinedBox), 7, 0);
+  refinedLayout->addWidget(m_editVolume, 7, 1);
+  refinedLayout->addWidget(m_editVolumeSigma, 7, 2);
+  refinedLayout->setColumnStretch(3, 1);
+  outputLayout->addWidget(refinedBox);
+
+  auto* corrOutBox = new QGroupBox(QStringLiteral("Corrections"), output);
+  auto* corrOut = new QGridLayout(corrOutBox);
+  m_editZero = NumberEdit(corrOutBox, "editZero", true);
+  m_editDisp = NumberEdit(corrOutBox, "editSsd", true);
+  m_editEmu = NumberEdit(corrOutBox, "editEmu", true);
+  m_editZeroSigma = NumberEdit(corrOutBox, "editZeroSigma", true);
+  m_editDispSigma = NumberEdit(corrOutBox, "editSsdSigma", true);
+  m_editEmuSigma = NumberEdit(corrOutBox, "editEmuSigma", true);
+  QLineEdit* const values[3] = {m_editZero, m_editDisp, m_editEmu};
+  QLineEdit* const sigmas[3] = {m_editZeroSigma, m_editDispSigma, m_editEmuSigma};
+  static const char* const kCorrOutLabels[3] = {"zero :", "ssd :", "emu :"};
+  for (int k = 0; k < 3; ++k) {
+    corrOut->addWidget(FieldLabel(QString::fromLatin1(kCorrOutLabels[k]), corrOutBox), k, 0);
+    corrOut->addWidget(values[k], k, 1);
+    corrOut->addWidget(sigmas[k], k, 2);
+  }
+  corrOut->setColumnStretch(3, 1);
+  // The value columns of both groups line up.
+  const int labelWidth = QFontMetrics(font()).horizontalAdvance(QStringLiteral("volume :")) + 8;
+  refinedLayout->setColumnMinimumWidth(0, labelWidth);
+  corrOut->setColumnMinimumWidth(0, labelWidth);
+  outputLayout->addWidget(corrOutBox);
+  outputLayout->addStretch(1);
+  right->addWidget(output);
+
+  auto* siBox = new QGroupBox(QStringLiteral("Internal Si Standard Reflections"), this);
+  auto* siLayout = new QVBoxLayout(siBox);
+  m_checkInternalStd = new QCheckBox(QStringLiteral(": Internal Calibration"), siBox);
+  m_checkInternalStd->setObjectName("checkInternalCalibration");
+  connect(m_checkInternalStd, &QCheckBox::clicked, this, &CLattrixView::OnInternalCalibration);
+  m_listSilicon = new CEditListCtrl(siBox);
+  m_listSilicon->setObjectName("listSilicon");
+  siLayout->addWidget(m_checkInternalStd);
+  siLayout->addWidget(m_listSilicon, 1);
+  right->addWidget(siBox, 1);
+  top->addLayout(right);
+
+  // The two lists: columns, rows that fit the font, sizes that show every
+  // column without a horizontal scroll bar.
+  m_listReflection->SetColumns({"No", " h", " k", " l", "2theta"}, {30, 35, 35, 35, 65});
+  m_listSilicon->SetColumns({"No", " h", " k", " l", "2th-cal", "2th-obs"}, {28, 30, 30, 30, 78, 65});
+  const int rowHeight = QFontMetrics(font()).height() + 6;
+  for (CEditListCtrl* list : {m_listReflection, m_listSilicon}) {
+    list->verticalHeader()->setMinimumSectionSize(rowHeight);
+    list->verticalHeader()->setDefaultSectionSize(rowHeight);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    int width = 0;
+    for (int c = 0; c < list->columnCount(); ++c) width += list->columnWidth(c);
+    list->setMinimumWidth(width + 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width() + 2);
+  }
+  const int headerHeight = m_listSilicon->horizontalHeader()->sizeHint().height();
+  m_listSilicon->setMinimumHeight(headerHeight + kSiliconReflections * rowHeight + 2 * m_listSilicon->frameWidth());
+  m_listReflection->setMinimumHeight(headerHeight + 14 * rowHeight + 2 * m_listReflection->frameWidth());
+
+  m_listReflection->SetEndLabelEditHandler([](int, int, QString&) { return true; });
+  m_listSilicon->SetEndLabelEditHandler([](int, int, QString&) { return true; });
+}
+
+void CLattrixView::SetFrameTitle(const QString& filePart) {
+  QString title = QString::fromLatin1(kTitlePrefix) + filePart;
+  // A literal "[*]" in a path must not become the window's modified mark.
+  title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  window()->setWindowTitle(title);
+}
+
+void CLattrixView::OnCreate() {
+  SetFrameTitle(QStringLiteral("[File Name : ]  "));
+  lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
+  for (bool& hasRaw : m_bRowHasRaw) hasRaw = false;
+}
+
+void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
+  m_listReflection->SetRowCountEmpty(kMaxReflections);
+  // Every row carries its number, so that a new reflection can be typed
+  // into any empty row.
+  for (int i = 0; i < kMaxReflections; ++i)
+    m_listReflection->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
+
+  m_listSilicon->SetRowCountEmpty(kSiliconReflections);
+  for (int i = 0; i < kSiliconReflections; ++i)
+    m_listSilicon->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
+  for (int i = 0; i < m_job.m_nSiStd && i < kSiliconReflections; ++i) {
+    m_listSilicon->SetItemText(i, kColH, Q(Format("%3d", m_job.m_nSiH[i])));
+    m_listSilicon->SetItemText(i, kColK, Q(Format("%3d", m_job.m_nSiK[i])));
+    m_listSilicon->SetItemText(i, kColL, Q(Format("%3d", m_job.m_nSiL[i])));
+    m_listSilicon->SetItemText(i, kSiColReference, Q(Format("%10.6lf", m_job.m_dSiTwoThetaStd[i])));
+  }
+
+  m_checkInternalStd->setChecked(m_job.m_bInternalStd != 0);
+  m_listSilicon->setEnabled(m_job.m_bInternalStd != 0);
+
+  m_comboCrystalSystem->clear();
+  for (int code = lattrix::kTriclinic; code <= lattrix::kCubic; ++code)
+    m_comboCrystalSystem->addItem(QString::fromLatin1(lattrix::CrystalSystemLabel(code)));
+  m_comboCrystalSystem->setCurrentIndex(0);
+
+  if (m_job.m_nCorrection >= 1 && m_job.m_nCorrection <= 5)
+    m_pCorrRadio[m_job.m_nCorrection - 1]->setChecked(true);
+  for (int k = 0; k < 4; ++k) m_pWeightCheck[k]->setChecked(k == m_job.m_nWeighting);
+  if (m_job.m_nCrystalSystem >= lattrix::kTriclinic && m_job.m_nCrystalSystem <= lattrix::kCubic)
+    m_comboCrystalSystem->setCurrentIndex(m_job.m_nCrystalSystem - 1);
+
+  if (!commandLinePath.isEmpty()) {
+    m_job.m_strInputPath = PathBytes(QFileInfo(commandLinePath).absoluteFilePath());
+    if (ReadInputFile()) ShowOpenedFile();
+  }
+  Q_EMIT jobStateChanged();
+}
+
+bool CLattrixView::ReadInputFile() {
+  if (!lattrix::ReadInputFile(m_job, Sink())) return false;
+  for (int i = 0; i < kMaxReflections; ++i) m_bRowHasRaw[i] = i < m_job.m_nReflections;
+  return true;
+}
+
+void CLattrixView::ShowOpenedFile() {
+  ClearReflectionList();
+  ClearSiliconObserved();
+  ShowJob();
+  SetFrameTitle(QStringLiteral("[File Name : ") + PathText(m_job.m_strInputPath) + QStringLiteral(" ]"));
+  Q_EMIT inputFileUsed(PathText(m_job.m_strInputPath));
+}
+
+void CLattrixView::ShowJob() {
+  if (m_job.m_nCorrection >= 1 && m_job.m_nCorrection <= 5)
+    m_pCorrRadio[m_job.m_nCorrection - 1]->setChecked(true);
+  for (int k = 0; k < 4; ++k) m_pWeightCheck[k]->setChecked(false);
+  if (m_job.m_nWeighting >= 1 && m_job.m_nWeighting <= 3)
+    m_pWeightCheck[m_job.m_nWeighting]->setChecked(true);
+  else
+    m_pWeightCheck[0]->setChecked(true);
+
+  m_editTitle->setText(Q(m_job.m_strTitle));
+  if (m_job.m_nCrystalSystem >= lattrix::kTriclinic && m_job.m_nCrystalSystem <= lattrix::kCubic)
+    m_comboCrystalSystem->setCurrentIndex(m_job.m_nCrystalSystem - 1);
+  for (int j = 0; j < 6; ++j) m_editCell[j]->setText(FormatNumber(m_job.m_dCell[j]));
+
+  for (int i = 0; i < m_job.m_nReflections && i < kMaxReflections; ++i) {
+    m_listReflection->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
+    m_listReflection->SetItemText(i, kColH, Q(Format("%3d", m_job.m_nH[i])));
+    m_listReflection->SetItemText(i, kColK, Q(Format("%3d", m_job.m_nK[i])));
+    m_listReflection->SetItemText(i, kColL, Q(Format("%3d", m_job.m_nL[i])));
+    m_listReflection->SetItemText(i, kColTwoTheta, FormatNumber(m_job.m_dTwoTheta[i]));
+  }
+  if (m_job.m_bInternalStd == 1) {
+    for (int i = 0; i < m_job.m_nSiObs && i < kSiliconReflections; ++i)
+      m_listSilicon->SetItemText(i, kSiColObserved, FormatNumber(m_job.m_dSiTwoThetaObs[i]));
+  }
+  m_checkInternalStd->setChecked(m_job.m_bInternalStd != 0);
+  m_listSilicon->setEnabled(m_job.m_bInternalStd != 0);
+}
+
+bool CLattrixView::CollectJob() {
+  for (int k = 0; k < 5; ++k)
+    if (m_pCorrRadio[k]->isChecked()) m_job.m_nCorrection = k + 1;
+  for (int k = 0; k < 4; ++k)
+    if (m_pWeightCheck[k]->isChecked()) m_job.m_nWeighting = k;
+  m_job.m_strTitle = m_editTitle->text().toStdString();
+  // The combo box is not editable, so it always holds one of the systems.
+  if (m_comboCrystalSystem->currentIndex() >= 0)
+    m_job.m_nCrystalSystem = m_comboCrystalSystem->currentIndex() + 1;
+
+  if (m_editCell[0]->text().isEmpty()) {
+    Sink().Show("No cell data input !!!");
+    m_job.m_bRefined = false;
+    return false;
+  }
+  for (int j = 0; j < 6; ++j) lattrix::FieldScanner(m_editCell[j]->text().toStdString()).Double(m_job.m_dCell[j]);
+
+  int count = 0;
+  for (int i = 0; i < kMaxReflections && i < m_listReflection->rowCount(); ++i) {
+    if (m_listReflection->GetItemText(i, kColH).isEmpty()) break;
+    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColH).toStdString()).Int(m_job.m_nH[i]);
+    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColK).toStdString()).Int(m_job.m_nK[i]);
+    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColL).toStdString()).Int(m_job.m_nL[i]);
+    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColTwoTheta).toStdString())
+        .Double(m_job.m_dTwoTheta[i]);
+    if (!m_bRowHasRaw[i]) {
+      // A row typed or added on the form has no input-file value: its form
+      // value stands in for it in the report and the calibration.
+      m_job.m_dTwoThetaRaw[i] = m_job.m_dTwoTheta[i];
+      m_job.m_bTwoThetaFromForm[i] = true;
+    } else {
+      // Edited when the value differs from the one shown for the file's value.
+      double shown = m_job.m_dTwoThetaRaw[i];
+      lattrix::FieldScanner(Format("%8.4lf", m_job.m_dTwoThetaRaw[i])).Double(shown);
+      m_job.m_bTwoThetaFromForm[i] = m_job.m_dTwoTheta[i] != shown;
+    }
+    ++count;
+  }
+  m_job.m_nReflections = count;
+  if (m_job.m_nReflections < 1) {
+    Sink().Show("No reflection data input !!!");
+    m_job.m_bRefined = false;
+    return false;
+  }
+
+  m_job.m_bInternalStd = m_checkInternalStd->isChecked() ? 1 : 0;
+  if (m_job.m_bInternalStd == 1 && !CalibrateTwoTheta()) return false;
+  return true;
+}
+
+bool CLattrixView::CalibrateTwoTheta() {
+  lattrix::SiliconListTexts texts;
+  for (int i = 0; i < kSiliconReflections; ++i) {
+    texts[i].reference = m_listSilicon->GetItemText(i, kSiColReference).toStdString();
+    texts[i].observed = m_listSilicon->GetItemText(i, kSiColObserved).toStdString();
+  }
+  return lattrix::CalibrateTwoTheta(m_job, texts, Sink());
+}
+
+void CLattrixView::ShowResults() {
+  for (int j = 0; j < 6; ++j) {
+    m_editRefinedCell[j]->setText(FormatNumber(m_job.m_dRefinedCell[j]));
+    m_editCellSigma[j]->setText(FormatNumber(m_job.m_dCellSigma[j]));
+  }
+  m_editVolume->setText(FormatNumber(m_job.m_dVolume));
+  m_editVolumeSigma->setText(FormatNumber(m_job.m_dVolumeSigma));
+  m_editZero->setText(FormatNumber(m_job.m_dZero));
+  m_editZeroSigma->setText(FormatNumber(m_job.m_dZeroSigma));
+  m_editDisp->setText(FormatNumber(m_job.m_dDisp));
+  m_editDispSigma->setText(FormatNumber(m_job.m_dDispSigma));
+  m_editEmu->setText(FormatNumber(m_job.m_dEmu));
+  m_editEmuSigma->setText(FormatNumber(m_job.m_dEmuSigma));
+}
+
+void CLattrixView::ClearReflectionList() {
+  for (int i = 0; i < kMaxReflections && i < m_listReflection->rowCount(); ++i)
+    for (int c = kColH; c <= kColTwoTheta; ++c) m_listReflection->SetItemText(i, c, QString());
+}
+
+// The observed silicon values belong to the job they were read or typed
+// for: a newly opened file or a new job starts with an empty column.
+void CLattrixView::ClearSiliconObserved() {
+  for (int i = 0; i < kSiliconReflections; ++i) m_listSilicon->SetItemText(i, kSiColObserved, QString());
+}
+
+void CLattrixView::CommitOpenEdits() {
+  m_listReflection->CommitCellEdit();
+  m_listSilicon->CommitCellEdit();
+}
+
+void CLattrixView::OnFileNew() {
+  m_listReflection->CloseCellEditor();
+  m_listSilicon->CloseCellEditor();
+  SetFrameTitle(QStringLiteral("[File Name : ]"));
+  m_editTitle->clear();
+  ClearReflectionList();
+  ClearSiliconObserved();
+  lattrix::ResetJob(m_job);
+  for (bool& hasRaw : m_bRowHasRaw) hasRaw = false;
+  m_comboCrystalSystem->setCurrentIndex(0);
+  for (QLineEdit* edit : m_editCell) edit->clear();
+  for (int j = 0; j < 6; ++j) {
+    m_editRefinedCell[j]->clear();
+    m_editCellSigma[j]->clear();
+  }
+  for (QLineEdit* edit : {m_editVolume, m_editVolumeSigma, m_editZero, m_editZeroSigma, m_editDisp,
+                          m_editDispSigma, m_editEmu, m_editEmuSigma})
+    edit->clear();
+  Q_EMIT jobStateChanged();
+}
+
+void CLattrixView::OnFileOpen() {
+  QString path;
+  if (m_openDialog) {
+    path = m_openDialog();
+  } else {
+    QFileDialog dialog(this, QStringLiteral("Open"), QString(), QString::fromLatin1(kFileFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("inp"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+      path = dialog.selectedFiles().constFirst();
+  }
+  if (path.isEmpty()) return;
+  OpenInputFile(path);
+}
+
+bool CLattrixView::OpenInputFile(const QString& path) {
+  CommitOpenEdits();
+  m_job.m_strInputPath = PathBytes(path);
+  const bool ok = ReadInputFile();
+  if (ok) ShowOpenedFile();
+  Q_EMIT jobStateChanged();
+  return ok;
+}

@@ -1,0 +1,150 @@
+// The form: the program's only window content. It owns the one refinement
+// job, shows it, lets the user edit it, gathers it back for a refinement or
+// a save, and shows the results.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "common/MessageSink.h"
+#include "job/Job.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class CEditListCtrl;
+#include "ui/ReportViewer.h"
+
+class CLattrixView : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Columns of the Reflection List and of the silicon list.
+  enum { kColNo = 0, kColH = 1, kColK = 2, kColL = 3, kColTwoTheta = 4 };
+  enum { kSiColReference = 4, kSiColObserved = 5 };
+
+  explicit CLattrixView(QWidget* parent = nullptr);
+  ~CLattrixView() override;
+
+  lattrix::Job& job() { return m_job; }
+  const lattrix::Job& job() const { return m_job; }
+
+  // Start-up, once the view sits in its frame: the frame title, the
+  // instrument and job defaults, the working directory and report path.
+  void OnCreate();
+  // Builds the two lists and the combo box, shows the defaults and, when a
+  // path is given, reads that input file.
+  void OnInitialUpdate(const QString& commandLinePath = QString());
+
+  // Job and form.
+  bool ReadInputFile();
+  void ShowJob();
+  bool CollectJob();
+  void ShowResults();
+  void ClearReflectionList();
+  bool CalibrateTwoTheta();
+
+  // The steps after the file dialogs (the dialogs come first in OnFileOpen
+  // and OnSaveAsInputFile).
+  bool OpenInputFile(const QString& path);
+  bool SaveInputFileAs(const QString& path);
+
+  // Starts a program with its arguments without waiting; false when it
+  // could not be started.
+  bool RunProgram(const QString& program, const QStringList& arguments);
+  // Where the help page is: the working directory first, then beside the
+  // program (build tree), then the installed copy. Empty when none exists.
+  QString FindHelpPage() const;
+
+  // Messages go to this sink (the default shows message boxes). Tests put a
+  // recording sink here; nullptr restores the default.
+  void SetMessageSink(lattrix::MessageSink* sink);
+  lattrix::MessageSink& Sink();
+  // The file dialogs, replaceable so that tests need no modal dialog. Each
+  // returns the chosen path, or an empty text when cancelled.
+  void SetOpenFileDialog(std::function<QString()> dialog) { m_openDialog = std::move(dialog); }
+  void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
+  // The program that opens the help page ("xdg-open").
+  void SetHelpOpener(const QString& program) { m_strHelpOpener = program; }
+
+  CEditListCtrl* ReflectionList() const { return m_listReflection; }
+  CEditListCtrl* SiliconList() const { return m_listSilicon; }
+  CReportViewer* ReportViewer() const { return m_reportViewer; }
+
+ public Q_SLOTS:
+  void OnFileNew();
+  void OnFileOpen();
+  void OnRefineExecute();
+  void OnShowOutputFile();
+  void OnSaveAsInputFile();
+  void OnHelpHtml();
+  void OnWeightUnity() { SetWeighting(lattrix::kUnity); }
+  void OnWeightSin2() { SetWeighting(lattrix::kSin2Theta); }
+  void OnWeightDelta2() { SetWeighting(lattrix::kDelta2Theta); }
+  void OnWeightSinDelta() { SetWeighting(lattrix::kSinDelta); }
+  void OnAddRow();
+  void OnDeleteRow();
+  void OnAppExit();
+  void OnSetInstrument();
+  void OnInternalCalibration();
+  // The result displays of the last refinement (fitting table and map).
+  void OnShowFittingTable();
+  void OnShowFittingFigure();
+
+ Q_SIGNALS:
+  // The job's flags may have changed: the frame refreshes its commands.
+  void jobStateChanged();
+  // A file was opened or saved under this path (the recent-file list).
+  void inputFileUsed(const QString& path);
+
+ private:
+  void BuildForm();
+  void SetFrameTitle(const QString& filePart);
+  void SetWeighting(int code);
+  void CommitOpenEdits();
+  void ShowOpenedFile();
+  void ClearSiliconObserved();
+  void ShiftRowData(int from, int by);
+  QString FormatNumber(double value) const;
+
+  lattrix::Job m_job;
+  // Rows of the Reflection List whose 2theta came from the input file; the
+  // flags move with their rows on Add and Delete.
+  bool m_bRowHasRaw[lattrix::kMaxReflections] = {};
+
+  QLineEdit* m_editTitle = nullptr;
+  QComboBox* m_comboCrystalSystem = nullptr;
+  QLineEdit* m_editCell[6] = {};
+  QAbstractButton* m_pCorrRadio[5] = {};
+  QButtonGroup* m_corrGroup = nullptr;
+  QCheckBox* m_pWeightCheck[4] = {};
+  CEditListCtrl* m_listReflection = nullptr;
+  QPushButton* m_buttonAdd = nullptr;
+  QPushButton* m_buttonDelete = nullptr;
+  QLineEdit* m_editRefinedCell[6] = {};
+  QLineEdit* m_editCellSigma[6] = {};
+  QLineEdit* m_editVolume = nullptr;
+  QLineEdit* m_editVolumeSigma = nullptr;
+  QLineEdit* m_editZero = nullptr;
+  QLineEdit* m_editDisp = nullptr;
+  QLineEdit* m_editEmu = nullptr;
+  QLineEdit* m_editZeroSigma = nullptr;
+  QLineEdit* m_editDispSigma = nullptr;
+  QLineEdit* m_editEmuSigma = nullptr;
+  QCheckBox* m_checkInternalStd = nullptr;
+  CEditListCtrl* m_listSilicon = nullptr;
+
+  std::unique_ptr<lattrix::MessageSink> m_defaultSink;
+  lattrix::MessageSink* m_pSink = nullptr;
+  std::function<QString()> m_openDialog;
+  std::function<QString()> m_saveDialog;
+  QString m_strHelpOpener = QStringLiteral("xdg-open");
+  QPointer<CReportViewer> m_reportViewer;
+};

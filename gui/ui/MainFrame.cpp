@@ -1,0 +1,224 @@
+#include "ui/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "ui/AboutDlg.h"
+#include "ui/KeyboardLocks.h"
+#include "ui/LattrixView.h"
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("mainFrame");
+  resize(650, 720);
+  m_pView = new CLattrixView(this);
+  setCentralWidget(m_pView);
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+  CreateStatusBar();
+  connect(m_pView, &CLattrixView::jobStateChanged, this, &CMainFrame::UpdateCommandUI);
+  connect(m_pView, &CLattrixView::inputFileUsed, this, &CMainFrame::AddRecentFile);
+  UpdateCommandUI();
+}
+
+QAction* CMainFrame::MakeAction(const char* name, const QString& text, const QString& prompt,
+                                const char* icon) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(QString::fromLatin1(name));
+  // The prompt holds the status-bar text, then after a line feed the tooltip.
+  const qsizetype split = prompt.indexOf(QLatin1Char('\n'));
+  action->setStatusTip(prompt.left(split));
+  if (split >= 0) action->setToolTip(prompt.mid(split + 1));
+  if (icon) action->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(icon) + QStringLiteral(".png")));
+  m_actions.append(action);
+  return action;
+}
+
+QAction* CMainFrame::Action(const char* name) const {
+  for (QAction* action : m_actions)
+    if (action->objectName() == QLatin1String(name)) return action;
+  return nullptr;
+}
+
+void CMainFrame::CreateActions() {
+  CLattrixView* view = m_pView;
+  QAction* a;
+  a = MakeAction("actionFileNew", "New (&N)\tCtrl+N", "Create new input file for Lattrix\nCreate New", "new");
+  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  connect(a, &QAction::triggered, view, &CLattrixView::OnFileNew);
+  a = MakeAction("actionFileOpen", "Open input file (&O)...\tCtrl+O",
+                 "Open Lattrix input file\nOpen input file ", "open");
+  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(a, &QAction::triggered, view, &CLattrixView::OnFileOpen);
+  a = MakeAction("actionSaveAsInputFile", "Save as input file (&S)...",
+                 "Data saved as Lattrix input file\nSave as input file", "save");
+  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(a, &QAction::triggered, view, &CLattrixView::OnSaveAsInputFile);
+  a = MakeAction("actionSetInstrument", "Set instrument param. (&I)",
+                 "Set instrument paramerter\nSet instrument param.  ");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnSetInstrument);
+  a = MakeAction("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnAppExit);
+  a = MakeAction("actionRefineExecute", "Execute (&E)", "Execute cell Refinement\nExecute Refinement", "execute");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnRefineExecute);
+  a = MakeAction("actionShowFittingTable", "Show Fitting Table(&T)",
+                 "Show fitting table results between obs. and cal. data\nShow Fitting Table", "table");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnShowFittingTable);
+  a = MakeAction("actionShowFittingFigure", "Show Fitting Figure (&F)",
+                 "Show fitting figure results between obs. and cal. data\nShow Fitting Figure", "figure");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnShowFittingFigure);
+  a = MakeAction("actionShowOutputFile", "Show Output File (&S)", "Show details of the results\nShow Result",
+                 "report");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnShowOutputFile);
+  a = MakeAction("actionHelpHtml", "Help by html (&I)", "Show help document by HTML\nHelp by html ");
+  a->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(a, &QAction::triggered, view, &CLattrixView::OnHelpHtml);
+  a = MakeAction("actionViewStatusBar", "Status bar (&S)", "Show on/off for status bar\nShow on/off for status bar");
+  a->setCheckable(true);
+  a->setChecked(true);
+  connect(a, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+  a = MakeAction("actionViewToolBar", "Tool bar (&T)", "Show on/off for tool bar\nShow on/off for tool bar");
+  a->setCheckable(true);
+  a->setChecked(true);
+  a = MakeAction("actionAppAbout", "Version of Lattrix (&A)...", "Show version information of Lattrix\nVersion",
+                 "about");
+  connect(a, &QAction::triggered, this, &CMainFrame::OnAppAbout);
+}
+
+void CMainFrame::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("File (&F)"));
+  file->setObjectName("menuFile");
+  file->addAction(Action("actionFileNew"));
+  file->addAction(Action("actionFileOpen"));
+  file->addSeparator();
+  file->addAction(Action("actionSaveAsInputFile"));
+  file->addSeparator();
+  file->addAction(Action("actionSetInstrument"));
+  file->addSeparator();
+  file->addAction(Action("actionAppExit"));
+
+  QMenu* refine = menuBar()->addMenu(QStringLiteral("Refine (&R)"));
+  refine->setObjectName("menuRefine");
+  refine->addAction(Action("actionRefineExecute"));
+  refine->addSeparator();
+  refine->addAction(Action("actionShowFittingTable"));
+  refine->addAction(Action("actionShowFittingFigure"));
+  refine->addAction(Action("actionShowOutputFile"));
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("Help (&H)"));
+  help->setObjectName("menuHelp");
+  help->addAction(Action("actionHelpHtml"));
+  help->addSeparator();
+  help->addAction(Action("actionViewStatusBar"));
+  help->addAction(Action("actionViewToolBar"));
+  help->addSeparator();
+  help->addAction(Action("actionAppAbout"));
+
+  // The enabled states are also refreshed whenever a menu opens.
+  for (QMenu* menu : {file, refine, help}) connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+}
+
+void CMainFrame::CreateToolBar() {
+  m_wndToolBar = new QToolBar(QStringLiteral("Tool bar"), this);
+  m_wndToolBar->setObjectName("toolBar");
+  m_wndToolBar->setIconSize(QSize(16, 16));
+  m_wndToolBar->setMovable(true);
+  m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+  m_wndToolBar->addAction(Action("actionFileNew"));
+  m_wndToolBar->addAction(Action("actionFileOpen"));
+  m_wndToolBar->addAction(Action("actionSaveAsInputFile"));
+  m_wndToolBar->addSeparator();
+  m_wndToolBar->addAction(Action("actionRefineExecute"));
+  m_wndToolBar->addSeparator();
+  m_wndToolBar->addAction(Action("actionShowFittingTable"));
+  m_wndToolBar->addAction(Action("actionShowFittingFigure"));
+  m_wndToolBar->addAction(Action("actionShowOutputFile"));
+  m_wndToolBar->addSeparator();
+  m_wndToolBar->addAction(Action("actionAppAbout"));
+  m_wndToolBar->addSeparator();
+  m_wndToolBar->addAction(Action("actionAppExit"));
+  addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+
+  QAction* toggle = Action("actionViewToolBar");
+  connect(toggle, &QAction::toggled, m_wndToolBar, &QToolBar::setVisible);
+  // Closing the bar from its context menu unchecks the menu item.
+  connect(m_wndToolBar->toggleViewAction(), &QAction::toggled, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("statusBar");
+  // The message pane says "Ready" whenever no prompt is shown.
+  connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+    if (text.isEmpty()) bar->showMessage(QStringLiteral("Ready"));
+  });
+  bar->showMessage(QStringLiteral("Ready"));
+  static const char* const kNames[4] = {"indicatorKana", "indicatorCaps", "indicatorNum", "indicatorScroll"};
+  const QString widest = QStringLiteral("SCRL");
+  for (int k = 0; k < 4; ++k) {
+    m_indicators[k] = new QLabel(bar);
+    m_indicators[k]->setObjectName(QString::fromLatin1(kNames[k]));
+    m_indicators[k]->setAlignment(Qt::AlignCenter);
+    m_indicators[k]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_indicators[k]->setMinimumWidth(m_indicators[k]->fontMetrics().horizontalAdvance(widest) + 10);
+    bar->addPermanentWidget(m_indicators[k]);
+  }
+  UpdateIndicators();
+  KeyboardLocks locks;
+  if (QueryKeyboardLocks(locks)) {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CMainFrame::UpdateIndicators);
+    timer->start(250);
+  }
+}
+
+void CMainFrame::UpdateIndicators() {
+  KeyboardLocks locks;
+  QueryKeyboardLocks(locks);
+  // A lock that is on shows its name; one that is off shows an empty pane.
+  const bool on[4] = {locks.kana, locks.caps, locks.num, locks.scroll};
+  static const char* const kTexts[4] = {"\xEF\xBD\xB6\xEF\xBE\x85", "CAP", "NUM", "SCRL"};
+  for (int k = 0; k < 4; ++k) {
+    const QString text = on[k] ? QString::fromUtf8(kTexts[k]) : QString();
+    if (m_indicators[k]->text() != text) m_indicators[k]->setText(text);
+  }
+}
+
+void CMainFrame::UpdateCommandUI() {
+  const lattrix::Job& job = m_pView->job();
+  Action("actionRefineExecute")->setEnabled(job.m_bInputLoaded);
+  for (const char* name : {"actionSaveAsInputFile", "actionShowOutputFile", "actionShowFittingTable",
+                           "actionShowFittingFigure"})
+    Action(name)->setEnabled(job.m_bRefined);
+}
+
+void CMainFrame::OnAppAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+  // Four entries, newest first, as the profile's recent-file list.
+  QSettings settings;
+  settings.beginGroup(QStringLiteral("Recent File List"));
+  QStringList files;
+  for (int k = 1; k <= 4; ++k) {
+    const QString file = settings.value(QStringLiteral("File%1").arg(k)).toString();
+    if (!file.isEmpty() && file != path) files.append(file);
+  }
+  files.prepend(path);
+  for (int k = 1; k <= 4; ++k)
+    settings.setValue(QStringLiteral("File%1").arg(k), k <= files.size() ? files[k - 1] : QString());
+  settings.endGroup();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  // The job is never a modified document: closing needs no question.
+  event->accept();
+}

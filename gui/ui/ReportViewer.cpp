@@ -1,0 +1,40 @@
+#include "ui/ReportViewer.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QKeySequence>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+CReportViewer::CReportViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
+  setObjectName("reportViewer");
+  m_text = new QPlainTextEdit(this);
+  m_text->setObjectName("reportText");
+  m_text->setReadOnly(true);
+  m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+  m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setStyleHint(QFont::Monospace);
+  m_text->setFont(mono);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_text);
+  auto* close = new QShortcut(QKeySequence::Close, this);
+  connect(close, &QShortcut::activated, this, &QWidget::close);
+  const QFontMetrics metrics(mono);
+  resize(metrics.horizontalAdvance(QLatin1Char('0')) * 100 + 40, metrics.lineSpacing() * 45);
+}
+
+bool CReportViewer::LoadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  m_strPath = path;
+  // The report is plain ASCII; a stray byte must not hide the rest.
+  m_text->setPlainText(QString::fromLocal8Bit(bytes));
+  setWindowTitle(QStringLiteral("Lattrix - ") + path);
+  return true;
+}
+
+QString CReportViewer::Text() const { return m_text->toPlainText(); }
