@@ -118,6 +118,25 @@ void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n) {
   }
 }
 
+void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
+  Matrix9 scratch;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      if (i >= block || j >= block || j < i) {
+        out[i][j] = 0.0;
+        continue;
+      }
+      CopyMatrix(scratch, matrix, n);
+      for (int k = 0; k < n; ++k) {
+        scratch[i][k] = 0.0;
+        scratch[k][j] = 0.0;
+      }
+      scratch[i][j] = 1.0;
+      out[i][j] = Determinant(scratch, n);
+    }
+  }
+}
+
 void TieParameters(int system, double x[kSlots]) {
   if (system < kHexagonal || system > kCubic) return;
   if (system == kRhombohedral || system == kCubic) x[2] = x[0];

@@ -55,6 +55,10 @@ double Determinant(const Matrix9& matrix, int n);
 void CopyMatrix(Matrix9& to, const Matrix9& from, int n);
 // out[i][j] = the cofactor of element (i, j) of matrix.
 void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n);
+// The same cofactors of an n x n matrix, but only those of the upper
+// triangle of its leading block x block part; every other element is 0.
+// A symmetric normal matrix needs no more.
+void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block);
 
 // Copies the increments of the refined slots to the slots tied to them.
 void TieParameters(int system, double x[kSlots]);

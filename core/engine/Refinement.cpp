@@ -161,9 +161,10 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
     for (int l = k + 1; l < n; ++l) Nm[l][k] = Nm[k][l];
   SetUnusedDiagonal(Nm, 1.0, system, correction);
 
-  // Solution by cofactors (inverse = K / det).
+  // Solution by cofactors (inverse = K / det). Only the upper triangle of
+  // the refined block is used: the lower one is mirrored from it below.
   Matrix9 K;
-  CofactorMatrix(Nm, K, kSlots);
+  CofactorUpperBlock(Nm, K, kSlots, n);
   double det = 0.0;
   for (int k = 0; k < n; ++k) det += K[0][k] * Nm[0][k];
   for (int k = 0; k < n; ++k)
