@@ -66,7 +66,15 @@ RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
     sink.Show("Output file not open !!!\n");
     return RefinementOutcome();
   }
-  return RefineCell(job, out, sink);
+  RefinementOutcome outcome = RefineCell(job, out, sink);
+  out.close();
+  // A full disk must not pass for a written report: the fitting table, the
+  // map and the next run's weights would read a truncated file.
+  if (outcome.reportWritten && out.fail()) {
+    sink.Show(job.m_strReportPath + " cannot be written completely !!!");
+    outcome.reportWritten = false;
+  }
+  return outcome;
 }
 
 RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) {

@@ -39,7 +39,8 @@ struct RefinementOutcome {
 
 // Refines the job and writes the report to job.m_strReportPath. When the
 // report cannot be created it shows "Output file not open !!!\n" and changes
-// nothing. Warnings (singular normal matrix, no degrees of freedom,
+// nothing; when it cannot be written completely (a full disk) it says so and
+// reportWritten is false, while the results are stored in the job. Warnings (singular normal matrix, no degrees of freedom,
 // non-finite results, a trial cell that breaks its system's equalities) go
 // to the sink after the report is written.
 RefinementOutcome RefineCell(Job& job, MessageSink& sink);
