@@ -1,2 +1,8 @@
-// The yardstick for start-up cost: a C++ program that does nothing.
-int main() { return 0; }
+// The yardstick for start-up cost: a C++ program that prints one line with
+// the standard library's streams and exits.
+#include <iostream>
+
+int main() {
+  std::cout << "trivial\n";
+  return 0;
+}
