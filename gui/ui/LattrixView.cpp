@@ -58,12 +58,16 @@ QLabel* FieldLabel(const QString& text, QWidget* parent) {
   return label;
 }
 
+lattrix::MessageSink* g_pSinkForNewViews = nullptr;
+
 }  // namespace
+
+void CLattrixView::SetSinkForNewViews(lattrix::MessageSink* sink) { g_pSinkForNewViews = sink; }
 
 CLattrixView::CLattrixView(QWidget* parent) : QWidget(parent) {
   setObjectName("lattrixView");
   m_defaultSink = std::make_unique<MessageBoxSink>(this);
-  m_pSink = m_defaultSink.get();
+  m_pSink = g_pSinkForNewViews ? g_pSinkForNewViews : m_defaultSink.get();
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
   BuildForm();
   lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));

@@ -66,6 +66,9 @@ class CLattrixView : public QWidget {
   // Messages go to this sink (the default shows message boxes). Tests put a
   // recording sink here; nullptr restores the default.
   void SetMessageSink(lattrix::MessageSink* sink);
+  // The sink that views created from now on start with (nullptr: message
+  // boxes). Lets a test drive start-up without a modal box.
+  static void SetSinkForNewViews(lattrix::MessageSink* sink);
   lattrix::MessageSink& Sink();
   // The file dialogs, replaceable so that tests need no modal dialog. Each
   // returns the chosen path, or an empty text when cancelled.
