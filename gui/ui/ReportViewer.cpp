@@ -23,7 +23,7 @@ CReportViewer::CReportViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   auto* close = new QShortcut(QKeySequence::Close, this);
   connect(close, &QShortcut::activated, this, &QWidget::close);
   const QFontMetrics metrics(mono);
-  resize(metrics.horizontalAdvance(QLatin1Char('0')) * 100 + 40, metrics.lineSpacing() * 45);
+  resize(metrics.horizontalAdvance(QLatin1Char(0x30)) * 118 + 40, metrics.lineSpacing() * 45);
 }
 
 bool CReportViewer::LoadFile(const QString& path) {
