@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/MessageSink.h"
 #include "displays/MapCanvas.h"
@@ -19,14 +20,28 @@
 
 namespace lattrix_fuzz {
 
-// Stops the run with a message libFuzzer shows beside the crash input.
-[[noreturn]] inline void Fail(const char* what) {
-  std::fprintf(stderr, "fuzz check failed: %s\n", what);
-  std::abort();
-}
+// Collects the checks a run breaks. The fuzz targets stop at the first
+// broken check (libFuzzer keeps the input); the regression test reports
+// them all for the file.
+class Checker {
+ public:
+  void operator()(bool condition, const std::string& what) {
+    if (!condition) failures.push_back(what);
+  }
+  bool ok() const { return failures.empty(); }
+  std::string Text() const {
+    std::string all;
+    for (const std::string& f : failures) all += f + "\n";
+    return all;
+  }
+  std::vector<std::string> failures;
+};
 
-inline void Check(bool condition, const char* what) {
-  if (!condition) Fail(what);
+// Stops the fuzz run with the broken checks beside the crash input.
+inline void StopOnFailure(const Checker& check) {
+  if (check.ok()) return;
+  std::fprintf(stderr, "fuzz check failed: %s", check.Text().c_str());
+  std::abort();
 }
 
 // One scratch file per process, removed when the process ends normally. It
@@ -41,9 +56,13 @@ class ScratchFile {
   ~ScratchFile() { std::remove(path_.c_str()); }
   const std::string& Write(const uint8_t* data, size_t size) {
     std::FILE* f = std::fopen(path_.c_str(), "wb");
-    if (f == nullptr) Fail("scratch file cannot be created");
-    if (size > 0 && std::fwrite(data, 1, size, f) != size) Fail("scratch file cannot be written");
-    if (std::fclose(f) != 0) Fail("scratch file cannot be closed");
+    bool ok = f != nullptr;
+    if (ok && size > 0) ok = std::fwrite(data, 1, size, f) == size;
+    if (f != nullptr && std::fclose(f) != 0) ok = false;
+    if (!ok) {
+      std::fprintf(stderr, "%s cannot be written\n", path_.c_str());
+      std::abort();
+    }
     return path_;
   }
   const std::string& path() const { return path_; }
@@ -96,8 +115,8 @@ inline lattrix::Job SmallValidJob(const std::string& reportPath) {
 // sanitizer report).
 class CheckingCanvas : public lattrix::MapCanvas {
  public:
-  CheckingCanvas(const lattrix::MapRect& box, int width, int height)
-      : box_(box), reach_(4 * (width > height ? width : height) + 100000) {}
+  CheckingCanvas(Checker& check, const lattrix::MapRect& box, int width, int height)
+      : check_(check), box_(box), reach_(4 * (width > height ? width : height) + 100000) {}
   void FillRect(int, int, int, int, const lattrix::MapRgb&) override {}
   void Line(int x0, int y0, int x1, int y1, const lattrix::MapRgb&, int) override {
     Near(x0, y0, "line start");
@@ -110,16 +129,16 @@ class CheckingCanvas : public lattrix::MapCanvas {
   void FilledCircle(int left, int top, int right, int bottom, const lattrix::MapRgb&,
                     const lattrix::MapRgb&, int) override {
     const int cx = (left + right) / 2, cy = (top + bottom) / 2;
-    Check(box_.left <= cx && cx <= box_.right && box_.top <= cy && cy <= box_.bottom,
+    check_(box_.left <= cx && cx <= box_.right && box_.top <= cy && cy <= box_.bottom,
           "point drawn outside the box");
     ++points;
   }
   void SetFont(const lattrix::MapFont& font) override {
-    Check(font.height > 0 && font.width >= 0, "font size");
+    check_(font.height > 0 && font.width >= 0, "font size");
   }
   void Text(int x, int y, const std::string& text, const lattrix::MapRgb&) override {
     Near(x, y, "text position");
-    Check(text.size() < 512, "label text too long");
+    check_(text.size() < 512, "label text too long");
   }
   void TextUp(int x, int y, const std::string& text, const lattrix::MapRgb& colour) override {
     Text(x, y, text, colour);
@@ -127,12 +146,13 @@ class CheckingCanvas : public lattrix::MapCanvas {
   int TextWidth(const std::string& text) override { return 8 * static_cast<int>(text.size()); }
 
   void Near(int x, int y, const char* what) const {
-    Check(x > -reach_ && x < reach_ && y > -reach_ && y < reach_, what);
+    check_(x > -reach_ && x < reach_ && y > -reach_ && y < reach_, what);
   }
 
   int points = 0;
 
  private:
+  Checker& check_;
   lattrix::MapRect box_;
   int reach_;
 };

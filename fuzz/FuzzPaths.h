@@ -1,0 +1,211 @@
+// What each fuzz target runs on one file, and what must hold afterwards.
+// The fuzz targets and the regression test (tests/core/test_fuzz_regressions.cpp)
+// share these, so a kept crash input goes through exactly the code path that
+// found it.
+#pragma once
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "calibration/Calibration.h"
+#include "common/TextIO.h"
+#include "displays/FittingMap.h"
+#include "displays/FittingTable.h"
+#include "displays/MapDrawing.h"
+#include "engine/Execute.h"
+#include "engine/Refinement.h"
+#include "job/InputFile.h"
+
+namespace lattrix_fuzz {
+
+namespace detail {
+
+// True when each field of the saved reflection row begins with a blank: the
+// fixed-width fields run together when a value fills its width (an index of
+// five characters, a 2theta of 10000 or more), and such a row cannot read
+// back as it was.
+inline bool RowFieldsSeparate(const lattrix::Job& job, int i) {
+  using lattrix::Format;
+  const std::string fields[] = {Format("%5d", job.m_nH[i]), Format("%5d", job.m_nK[i]),
+                                Format("%5d", job.m_nL[i]), Format("%10.5lf", job.m_dTwoTheta[i])};
+  for (const std::string& field : fields)
+    if (field.empty() || field[0] != ' ') return false;
+  return true;
+}
+
+inline void WeightsFromReport(const std::string& path, bool withSine, Checker& check) {
+  using namespace lattrix;
+  QuietSink sink;
+  Job job = SmallValidJob(path);
+  job.m_nWeighting = withSine ? kSinDelta : kDelta2Theta;
+  const Job before = job;
+  if (withSine)
+    ReadSinDeltaWeights(job, sink);
+  else
+    ReadDeltaWeights(job, sink);
+  // Scaled to a largest weight of 1, or left at 1 after a message.
+  double largest = 0.0;
+  for (int i = 0; i < job.m_nReflections; ++i) {
+    const double w = job.m_dWeight[i];
+    check(std::isfinite(w), "weight not finite");
+    check(w >= 0.0 && w <= 1.0, "weight outside 0..1");
+    if (w > largest) largest = w;
+  }
+  check(largest == 1.0, "largest weight is not 1");
+  for (int i = job.m_nReflections; i < kMaxReflections; ++i)
+    check(job.m_dWeight[i] == before.m_dWeight[i], "weight written past the job's rows");
+
+  std::ostringstream report;
+  const RefinementOutcome outcome = RefineCell(job, report, sink);
+  check(outcome.reflections.size() == static_cast<size_t>(job.m_nReflections),
+        "not one list row per reflection");
+}
+
+inline void CheckTicks(const std::vector<lattrix::MapTick>& ticks, float lo, float hi,
+                       const std::string& axis, Checker& check) {
+  check(ticks.size() <= 10000, axis + " ticks: too many");
+  for (const lattrix::MapTick& tick : ticks) {
+    check(std::isfinite(tick.value), axis + " tick not finite");
+    check(tick.value >= lo && tick.value <= hi, axis + " tick outside the plot range");
+    check(!tick.label.empty() && tick.label.size() < 64, axis + " tick label");
+  }
+}
+
+inline void DrawAt(lattrix::FittingMap& map, int width, int height, Checker& check) {
+  lattrix::ComputeMapGeometry(map, width, height);
+  check(std::isfinite(map.m_fXScale) && std::isfinite(map.m_fYScale), "scales not finite");
+  CheckingCanvas canvas(check, map.m_rcPlot, width, height);
+  lattrix::DrawMap(map, canvas, width, height);
+}
+
+}  // namespace detail
+
+// The job file reader, then what the program does with a file it has read:
+// the form's silicon texts, the calibration when the file carries silicon
+// values, a refinement (as read, and with both corrections), and a save to
+// savedPath that must read back.
+inline void RunInputFile(const std::string& path, const std::string& savedPath, Checker& check) {
+  using namespace lattrix;
+  QuietSink sink;
+  Job job;
+  InitialiseJob(job, "/tmp");
+  job.m_strInputPath = path;
+  const bool read = ReadInputFile(job, sink);
+  // Whatever the file says, the counts stay within the arrays.
+  check(job.m_nReflections >= 0 && job.m_nReflections <= kMaxReflections,
+        "reflection count outside 0..50");
+  check(job.m_nSiObs <= kSiliconReflections, "silicon count above 12");
+  if (!read) {
+    check(sink.shown == 1, "a refused file does not show exactly one message");
+    return;
+  }
+  check(sink.shown <= 1, "more than one message for an accepted file");
+  check(job.m_nCrystalSystem >= kTriclinic && job.m_nCrystalSystem <= kCubic,
+        "crystal system of an accepted file outside 1..7");
+  check(job.m_bInputLoaded && !job.m_bRefined, "flags after a read");
+  check(job.m_nCorrection == kNoCorrection && job.m_nWeighting == kUnity, "modes after a read");
+  for (int i = 0; i < job.m_nReflections; ++i)
+    check(std::isfinite(job.m_dTwoTheta[i]) && std::isfinite(job.m_dWeight[i]),
+          "reflection value not finite");
+
+  const SiliconListTexts silicon = SiliconTextsFromJob(job);
+  if (job.m_bInternalStd == 1) CalibrateTwoTheta(job, silicon, sink);
+
+  std::ostringstream report;
+  const RefinementOutcome outcome = RefineCell(job, report, sink);
+  check(outcome.reflections.size() == static_cast<size_t>(job.m_nReflections),
+        "not one list row per reflection");
+  job.m_nCorrection = kZeroAndDisplacement;
+  std::ostringstream report5;
+  RefineCell(job, report5, sink);
+  job.m_nCorrection = kNoCorrection;
+
+  job.m_strInputPath = savedPath;
+  check(WriteInputFile(job, sink), "the job does not save");
+  Job again;
+  InitialiseJob(again, "/tmp");
+  again.m_strInputPath = savedPath;
+  check(ReadInputFile(again, sink), "the saved job does not read back");
+  check(again.m_nReflections == job.m_nReflections, "saved reflection count differs");
+  check(again.m_nCrystalSystem == job.m_nCrystalSystem, "saved crystal system differs");
+  for (int i = 0; i < job.m_nReflections && i < again.m_nReflections; ++i) {
+    if (!detail::RowFieldsSeparate(job, i)) continue;
+    check(again.m_nH[i] == job.m_nH[i] && again.m_nK[i] == job.m_nK[i] &&
+              again.m_nL[i] == job.m_nL[i],
+          "saved indices differ");
+  }
+}
+
+// The delta2(theta) and sin*delta weights read back from the report at path
+// into a small valid job, then its refinement with them.
+inline void RunReportWeights(const std::string& path, Checker& check) {
+  detail::WeightsFromReport(path, false, check);
+  detail::WeightsFromReport(path, true, check);
+}
+
+// The fitting table from the report at path (fileSize bytes), with the
+// job's 2theta columns and without them.
+inline void RunFittingTable(const std::string& path, size_t fileSize, Checker& check) {
+  using namespace lattrix;
+  const Job job = SmallValidJob(path);
+  for (int withJob = 0; withJob < 2; ++withJob) {
+    QuietSink sink;
+    FittingTable table;
+    const int count = withJob ? job.m_nReflections : 0;
+    const bool ok = ReadFittingTable(path, withJob ? job.m_dTwoThetaRaw : nullptr,
+                                     withJob ? job.m_dTwoTheta : nullptr, count, table, sink);
+    check(ok == (sink.shown == 0), "a message and the result disagree");
+    check(table.rows.size() <= static_cast<size_t>(kFittingTableMaxRows), "more than 50 rows");
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+      const auto& cells = table.rows[r];
+      // Without a list the rows stay, all cells empty.
+      if (!ok) {
+        for (const std::string& cell : cells) check(cell.empty(), "cell of a failed read");
+        continue;
+      }
+      check(cells[0] == Format("%2d", static_cast<int>(r) + 1), "row number");
+      const bool fromJob = static_cast<int>(r) < count;
+      check(cells[4].empty() != fromJob && cells[5].empty() != fromJob,
+            "2theta columns not from the job");
+      for (const std::string& cell : cells) check(cell.size() <= fileSize, "cell longer than the file");
+    }
+    check(table.sumDelta.size() <= fileSize && table.stdDelta.size() <= fileSize, "sum texts");
+  }
+}
+
+// The fitting map from the report at path: load, scale, ticks and the
+// drawing geometry for each plot type, as the dialog and the batch
+// command's image renderer run them.
+inline void RunFittingMap(const std::string& path, Checker& check) {
+  using namespace lattrix;
+  static const int kPointCounts[] = {50, 12, 1};
+  for (int type = 1; type <= 3; ++type) {
+    for (int points : kPointCounts) {
+      if (type != 1 && points != 50) continue;
+      QuietSink sink;
+      FittingMap map;
+      map.m_strReportPath = path;
+      map.m_nPlotType = type;
+      map.m_nPoints = points;
+      map.SetPlotTitles(type);
+      const bool ok = map.PrepareMap(sink);
+      check(ok == (sink.shown == 0), "a message and the result disagree");
+      check(map.m_nPoints == (ok ? points : 0), "point count after the load");
+      if (ok) {
+        detail::CheckTicks(map.XTicks(), map.m_fPlotXMin, map.m_fPlotXMax, "x", check);
+        detail::CheckTicks(map.YTicks(), map.m_fPlotYMin, map.m_fPlotYMax, "y", check);
+        check(map.FullYTitle().size() < 64, "y title too long");
+        check(map.m_fXStep > 0.0f && map.m_fYStep > 0.0f, "steps not positive");
+      }
+      // The window's default size, a small window, and one too small for a box.
+      detail::DrawAt(map, kMapDefaultWidth, kMapDefaultHeight, check);
+      detail::DrawAt(map, 120, 90, check);
+      detail::DrawAt(map, 4, 4, check);
+    }
+  }
+}
+
+}  // namespace lattrix_fuzz
