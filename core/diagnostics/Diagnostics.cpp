@@ -14,6 +14,9 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A column whose part orthogonal to the earlier columns is below this
 // fraction of its length does not determine its parameter.
 constexpr double kRankTolerance = 1e-10;
+// A standard deviation below this fraction of the observations' size is
+// rounding noise of an exact fit.
+constexpr double kRoundingMisfit = 1e-12;
 // A leverage this close to 1 leaves nothing of the reflection's residual.
 constexpr double kUnitLeverage = 1e-10;
 
@@ -241,6 +244,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
   const double lambda = job.m_dWavelength;
   Rows X(static_cast<size_t>(N), Vector(static_cast<size_t>(p), 0.0));
   Vector y(static_cast<size_t>(N), 0.0);
+  double sumQ2 = 0.0;  // size of the weighted observations, for "no misfit"
   bool finite = true;
   for (int i = 0; i < N; ++i) {
     const double theta = (EngineTwoTheta(job, i) / 2.0) * kDegToRad;
@@ -256,6 +260,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
       finite = finite && std::isfinite(X[static_cast<size_t>(i)][static_cast<size_t>(m)]);
     }
     y[static_cast<size_t>(i)] = (Q - Q0) * w;
+    sumQ2 += (Q * w) * (Q * w);
     finite = finite && std::isfinite(y[static_cast<size_t>(i)]);
   }
   for (double c : P) finite = finite && std::isfinite(c);
@@ -334,7 +339,9 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
     double sse_i = sse - e[i] * e[i] / oneMinusH;
     if (sse_i < 0.0) sse_i = 0.0;  // rounding of an exact fit
     const double s_i = std::sqrt(sse_i / (f - 1));
-    if (!(s_i > 0.0)) {
+    // A misfit at the level of rounding is no misfit: studentizing it would
+    // give numbers of any size.
+    if (!(s_i > kRoundingMisfit * std::sqrt(sumQ2 / N))) {
       r.reason = "the fit without this reflection has no misfit";
       allDefined = false;
       continue;
