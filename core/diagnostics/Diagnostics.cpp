@@ -158,7 +158,6 @@ DiagnosticsCutoffs DefaultCutoffs(int p, int n) {
   if (n > 0) {
     c.leverage = 2.0 * p / n;
     c.dffits = 2.0 * std::sqrt(static_cast<double>(p) / n);
-    c.dfbetas = 2.0 / std::sqrt(static_cast<double>(n));
   }
   return c;
 }
@@ -167,6 +166,13 @@ int DiagnosticsResult::FlaggedCount() const {
   int count = 0;
   for (const ReflectionDiagnostics& r : rows) count += r.flagged ? 1 : 0;
   return count;
+}
+
+bool CellConstantMoves(int system, int j) {
+  if (system < kTriclinic || system > kCubic || j < 0 || j >= 6) return false;
+  bool moves[6];
+  RefinedConstants(system, moves);
+  return moves[j];
 }
 
 const char* CellConstantName(int j) {
@@ -326,6 +332,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
     if (1.0 - h <= kUnitLeverage) {
       r.leverage = 1.0;
       r.flagged = true;
+      r.flags = kFlagUnitLeverage;
       r.reason = "leverage 1: the reflection alone determines a refined parameter";
       allDefined = false;
       continue;
@@ -374,10 +381,19 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
       if (!why.empty()) why += "; ";
       why += part;
     };
-    if (std::fabs(r.rstudent) > c.rstudent)
+    unsigned flags = 0;
+    if (std::fabs(r.rstudent) > c.rstudent) {
+      flags |= kFlagRstudent;
       add(Format("Rstudent %+.2f beyond %.2f", r.rstudent, c.rstudent));
-    if (std::fabs(r.dffits) > c.dffits) add(Format("DFFITS %+.2f beyond %.2f", r.dffits, c.dffits));
-    if (r.leverage > c.leverage) add(Format("leverage %.3f above %.3f", r.leverage, c.leverage));
+    }
+    if (std::fabs(r.dffits) > c.dffits) {
+      flags |= kFlagDffits;
+      add(Format("DFFITS %+.2f beyond %.2f", r.dffits, c.dffits));
+    }
+    if (r.leverage > c.leverage) {
+      flags |= kFlagLeverage;
+      add(Format("leverage %.3f above %.3f", r.leverage, c.leverage));
+    }
     std::string moves;
     for (int j = 0; j < 6; ++j) {
       if (!result.refinedConstant[j] || TiedConstant(system, j)) continue;
@@ -386,8 +402,12 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
         moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
       }
     }
-    if (!moves.empty()) add(moves + Format(" (beyond %.2f)", c.dfbetas));
-    r.flagged = !why.empty();
+    if (!moves.empty()) {
+      flags |= kFlagDfbetas;
+      add(moves + Format(" (beyond %.2f)", c.dfbetas));
+    }
+    r.flags = flags;
+    r.flagged = flags != 0;
     r.reason = why;
   }
 

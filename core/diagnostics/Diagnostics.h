@@ -38,11 +38,26 @@ struct DiagnosticsCutoffs {
   double rstudent = 3.0;
   double leverage = 0.0;   // 2 p / n
   double dffits = 0.0;     // 2 sqrt(p / n)
-  double dfbetas = 0.0;    // 2 / sqrt(n)
+  // One standard deviation: the size-adjusted 2 / sqrt(n) flags a third of
+  // the lines of a clean pattern of 20 to 50 reflections, and |DFBETAS|
+  // never exceeds |DFFITS| in a linear fit, which already has its cut-off.
+  double dfbetas = 1.0;
 };
 
-// The usual size-adjusted cut-offs for p refined parameters and n reflections.
+// The usual cut-offs for p refined parameters and n reflections: |Rstudent|
+// > 3, h_ii > 2p/n, |DFFITS| > 2 sqrt(p/n), |DFBETAS| > 1.
 DiagnosticsCutoffs DefaultCutoffs(int p, int n);
+
+// Why a row is flagged, as bits of ReflectionDiagnostics::flags, so that a
+// display can tell a misfit (Rstudent) from influence (DFFITS, DFBETAS) and
+// from a line that is merely far out in the design (leverage).
+enum DiagnosticsFlag : unsigned {
+  kFlagRstudent = 1u,
+  kFlagDffits = 2u,
+  kFlagLeverage = 4u,
+  kFlagDfbetas = 8u,
+  kFlagUnitLeverage = 16u,   // leverage 1: the reflection alone fixes a parameter
+};
 
 struct ReflectionDiagnostics {
   int h = 0, k = 0, l = 0;
@@ -61,7 +76,8 @@ struct ReflectionDiagnostics {
   // reflection alone determines a parameter), or the fit without it has no
   // degrees of freedom or no misfit.
   bool defined = false;
-  bool flagged = false;
+  bool flagged = false;   // flags != 0
+  unsigned flags = 0;     // DiagnosticsFlag bits
   // One line: why the row is flagged, or why its values are not defined.
   std::string reason;
 };
@@ -91,6 +107,10 @@ struct DiagnosticsResult {
 // fails: degenerate problems give NaN values and a reason.
 DiagnosticsResult ComputeDiagnostics(const Job& job);
 DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& cutoffs);
+
+// True when the crystal system lets direct-cell constant j (a, b, c, alpha,
+// beta, gamma) move in a refinement; false for the angles it fixes.
+bool CellConstantMoves(int system, int j);
 
 // Short names of the six cell constants: "a", "b", "c", "alpha", "beta", "gamma".
 const char* CellConstantName(int j);

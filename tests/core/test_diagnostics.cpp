@@ -244,6 +244,7 @@ TEST(Diagnostics, MisindexedReflectionIsFlaggedAndNamed) {
   EXPECT_TRUE(r.flagged);
   EXPECT_GT(std::fabs(r.rstudent), 10.0);
   EXPECT_NE(r.reason.find("Rstudent"), std::string::npos) << r.reason;
+  EXPECT_TRUE(r.flags & kFlagRstudent);
   // No other reflection misfits.
   for (int i = 0; i < job.m_nReflections; ++i) {
     if (i == bad) continue;
@@ -282,7 +283,7 @@ TEST(Diagnostics, LeveragesOfAOneParameterFit) {
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(d.rows[static_cast<size_t>(i)].leverage, (i + 1) * (i + 1) / 14.0, 1e-12);
   EXPECT_NEAR(d.cutoffs.leverage, 2.0 / 3.0, 1e-15);
   EXPECT_NEAR(d.cutoffs.dffits, 2.0 * std::sqrt(1.0 / 3.0), 1e-15);
-  EXPECT_NEAR(d.cutoffs.dfbetas, 2.0 / std::sqrt(3.0), 1e-15);
+  EXPECT_EQ(d.cutoffs.dfbetas, 1.0);
   // Only a moves (b and c follow it); the angles stay.
   EXPECT_TRUE(d.refinedConstant[0] && d.refinedConstant[1] && d.refinedConstant[2]);
   EXPECT_FALSE(d.refinedConstant[3] || d.refinedConstant[4] || d.refinedConstant[5]);
@@ -345,6 +346,7 @@ TEST(Diagnostics, DegenerateProblemsGiveReasonsNotNumbers) {
   ASSERT_TRUE(d.valid);
   EXPECT_EQ(d.rows[5].leverage, 1.0);
   EXPECT_TRUE(d.rows[5].flagged);
+  EXPECT_EQ(d.rows[5].flags, kFlagUnitLeverage);
   EXPECT_FALSE(d.rows[5].defined);
   EXPECT_EQ(d.rows[5].reason, "leverage 1: the reflection alone determines a refined parameter");
   EXPECT_TRUE(d.rows[0].defined);

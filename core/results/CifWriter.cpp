@@ -1,0 +1,204 @@
+#include "results/CifWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+#include "common/TextIO.h"
+#include "diagnostics/Diagnostics.h"
+
+namespace lattrix {
+namespace {
+
+// Mantissa digits and decimal exponent of x rounded to 'digits' significant
+// digits, read from printf's correctly rounded "%.*e" so that the decimal
+// value, not its binary neighbour, decides: 0.00012 -> (12, -4).
+void Significant(double x, int digits, long& mantissa, int& exponent) {
+  const std::string text = Format("%.*e", digits - 1, x);
+  mantissa = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] != 'e'; ++i)
+    if (text[i] >= '0' && text[i] <= '9') mantissa = mantissa * 10 + (text[i] - '0');
+  exponent = static_cast<int>(std::strtol(text.c_str() + i + 1, nullptr, 10)) - (digits - 1);
+}
+
+// Printable ASCII only: CIF 1.1 allows nothing else in a value.
+std::string PrintableAscii(const std::string& text) {
+  std::string out;
+  for (unsigned char ch : text) {
+    if (ch == '\t' || ch == '\r' || ch == '\n') out += ' ';
+    else if (ch < 0x20 || ch > 0x7E) out += '?';
+    else out += static_cast<char>(ch);
+  }
+  return out;
+}
+
+std::string Item(const char* name, const std::string& value) {
+  return Format("%-34s %s\n", name, value.c_str());
+}
+
+const char* CifCrystalSystem(int system) {
+  // CIF names the seven crystal families' lattice systems; a rhombohedral
+  // cell belongs to the trigonal system.
+  static const char* const names[] = {"triclinic", "monoclinic", "orthorhombic", "hexagonal",
+                                      "trigonal",  "tetragonal", "cubic"};
+  return system >= kTriclinic && system <= kCubic ? names[system - 1] : "?";
+}
+
+}  // namespace
+
+std::string PlainValue(double value) {
+  if (!std::isfinite(value)) return "?";
+  std::string text = Format("%.10g", value);
+  if (text == "-0") text = "0";
+  return text;
+}
+
+std::string ValueWithSu(double value, double su) {
+  if (!std::isfinite(value)) return "?";
+  if (!std::isfinite(su) || !(su > 0.0)) return PlainValue(value);
+  long digits = 0;
+  int exponent = 0;   // s.u. = digits * 10^exponent
+  Significant(su, 2, digits, exponent);
+  if (digits > 19) {
+    Significant(su, 1, digits, exponent);
+    // 0.00096 rounds to 0.001: a leading 1 keeps two digits, (10).
+    if (digits == 1) {
+      digits = 10;
+      exponent -= 1;
+    }
+  }
+  if (exponent >= 0) {
+    // The s.u. reaches the units or beyond: the value is rounded to that
+    // place and the s.u. written in units of the value's last digit.
+    const double unit = std::pow(10.0, exponent);
+    const double rounded = std::nearbyint(value / unit) * unit;
+    for (int e = 0; e < exponent; ++e) digits *= 10;
+    return Format("%.0f(%ld)", rounded, digits);
+  }
+  return Format("%.*f(%ld)", -exponent, value, digits);
+}
+
+std::string CifBlockName(const std::string& title) {
+  std::string code;
+  bool gap = false;
+  for (unsigned char ch : title) {
+    const bool keep = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
+                      ch == '.' || ch == '-' || ch == '_';
+    if (keep) {
+      if (gap && !code.empty()) code += '_';
+      code += static_cast<char>(ch);
+      gap = false;
+    } else {
+      gap = true;
+    }
+  }
+  if (code.size() > 75) code.resize(75);
+  if (code.empty()) code = "lattrix";
+  return "data_" + code;
+}
+
+std::string CifText(const Job& job) {
+  const int system = job.m_nCrystalSystem;
+  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
+  if (N > kMaxReflections) N = kMaxReflections;
+
+  std::string t = "#\\#CIF_1.1\n";
+  t += "# Unit cell refined by Lattrix: Cohen's least squares on indexed powder 2theta.\n";
+  t += CifBlockName(job.m_strTitle) + "\n\n";
+
+  // The title as a text field; a line that began with ';' would end it.
+  std::string title = PrintableAscii(job.m_strTitle);
+  if (!title.empty() && title[0] == ';') title = " " + title;
+  t += "_publ_section_title\n;\n" + title + "\n;\n";
+  t += Item("_computing_cell_refinement", "'Lattrix (Cohen least squares)'");
+  t += Item("_space_group_crystal_system", CifCrystalSystem(system));
+  t += "\n";
+
+  static const char* const names[] = {"_cell_length_a", "_cell_length_b", "_cell_length_c",
+                                      "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
+  for (int j = 0; j < 6; ++j) {
+    // An angle the system fixes has no uncertainty of its own.
+    const double su = CellConstantMoves(system, j) ? job.m_dCellSigma[j] : 0.0;
+    t += Item(names[j], ValueWithSu(job.m_dRefinedCell[j], su));
+  }
+  t += Item("_cell_volume", ValueWithSu(job.m_dVolume, job.m_dVolumeSigma));
+  t += Item("_cell_measurement_reflns_used", Format("%d", N));
+  if (N > 0) {
+    double lo = job.m_dTwoTheta[0], hi = job.m_dTwoTheta[0];
+    for (int i = 1; i < N; ++i) {
+      if (job.m_dTwoTheta[i] < lo) lo = job.m_dTwoTheta[i];
+      if (job.m_dTwoTheta[i] > hi) hi = job.m_dTwoTheta[i];
+    }
+    if (std::isfinite(lo) && std::isfinite(hi)) {
+      t += Item("_cell_measurement_theta_min", Format("%.3f", lo / 2.0));
+      t += Item("_cell_measurement_theta_max", Format("%.3f", hi / 2.0));
+    }
+  }
+  t += Item("_diffrn_radiation_wavelength", PlainValue(job.m_dWavelength));
+  return t;
+}
+
+bool WriteTextFile(const std::string& text, const std::string& path, MessageSink& sink) {
+  const std::string failed = path + " cannot be written !!!";
+  if (path.empty()) {
+    sink.Show(failed);
+    return false;
+  }
+  struct stat st;
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    sink.Show(failed);
+    return false;
+  }
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device or a pipe cannot be replaced: write into it.
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out) {
+      sink.Show(failed);
+      return false;
+    }
+    return true;
+  }
+  mode_t mode = 0666;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  mode &= ~mask;
+  if (exists) mode = st.st_mode & 07777;
+  // A temporary file beside the target, renamed over it when complete.
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(&temp[0]);
+  if (fd < 0) {
+    sink.Show(failed);
+    return false;
+  }
+  bool ok = ::fchmod(fd, mode) == 0;
+  size_t done = 0;
+  while (ok && done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    sink.Show(failed);
+    return false;
+  }
+  return true;
+}
+
+bool WriteCifFile(const Job& job, const std::string& path, MessageSink& sink) {
+  return WriteTextFile(CifText(job), path, sink);
+}
+
+}  // namespace lattrix

@@ -1,0 +1,41 @@
+// The refined cell as a CIF data block, for structure programs and
+// databases.
+#pragma once
+
+#include <string>
+
+#include "common/MessageSink.h"
+#include "job/Job.h"
+
+namespace lattrix {
+
+// A value with its standard uncertainty in CIF notation: the s.u. with two
+// significant digits when they are 19 or less, else one (the IUCr rule of
+// 19), and the value rounded to the s.u.'s last digit: 4.91340(12),
+// 5.4051(3), 1230(30). An s.u. of 0, negative or not finite gives the value
+// alone with up to ten significant digits ("90", "1.5405981"); a value that
+// is not finite gives "?" (unknown).
+std::string ValueWithSu(double value, double su);
+
+// The value alone as above.
+std::string PlainValue(double value);
+
+// "data_" and a block code made from the title: letters, digits, '.', '-'
+// and '_' kept, any run of other characters one '_', at most 75 characters
+// after "data_"; "data_lattrix" for a title with none of them.
+std::string CifBlockName(const std::string& title);
+
+// The refined cell of the job's last refinement: the title (as a text
+// field), the crystal system, the cell constants and volume with their
+// standard uncertainties, the wavelength and the reflections used.
+std::string CifText(const Job& job);
+
+// Writes CifText to path, replacing an existing file only when the whole
+// text was written. On failure shows "<path> cannot be written !!!" and
+// returns false.
+bool WriteCifFile(const Job& job, const std::string& path, MessageSink& sink);
+
+// Writes any text the same way (used for the JSON results as well).
+bool WriteTextFile(const std::string& text, const std::string& path, MessageSink& sink);
+
+}  // namespace lattrix
