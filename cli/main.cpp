@@ -4,13 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "JsonResult.h"
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
+#include "diagnostics/Diagnostics.h"
 #include "engine/Execute.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
+#include "results/CifWriter.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include "RenderMap.h"
 #endif
@@ -50,6 +54,13 @@ const char kHelp[] =
     "                      3 d(obs-cal)\n"
     "  --plot-size WxH     map size in pixels (default 600x400)\n"
 #endif
+    "  --diagnostics       after the summary, print the regression diagnostics of\n"
+    "                      every reflection (leverage, Rstudent, DFFITS, DFBETAS of\n"
+    "                      the cell constants) and flag the lines past the cut-offs\n"
+    "  --json FILE         write the whole result as JSON to FILE; with '-' to\n"
+    "                      standard output, which then carries nothing else\n"
+    "  --cif FILE          write the refined cell as CIF to FILE ('-': standard\n"
+    "                      output, which then carries nothing else)\n"
     "  --quiet             print nothing on standard output\n"
     "  --help              show this text\n"
     "\n"
@@ -70,6 +81,24 @@ struct Options {
   int plotType = 1;
   int plotWidth = 600, plotHeight = 400;
   bool quiet = false;
+  bool diagnostics = false;
+  std::string jsonPath;
+  std::string cifPath;
+};
+
+// Records every message of the run for the JSON results and shows it as usual.
+class TeeSink : public MessageSink {
+ public:
+  explicit TeeSink(MessageSink& out) : out_(out) {}
+  void Show(const std::string& text) override {
+    messages.push_back(text);
+    out_.Show(text);
+  }
+  void Beep() override { out_.Beep(); }
+  std::vector<std::string> messages;
+
+ private:
+  MessageSink& out_;
 };
 
 int UsageError(const std::string& text) {
@@ -152,6 +181,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
       options.plotWidth = w;
       options.plotHeight = h;
 #endif
+    } else if (arg == "--diagnostics") {
+      options.diagnostics = true;
+    } else if (arg == "--json") {
+      if (!value(options.jsonPath) || options.jsonPath.empty()) return UsageError("--json takes a file name or -");
+    } else if (arg == "--cif") {
+      if (!value(options.cifPath) || options.cifPath.empty()) return UsageError("--cif takes a file name or -");
     } else if (arg == "--quiet" || arg == "-q") {
       options.quiet = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -163,6 +198,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
     }
   }
   if (options.jobPath.empty()) return UsageError("no job file given");
+  if (options.jsonPath == "-" && options.cifPath == "-")
+    return UsageError("--json - and --cif - cannot share standard output");
   return 0;
 }
 
@@ -221,9 +258,18 @@ int main(int argc, char** argv) {
   if (job.m_bInternalStd == 1 && !CalibrateTwoTheta(job, silicon, sink)) return 1;
 
   RefinementOutcome outcome;
-  if (!ExecuteRefinement(job, sink, &outcome)) return 1;
+  TeeSink runSink(sink);
+  if (!ExecuteRefinement(job, runSink, &outcome)) return 1;
   if (!outcome.reportWritten) return 1;
-  if (!options.quiet) PrintSummary(job, outcome);
+  // Standard output given to the JSON or the CIF carries nothing else.
+  const bool stdoutTaken = options.jsonPath == "-" || options.cifPath == "-";
+  const bool talk = !options.quiet && !stdoutTaken;
+  if (talk) PrintSummary(job, outcome);
+  const DiagnosticsResult diagnostics = ComputeDiagnostics(job);
+  if (talk && options.diagnostics) {
+    std::fputs("\nRegression diagnostics (leave-one-out; DFBETAS in standard deviations)\n", stdout);
+    std::fputs(DiagnosticsTable(diagnostics).c_str(), stdout);
+  }
 
   int status = 0;
   if (!options.saveInput.empty()) {
@@ -236,5 +282,18 @@ int main(int argc, char** argv) {
                      options.plotWidth, options.plotHeight, sink))
     status = 1;
 #endif
+  auto emit = [&sink](const std::string& text, const std::string& path) {
+    if (path != "-") return WriteTextFile(text, path, sink);
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      sink.Show("standard output cannot be written !!!");
+      return false;
+    }
+    return true;
+  };
+  if (!options.jsonPath.empty() &&
+      !emit(JsonResultText(job, outcome, diagnostics, runSink.messages), options.jsonPath))
+    status = 1;
+  if (!options.cifPath.empty() && !emit(CifText(job), options.cifPath)) status = 1;
   return status;
 }

@@ -1,0 +1,141 @@
+#include "JsonResult.h"
+
+#include <cmath>
+#include <utility>
+#include <nlohmann/json.hpp>
+
+namespace lattrix {
+namespace {
+
+using nlohmann::ordered_json;
+
+// JSON has no NaN or infinity: such a value is unknown, null.
+ordered_json Number(double value) {
+  if (!std::isfinite(value)) return nullptr;
+  return value;
+}
+
+ordered_json Cell(const double cell[6]) {
+  ordered_json out;
+  static const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
+  for (int j = 0; j < 6; ++j) out[names[j]] = Number(cell[j]);
+  return out;
+}
+
+ordered_json ValueAndSigma(double value, double sigma) {
+  return {{"value", Number(value)}, {"sigma", Number(sigma)}};
+}
+
+}  // namespace
+
+std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
+                           const DiagnosticsResult& diagnostics,
+                           const std::vector<std::string>& warnings) {
+  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
+  if (N > kMaxReflections) N = kMaxReflections;
+
+  ordered_json inputs;
+  inputs["title"] = job.m_strTitle;
+  inputs["input_file"] = job.m_strInputPath;
+  inputs["crystal_system"] = {{"code", job.m_nCrystalSystem}, {"name", CrystalSystemName(job.m_nCrystalSystem)}};
+  inputs["correction"] = {{"code", job.m_nCorrection}, {"name", CorrectionName(job.m_nCorrection)}};
+  inputs["weighting"] = {{"code", job.m_nWeighting}, {"name", WeightingName(job.m_nWeighting)}};
+  inputs["wavelength"] = Number(job.m_dWavelength);
+  inputs["goniometer_radius"] = Number(job.m_dGonioRadius);
+  inputs["calibrated"] = job.m_bInternalStd == 1;
+  // Manual mode's known corrections stay in the job through the run.
+  if (job.m_nCorrection == kManual)
+    inputs["known_corrections"] = {{"zero", Number(job.m_dZero)}, {"ssd", Number(job.m_dDisp)},
+                                   {"emu", Number(job.m_dEmu)}};
+  else
+    inputs["known_corrections"] = nullptr;
+  inputs["trial_cell"] = Cell(job.m_dCell);
+  ordered_json inputRows = ordered_json::array();
+  for (int i = 0; i < N; ++i) {
+    inputRows.push_back({{"h", job.m_nH[i]},
+                         {"k", job.m_nK[i]},
+                         {"l", job.m_nL[i]},
+                         {"two_theta", Number(job.m_dTwoTheta[i])},
+                         {"two_theta_file", Number(job.m_dTwoThetaRaw[i])},
+                         {"weight", Number(job.m_dWeight[i])}});
+  }
+  inputs["reflections"] = inputRows;
+
+  ordered_json result;
+  result["cell"] = Cell(job.m_dRefinedCell);
+  result["cell_sigma"] = Cell(job.m_dCellSigma);
+  result["volume"] = Number(job.m_dVolume);
+  result["volume_sigma"] = Number(job.m_dVolumeSigma);
+  result["zero"] = ValueAndSigma(job.m_dZero, job.m_dZeroSigma);
+  result["ssd"] = ValueAndSigma(job.m_dDisp, job.m_dDispSigma);
+  result["emu"] = ValueAndSigma(job.m_dEmu, job.m_dEmuSigma);
+  result["degrees_of_freedom"] = outcome.degreesOfFreedom;
+  result["sum_delta_two_theta"] = Number(outcome.sumDelta);
+  result["sd_delta_two_theta"] = Number(outcome.sdDelta);
+  result["report_file"] = job.m_strReportPath;
+
+  ordered_json rows = ordered_json::array();
+  for (const ReflectionResult& r : outcome.reflections) {
+    rows.push_back({{"h", r.h},
+                    {"k", r.k},
+                    {"l", r.l},
+                    {"two_theta_org", Number(r.twoThetaRaw)},
+                    {"two_theta_obs", Number(r.twoThetaObs)},
+                    {"two_theta_cor", Number(r.twoThetaCor)},
+                    {"two_theta_cal", Number(r.twoThetaCal)},
+                    {"del_two_theta", Number(r.del2Theta)},
+                    {"d_obs", Number(r.dObs)},
+                    {"d_cal", Number(r.dCal)},
+                    {"d_dif", Number(r.dDif)},
+                    {"weight", Number(r.weight)}});
+  }
+
+  ordered_json diag;
+  diag["valid"] = diagnostics.valid;
+  diag["message"] = diagnostics.message;
+  diag["parameters"] = diagnostics.p;
+  diag["reflections"] = diagnostics.n;
+  diag["s"] = Number(diagnostics.s);
+  diag["cutoffs"] = {{"rstudent", Number(diagnostics.cutoffs.rstudent)},
+                     {"leverage", Number(diagnostics.cutoffs.leverage)},
+                     {"dffits", Number(diagnostics.cutoffs.dffits)},
+                     {"dfbetas", Number(diagnostics.cutoffs.dfbetas)}};
+  ordered_json diagRows = ordered_json::array();
+  for (const ReflectionDiagnostics& r : diagnostics.rows) {
+    ordered_json dfbetas;
+    for (int j = 0; j < 6; ++j) dfbetas[CellConstantName(j)] = Number(r.dfbetas[j]);
+    ordered_json flags = ordered_json::array();
+    static const std::pair<unsigned, const char*> names[] = {
+        {kFlagRstudent, "rstudent"}, {kFlagDffits, "dffits"}, {kFlagLeverage, "leverage"},
+        {kFlagDfbetas, "dfbetas"}, {kFlagUnitLeverage, "unit_leverage"}};
+    for (const auto& flag : names)
+      if (r.flags & flag.first) flags.push_back(flag.second);
+    diagRows.push_back({{"h", r.h},
+                        {"k", r.k},
+                        {"l", r.l},
+                        {"residual", Number(r.residual)},
+                        {"leverage", Number(r.leverage)},
+                        {"rstudent", Number(r.rstudent)},
+                        {"dffits", Number(r.dffits)},
+                        {"dfbetas", dfbetas},
+                        {"defined", r.defined},
+                        {"flagged", r.flagged},
+                        {"flags", flags},
+                        {"reason", r.reason}});
+  }
+  diag["rows"] = diagRows;
+
+  ordered_json root;
+  root["program"] = "lattrix-refine";
+  root["format_version"] = 1;
+  root["inputs"] = inputs;
+  root["result"] = result;
+  root["reflections"] = rows;
+  root["diagnostics"] = diag;
+  root["warnings"] = warnings;
+  // Bytes that are not UTF-8 (a title in another encoding) become U+FFFD
+  // rather than an exception.
+  return root.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace lattrix

@@ -1,0 +1,20 @@
+// The whole result of a batch refinement as JSON (schema in docs/results.md).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "diagnostics/Diagnostics.h"
+#include "engine/Refinement.h"
+#include "job/Job.h"
+
+namespace lattrix {
+
+// Inputs, refined cell, corrections, every row of the report's list,
+// diagnostics and the messages shown during the run, as indented JSON
+// ending in a newline. Numbers that are not finite are written as null.
+std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
+                           const DiagnosticsResult& diagnostics,
+                           const std::vector<std::string>& warnings);
+
+}  // namespace lattrix
