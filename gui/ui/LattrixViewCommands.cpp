@@ -10,7 +10,11 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
+
 #include "common/TextIO.h"
+#include "displays/FittingMapDlg.h"
+#include "displays/FittingTableDlg.h"
 #include "engine/Execute.h"
 #include "instrument/InstrumentDlg.h"
 #include "job/InputFile.h"
@@ -224,7 +228,31 @@ void CLattrixView::OnInternalCalibration() {
   m_listSilicon->setEnabled(m_job.m_bInternalStd != 0);
 }
 
-// The fitting table and the fitting map of the last refinement; their
-// dialogs are not part of the program yet.
-void CLattrixView::OnShowFittingTable() {}
-void CLattrixView::OnShowFittingFigure() {}
+// The fitting table and the fitting map of the last refinement, both read
+// back from the report; modal, and nothing comes back to the job.
+void CLattrixView::OnShowFittingTable() {
+  if (!m_job.m_bRefined) {
+    Sink().Show("Refinement not completed !!!");
+    return;
+  }
+  CFittingTableDlg dialog(Sink(), window());
+  dialog.m_strReportPath = m_job.m_strReportPath;
+  dialog.m_nReflections = std::clamp(m_job.m_nReflections, 0, kMaxReflections);
+  for (int i = 0; i < dialog.m_nReflections; ++i) {
+    dialog.m_dTwoThetaRaw[i] = m_job.m_dTwoThetaRaw[i];
+    dialog.m_dTwoTheta[i] = m_job.m_dTwoTheta[i];
+  }
+  dialog.exec();
+}
+
+void CLattrixView::OnShowFittingFigure() {
+  if (!m_job.m_bRefined) {
+    Sink().Show("Refinement not completed !!!");
+    return;
+  }
+  CFittingMapDlg dialog(Sink(), window());
+  dialog.m_map.m_nPoints = m_job.m_nReflections;
+  dialog.m_map.m_nPlotType = 1;
+  dialog.m_map.m_strReportPath = m_job.m_strReportPath;
+  dialog.exec();
+}

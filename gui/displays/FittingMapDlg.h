@@ -1,0 +1,80 @@
+// The fitting map window: the residuals of the last refinement against
+// 2theta for one of three plot types, drawn on a dark blue map area below
+// the plot-type buttons, redrawn whenever the window is painted.
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+#include "common/MessageSink.h"
+#include "displays/FittingMap.h"
+
+class QAbstractButton;
+class QPushButton;
+
+class CFittingMapDlg;
+
+// The map area: a widget whose top-left corner is the map's anchor and
+// which reaches to the window's right and bottom edges, so that the map
+// (laid out for the whole client size) is clipped by the window as a whole.
+class CFittingMapArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CFittingMapArea(CFittingMapDlg* owner);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  CFittingMapDlg* m_owner;
+};
+
+class CFittingMapDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Messages of the report reader and of Save go to `sink`.
+  explicit CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent = nullptr);
+
+  // Set by the caller before the dialog is shown: m_map.m_nPoints,
+  // m_map.m_nPlotType and m_map.m_strReportPath. The drawing keeps its
+  // geometry here too.
+  lattrix::FittingMap m_map;
+
+  // Selects the type's button, sets the titles and reads the points (runs
+  // when the dialog is first shown, before it becomes visible).
+  void OnInitDialog();
+
+  // The map's client size: the window's client area, which the map's
+  // margin, box and titles are laid out in.
+  QSize ClientSize() const { return size(); }
+  CFittingMapArea* MapArea() const { return m_mapArea; }
+  QAbstractButton* TypeRadio(int plotType) const;
+
+  // The file dialog of Save, replaceable so that tests need no modal
+  // dialog; it returns the chosen path, or an empty text when cancelled.
+  void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
+
+ public Q_SLOTS:
+  // A plot-type button was clicked: the checked one's type, its titles, the
+  // points read again, and a repaint.
+  void OnPlotType();
+  // Writes the map as it is shown (client size) to a PNG, SVG or PDF file.
+  void OnSave();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QString AskSavePath();
+
+  lattrix::MessageSink& m_sink;
+  QAbstractButton* m_pTypeRadio[3] = {};
+  CFittingMapArea* m_mapArea = nullptr;
+  QPoint m_anchor;
+  std::function<QString()> m_saveDialog;
+  bool m_bInitialised = false;
+};
