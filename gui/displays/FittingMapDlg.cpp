@@ -118,7 +118,8 @@ CFittingMapDlg::CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent)
   m_anchor = QPoint(du.X(2), std::max(du.Y(34), group->geometry().bottom() + 2));
   m_mapArea = new CFittingMapArea(this);
   m_mapArea->lower();
-  setMinimumSize(du.X(286) / 2, du.Y(34) + 120);
+  // Small enough to shrink, large enough to keep Exit in view.
+  setMinimumSize(exit->geometry().right() + du.X(4), m_anchor.y() + 160);
   resize(lattrix::kMapDefaultWidth, lattrix::kMapDefaultHeight);
 }
 
