@@ -85,7 +85,8 @@ struct ReflectionDiagnostics {
 struct DiagnosticsResult {
   // False when nothing could be computed; 'message' says why (no reflections,
   // no more reflections than parameters, singular normal matrix, a job that
-  // is not valid). Rows are then absent.
+  // is not valid). The rows then carry only h, k, l, 2theta and weight, NaN
+  // values, and the message as their reason.
   bool valid = false;
   std::string message;   // empty when every row is defined
   int p = 0;             // refined parameters (cell and corrections)
