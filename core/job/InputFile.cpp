@@ -143,6 +143,17 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
   return true;
 }
 
+// Appends a fixed-width field. A value that fills its whole width would run
+// into the field before it ("  28.440001000.00000" reads back as 28.440001000
+// and 0), so such a field gets one blank in front; every other field is
+// written exactly in its width.
+void AppendField(std::string& line, const std::string& field) {
+  if (!line.empty() && !field.empty() && field[0] != ' ' && field[0] != '-' && field[0] != '+' &&
+      line.back() != ' ')
+    line += ' ';
+  line += field;
+}
+
 }  // namespace
 
 bool ReadInputFile(Job& job, MessageSink& sink) {
@@ -172,13 +183,18 @@ std::string InputFileText(const Job& job) {
   }
   text += Format("%10.7lf  %7.3lf\n", job.m_dWavelength, job.m_dGonioRadius);
   text += Format("%d\n", job.m_nCrystalSystem);
-  for (double value : job.m_dCell) text += Format("%10.5lf", value);
-  text += '\n';
+  std::string line;
+  for (double value : job.m_dCell) AppendField(line, Format("%10.5lf", value));
+  text += line + '\n';
   text += Format("%3d\n", job.m_nReflections);
   const int n = job.m_nReflections < kMaxReflections ? job.m_nReflections : kMaxReflections;
   for (int i = 0; i < n; ++i) {
-    text += Format("%5d%5d%5d%10.5lf%10.5lf\n", job.m_nH[i], job.m_nK[i], job.m_nL[i],
-                   job.m_dTwoTheta[i], job.m_dWeight[i]);
+    line = Format("%5d", job.m_nH[i]);
+    AppendField(line, Format("%5d", job.m_nK[i]));
+    AppendField(line, Format("%5d", job.m_nL[i]));
+    AppendField(line, Format("%10.5lf", job.m_dTwoTheta[i]));
+    AppendField(line, Format("%10.5lf", job.m_dWeight[i]));
+    text += line + '\n';
   }
   return text;
 }

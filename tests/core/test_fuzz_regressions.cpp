@@ -98,9 +98,9 @@ TEST(FuzzRegressions, BrokenReportsGiveTheHandWorkedWeights) {
 // Found by the job file target's save-and-read-back check: the fixed-width
 // fields of a reflection row ("%5d%5d%5d%10.5lf%10.5lf") run together when a
 // value fills its width, so a saved weight of 1000 reads back as 2theta
-// 28.440001000 and weight 0 ("  28.440001000.00000"). Enabled once the
-// writer keeps a blank between fields; the values are the ones saved.
-TEST(FuzzRegressions, DISABLED_SavedWideWeightReadsBack) {
+// 28.440001000 and weight 0 ("  28.440001000.00000"). The writer keeps a
+// blank between such fields; the values read back are the ones saved.
+TEST(FuzzRegressions, SavedWideWeightReadsBack) {
   lattrix_test::ScratchDir dir;
   lattrix::Job job = lattrix_fuzz::SmallValidJob(dir.File("Lattrix.out"));
   job.m_dWeight[0] = 1000.0;
