@@ -71,12 +71,12 @@ CFittingMapDlg::CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent)
   group->setObjectName("groupPlotType");
   group->setGeometry(du.Rect(3, 0, 108, 33));
   // Type 3's button sits between those of types 1 and 2.
-  struct RadioSpec {
+  struct RadioRow {
     const char* name;
     const char* text;
     int y;
   };
-  const RadioSpec radios[3] = {{"radioPlotType1", ": 2theta(obs) vs. 2theta(cal)", 9},
+  const RadioRow radios[3] = {{"radioPlotType1", ": 2theta(obs) vs. 2theta(cal)", 9},
                                {"radioPlotType2", ": 2theta(obs) vs. 2theta(cor)", 25},
                                {"radioPlotType3", ": d(obs) vs. d(cal)", 17}};
   // The buttons stacked in their box; the box keeps at least its
