@@ -5,6 +5,7 @@
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
+#include "engine/Refinement.h"
 
 namespace lattrix {
 namespace {
@@ -45,19 +46,6 @@ bool TiedConstant(int system, int j) {
   }
 }
 
-// 2theta as the engine refines it: in Manual mode corrected beforehand by
-// the known zero, displacement and absorption values (the same arithmetic
-// as RefineCell's step (c), so that the problem is the engine's).
-double EngineTwoTheta(const Job& job, int i) {
-  const double twoTheta = job.m_dTwoTheta[i];
-  if (job.m_nCorrection != kManual) return twoTheta;
-  const double z = job.m_dZero, s = job.m_dDisp, mu = job.m_dEmu, R = job.m_dGonioRadius;
-  const double t = kDegToRad * twoTheta / 2.0;
-  const double sterm = (-kDeg * s) / R;
-  const double mterm = mu > 0.0 ? 180.0 / (6.2831853 * mu * R) : 0.0;
-  return ((z + twoTheta) + std::cos(t) * sterm) + std::sin(2.0 * t) * mterm;
-}
-
 // The refined direct cell from the trial metric P and the increments of the
 // refined slots, mapped exactly as the engine maps its solution. cell: a, b,
 // c, angles in degrees; direct: a, b, c and the cosines of the angles.
@@ -68,24 +56,7 @@ void DirectCell(const double P[kSlots], const std::vector<int>& slots, const Vec
   TieParameters(system, x);
   double Pr[6];
   for (int k = 0; k < 6; ++k) Pr[k] = P[k] + x[k];
-  double rs[6];
-  rs[0] = std::sqrt(Pr[0]);
-  rs[1] = std::sqrt(Pr[1]);
-  rs[2] = std::sqrt(Pr[2]);
-  double cosStar[3];
-  cosStar[0] = Pr[3] / (2.0 * rs[1] * rs[2]);
-  cosStar[1] = Pr[4] / (2.0 * rs[2] * rs[0]);
-  cosStar[2] = Pr[5] / (2.0 * rs[0] * rs[1]);
-  if (system == kHexagonal) cosStar[2] = std::cos(trialGammaRad) * -1.0;
-  for (int j = 0; j < 3; ++j) rs[3 + j] = std::acos(cosStar[j]);
-  double recipVolume, factor;
-  ReciprocalCell(rs, direct, recipVolume, V, factor);
-  for (int j = 0; j < 3; ++j) cell[j] = direct[j];
-  for (int j = 3; j < 6; ++j) cell[j] = std::acos(direct[j]) / kDegToRad;
-  if (system == kHexagonal) {
-    cell[3] = 90.0;
-    cell[4] = 90.0;
-  }
+  DirectCellFromMetric(Pr, system, trialGammaRad, direct, cell, V);
 }
 
 // Least squares by Householder QR of the weighted design X (n x p): the
@@ -253,7 +224,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
   double sumQ2 = 0.0;  // size of the weighted observations, for "no misfit"
   bool finite = true;
   for (int i = 0; i < N; ++i) {
-    const double theta = (EngineTwoTheta(job, i) / 2.0) * kDegToRad;
+    const double theta = (CorrectedTwoTheta(job, i) / 2.0) * kDegToRad;
     double row[kSlots];
     DesignRow(job.m_nH[i], job.m_nK[i], job.m_nL[i], theta, system, correction, row);
     const double sinTheta = std::sin(theta);

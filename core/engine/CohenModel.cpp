@@ -137,6 +137,30 @@ void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
   }
 }
 
+void DirectCellFromMetric(const double Pr[6], int system, double trialGammaRad, double direct[6],
+                          double cell[6], double& V) {
+  double rs[6];
+  rs[0] = std::sqrt(Pr[0]);
+  rs[1] = std::sqrt(Pr[1]);
+  rs[2] = std::sqrt(Pr[2]);
+  double cosStar[3];
+  cosStar[0] = Pr[3] / (2.0 * rs[1] * rs[2]);
+  cosStar[1] = Pr[4] / (2.0 * rs[2] * rs[0]);
+  cosStar[2] = Pr[5] / (2.0 * rs[0] * rs[1]);
+  if (system == kHexagonal) cosStar[2] = std::cos(trialGammaRad) * -1.0;
+  for (int j = 0; j < 3; ++j) rs[3 + j] = std::acos(cosStar[j]);
+  // The same operation turns the reciprocal cell into the direct one; its
+  // inverse-volume output is then the direct cell's volume.
+  double recipVolume, factor;
+  ReciprocalCell(rs, direct, recipVolume, V, factor);
+  for (int j = 0; j < 3; ++j) cell[j] = direct[j];
+  for (int j = 3; j < 6; ++j) cell[j] = std::acos(direct[j]) / kDegToRad;
+  if (system == kHexagonal) {
+    cell[3] = 90.0;
+    cell[4] = 90.0;
+  }
+}
+
 void TieParameters(int system, double x[kSlots]) {
   if (system < kHexagonal || system > kCubic) return;
   if (system == kRhombohedral || system == kCubic) x[2] = x[0];

@@ -60,6 +60,13 @@ void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n);
 // A symmetric normal matrix needs no more.
 void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block);
 
+// The direct cell of a refined reciprocal metric Pr (A..F). direct: a, b, c
+// and the cosines of the angles; cell: a, b, c and the angles in degrees;
+// V: the volume. A hexagonal cell keeps gamma* from the trial gamma
+// (radians) and alpha = beta = 90 exactly.
+void DirectCellFromMetric(const double Pr[6], int system, double trialGammaRad, double direct[6],
+                          double cell[6], double& V);
+
 // Copies the increments of the refined slots to the slots tied to them.
 void TieParameters(int system, double x[kSlots]);
 

@@ -60,6 +60,18 @@ bool AllFinite(const double* values, int count) {
 
 }  // namespace
 
+double CorrectedTwoTheta(const Job& job, int i) {
+  const double twoTheta = job.m_dTwoTheta[i];
+  if (job.m_nCorrection != kManual) return twoTheta;
+  const double z = job.m_dZero, s = job.m_dDisp, mu = job.m_dEmu, R = job.m_dGonioRadius;
+  const double t = kDegToRad * twoTheta / 2.0;
+  // A displacement ssd raises 2theta by 2 ssd cos(theta) / R radians, that is
+  // kDeg ssd cos(theta) / R degrees; the known value takes it off.
+  const double sterm = (-kDeg * s) / R;
+  const double mterm = mu > 0.0 ? 180.0 / (6.2831853 * mu * R) : 0.0;
+  return ((z + twoTheta) + std::cos(t) * sterm) + std::sin(2.0 * t) * mterm;
+}
+
 RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
   std::ofstream out(job.m_strReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!out.is_open()) {
@@ -106,18 +118,8 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
   const double s = manual ? job.m_dDisp : 0.0;
   const double mu = manual ? job.m_dEmu : 0.0;
   for (int i = 0; i < N; ++i) {
-    const double twoTheta = job.m_dTwoTheta[i];
-    double corrected = twoTheta;
-    if (manual) {
-      const double t = kDegToRad * twoTheta / 2.0;
-      // A displacement ssd raises 2theta by 2 ssd cos(theta) / R radians, that
-      // is kDeg ssd cos(theta) / R degrees; the known value takes it off.
-      const double sterm = (-kDeg * s) / R;
-      const double mterm = mu > 0.0 ? 180.0 / (6.2831853 * mu * R) : 0.0;
-      corrected = ((z + twoTheta) + std::cos(t) * sterm) + std::sin(2.0 * t) * mterm;
-    }
-    twoThetaCorrected[i] = corrected;
-    thetaDeg[i] = corrected / 2.0;
+    twoThetaCorrected[i] = CorrectedTwoTheta(job, i);
+    thetaDeg[i] = twoThetaCorrected[i] / 2.0;
   }
 
   // (d) Head and input sections.
@@ -190,18 +192,8 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
   for (int k = 0; k < kSlots; ++k) Pr[k] = k < n ? P[k] + x[k] : P[k];
 
   // Refined reciprocal cell, then the direct cell from it.
-  double rs[6];
-  rs[0] = std::sqrt(Pr[0]);
-  rs[1] = std::sqrt(Pr[1]);
-  rs[2] = std::sqrt(Pr[2]);
-  double cosStar[3];
-  cosStar[0] = Pr[3] / (2.0 * rs[1] * rs[2]);
-  cosStar[1] = Pr[4] / (2.0 * rs[2] * rs[0]);
-  cosStar[2] = Pr[5] / (2.0 * rs[0] * rs[1]);
-  if (system == kHexagonal) cosStar[2] = std::cos(trial[5]) * -1.0;
-  for (int j = 0; j < 3; ++j) rs[3 + j] = std::acos(cosStar[j]);
-  double direct[6], recipVolume, V;
-  ReciprocalCell(rs, direct, recipVolume, V, factor);
+  double direct[6], refined[6], V;
+  DirectCellFromMetric(Pr, system, trial[5], direct, refined, V);
 
   // Per-reflection pass: calculated Q and d, the observed Q freed of the
   // refined corrections, and the weighted residual sum.
@@ -229,16 +221,7 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
   double sigma[10] = {};
   CellSigmas(direct, scale, K, sigma, V, system, n);
 
-  double refined[6];
-  refined[0] = direct[0];
-  refined[1] = direct[1];
-  refined[2] = direct[2];
-  for (int j = 3; j < 6; ++j) refined[j] = std::acos(direct[j]) / kDegToRad;
   for (int j = 3; j < 6; ++j) sigma[j] = sigma[j] / kDegToRad;
-  if (system == kHexagonal) {
-    refined[3] = 90.0;
-    refined[4] = 90.0;
-  }
 
   // Corrections in sin^2(theta) units.
   const double lambda2over4 = lambda * lambda / 4.0;

@@ -37,6 +37,11 @@ struct RefinementOutcome {
   std::vector<std::string> warnings;
 };
 
+// The 2theta (degrees) of reflection i as the refinement uses it: in Manual
+// mode the observed value corrected by the known zero, displacement and
+// absorption; in every other mode the observed value itself.
+double CorrectedTwoTheta(const Job& job, int i);
+
 // Refines the job and writes the report to job.m_strReportPath. When the
 // report cannot be created it shows "Output file not open !!!\n" and changes
 // nothing; when it cannot be written completely (a full disk) it says so and
