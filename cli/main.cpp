@@ -1,5 +1,6 @@
 // lattrix-refine: refines the cell of one job file without any window and
 // writes the same report as the desktop program.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,9 @@
 #include "job/Job.h"
 #include "results/CifWriter.h"
 #ifdef LATTRIX_HAVE_PLOT
-#include "RenderMap.h"
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -230,6 +233,46 @@ void PrintSummary(const Job& job, const RefinementOutcome& outcome) {
   std::fputs(t.c_str(), stdout);
 }
 
+#ifdef LATTRIX_HAVE_PLOT
+extern "C" char** environ;
+
+// Runs lattrix-plot, which stands beside this program, on the new report.
+bool DrawMap(const Job& job, const Options& options, MessageSink& sink) {
+  char self[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string dir = ".";
+  if (length > 0) {
+    self[length] = '\0';
+    dir = self;
+    dir = dir.substr(0, dir.rfind('/'));
+  }
+  const std::string program = dir + "/lattrix-plot";
+  if (::access(program.c_str(), X_OK) != 0) {
+    sink.Show(program + " not found: the fitting map cannot be drawn !!!");
+    return false;
+  }
+  const std::string type = std::to_string(options.plotType);
+  const std::string size = std::to_string(options.plotWidth) + "x" + std::to_string(options.plotHeight);
+  const std::string points = std::to_string(job.m_nReflections);
+  std::vector<std::string> args = {program,  "--plot-type", type,  "--size", size,
+                                   "--points", points,        job.m_strReportPath, options.plotPath};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  std::fflush(stdout);
+  pid_t pid;
+  if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    sink.Show(program + " cannot be started: the fitting map cannot be drawn !!!");
+    return false;
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,10 +320,7 @@ int main(int argc, char** argv) {
     if (!WriteInputFile(job, sink)) status = 1;
   }
 #ifdef LATTRIX_HAVE_PLOT
-  if (!options.plotPath.empty() &&
-      !RenderMapFile(job.m_strReportPath, job.m_nReflections, options.plotType, options.plotPath,
-                     options.plotWidth, options.plotHeight, sink))
-    status = 1;
+  if (!options.plotPath.empty() && !DrawMap(job, options, sink)) status = 1;
 #endif
   auto emit = [&sink](const std::string& text, const std::string& path) {
     if (path != "-") return WriteTextFile(text, path, sink);

@@ -46,5 +46,13 @@ if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   check "reports and saved jobs are identical under de_DE" 'cmp -s de.out c.out && cmp -s de.inp c.inp'
 fi
 
+# The fitting map, drawn by lattrix-plot beside the batch command.
+if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
+  "$bin" --quiet --report map.out --plot map.png --plot-type 2 "$src/examples/quartz.inp"; rc=$?
+  check "--plot writes a PNG" '[ $rc -eq 0 ] && [ "$(head -c 4 map.png | tail -c 3)" = "PNG" ]'
+  "$bin" --quiet --report map.out --plot map.gif "$src/examples/quartz.inp" 2>err.txt; rc=$?
+  check "--plot refuses an unknown image type" '[ $rc -eq 1 ] && grep -q "Unknown plot file type" err.txt'
+fi
+
 echo "$passes passed, $fails failed"
 [ $fails -eq 0 ]
