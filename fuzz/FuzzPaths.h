@@ -23,17 +23,11 @@ namespace lattrix_fuzz {
 
 namespace detail {
 
-// True when each field of the saved reflection row begins with a blank: the
-// fixed-width fields run together when a value fills its width (an index of
-// five characters, a 2theta of 10000 or more), and such a row cannot read
-// back as it was.
-inline bool RowFieldsSeparate(const lattrix::Job& job, int i) {
-  using lattrix::Format;
-  const std::string fields[] = {Format("%5d", job.m_nH[i]), Format("%5d", job.m_nK[i]),
-                                Format("%5d", job.m_nL[i]), Format("%10.5lf", job.m_dTwoTheta[i])};
-  for (const std::string& field : fields)
-    if (field.empty() || field[0] != ' ') return false;
-  return true;
+// A value written with `decimals` decimals reads back within half a unit of
+// the last decimal (and the rounding of the double it reads into).
+inline bool SameAsPrinted(double written, double read, int decimals) {
+  return std::fabs(written - read) <=
+         0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9) + 1e-15 * std::fabs(written);
 }
 
 inline void WeightsFromReport(const std::string& path, bool withSine, Checker& check) {
@@ -112,7 +106,14 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
           "reflection value not finite");
 
   const SiliconListTexts silicon = SiliconTextsFromJob(job);
-  if (job.m_bInternalStd == 1) CalibrateTwoTheta(job, silicon, sink);
+  if (job.m_bInternalStd == 1) {
+    const Job before = job;
+    const bool calibrated = CalibrateTwoTheta(job, silicon, sink);
+    for (int i = 0; i < job.m_nReflections; ++i) {
+      check(std::isfinite(job.m_dTwoTheta[i]), "calibrated 2theta not finite");
+      if (!calibrated) check(job.m_dTwoTheta[i] == before.m_dTwoTheta[i], "refused calibration changed 2theta");
+    }
+  }
 
   std::ostringstream report;
   const RefinementOutcome outcome = RefineCell(job, report, sink);
@@ -131,11 +132,18 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
   check(ReadInputFile(again, sink), "the saved job does not read back");
   check(again.m_nReflections == job.m_nReflections, "saved reflection count differs");
   check(again.m_nCrystalSystem == job.m_nCrystalSystem, "saved crystal system differs");
+  check(detail::SameAsPrinted(job.m_dWavelength, again.m_dWavelength, 7) &&
+            detail::SameAsPrinted(job.m_dGonioRadius, again.m_dGonioRadius, 3),
+        "saved instrument differs");
+  for (int c = 0; c < 6; ++c)
+    check(detail::SameAsPrinted(job.m_dCell[c], again.m_dCell[c], 5), "saved cell differs");
   for (int i = 0; i < job.m_nReflections && i < again.m_nReflections; ++i) {
-    if (!detail::RowFieldsSeparate(job, i)) continue;
     check(again.m_nH[i] == job.m_nH[i] && again.m_nK[i] == job.m_nK[i] &&
               again.m_nL[i] == job.m_nL[i],
           "saved indices differ");
+    check(detail::SameAsPrinted(job.m_dTwoTheta[i], again.m_dTwoTheta[i], 5) &&
+              detail::SameAsPrinted(job.m_dWeight[i], again.m_dWeight[i], 5),
+          "saved 2theta or weight differs");
   }
 }
 

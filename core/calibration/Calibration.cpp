@@ -66,6 +66,12 @@ bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, Me
     sink.Show(message);
     return false;
   }
+  // Observed values so large that their squares overflow leave the normal
+  // equations without a usable pivot: the line is not a number.
+  if (!std::isfinite(c[0]) || !std::isfinite(c[1])) {
+    sink.Show("Lost of rank !");
+    return false;
+  }
   line.c1 = c[0];
   line.c2 = c[1];
   return true;
@@ -77,13 +83,20 @@ bool CalibrateTwoTheta(Job& job, const SiliconListTexts& texts, MessageSink& sin
   const double c[kLineCoefficients] = {line.c1, line.c2};
 
   const int reflections = Clamp(job.m_nReflections, 0, kMaxReflections);
+  double calibrated[kMaxReflections];
   for (int i = 0; i < reflections; ++i) {
     // A row added or edited on the form has no raw value of its own.
     const double source = job.m_bTwoThetaFromForm[i] ? job.m_dTwoTheta[i] : job.m_dTwoThetaRaw[i];
     double s = 0.0;
     for (int j = 0; j < kLineCoefficients; ++j) s += std::pow(source, static_cast<double>(j)) * c[j];
-    job.m_dTwoTheta[i] = s;
+    // A steep line on a far-off 2theta can overflow: nothing is changed.
+    if (!std::isfinite(s)) {
+      sink.Show(Format("2theta of row %d cannot be calibrated !!!", i + 1));
+      return false;
+    }
+    calibrated[i] = s;
   }
+  for (int i = 0; i < reflections; ++i) job.m_dTwoTheta[i] = calibrated[i];
   return true;
 }
 
