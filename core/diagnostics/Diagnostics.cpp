@@ -205,16 +205,9 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
     return fail(Format("No diagnostics: %d reflections for %d refined parameters.", N, p));
 
   // The trial metric, as the engine builds it.
-  double trial[6], recip[6], volume, inverseVolume, factor;
-  for (int j = 0; j < 3; ++j) trial[j] = job.m_dCell[j];
-  for (int j = 3; j < 6; ++j) trial[j] = job.m_dCell[j] * kDegToRad;
-  ReciprocalCell(trial, recip, volume, inverseVolume, factor);
-  double P[kSlots] = {};
-  for (int i = 0; i < 3; ++i) {
-    const int j = NextCyclic(i), k = NextCyclic(j);
-    P[i] = recip[i] * recip[i];
-    P[3 + i] = 2.0 * recip[j] * recip[k] * recip[3 + i];
-  }
+  double P[kSlots];
+  TrialMetric(job.m_dCell, P);
+  const double trialGamma = job.m_dCell[5] * kDegToRad;
 
   // Weighted design rows of the refined slots and weighted residuals of the
   // trial cell (without the engine's 100000 scale, which cancels).
@@ -266,7 +259,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
   result.s = std::sqrt(sse / f);
 
   double cellFull[6], direct[6], V;
-  DirectCell(P, slots, beta, system, trial[5], cellFull, direct, V);
+  DirectCell(P, slots, beta, system, trialGamma, cellFull, direct, V);
   Matrix9 K = {};
   for (size_t a = 0; a < pz; ++a) {
     for (size_t b = 0; b < pz; ++b) {
@@ -336,7 +329,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& c
       betaOut[a] = beta[a] - c * e[i] / oneMinusH;
     }
     double cellOut[6], directOut[6], VOut;
-    DirectCell(P, slots, betaOut, system, trial[5], cellOut, directOut, VOut);
+    DirectCell(P, slots, betaOut, system, trialGamma, cellOut, directOut, VOut);
     for (int j = 0; j < 6; ++j) {
       const double sigma = s_i * unitSigma[j];
       r.dfbetas[j] = result.refinedConstant[j] && sigma > 0.0 ? (cellFull[j] - cellOut[j]) / sigma : 0.0;

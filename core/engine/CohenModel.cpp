@@ -21,6 +21,19 @@ void ReciprocalCell(const double cell[6], double recip[6], double& volume, doubl
   recip[5] = (ca * cb - cg) / (sa * sb);
 }
 
+void TrialMetric(const double cell[6], double P[kSlots]) {
+  double trial[6], recip[6], volume, inverseVolume, factor;
+  for (int j = 0; j < 3; ++j) trial[j] = cell[j];
+  for (int j = 3; j < 6; ++j) trial[j] = cell[j] * kDegToRad;
+  ReciprocalCell(trial, recip, volume, inverseVolume, factor);
+  for (int i = 0; i < 3; ++i) {
+    const int j = NextCyclic(i), k = NextCyclic(j);
+    P[i] = recip[i] * recip[i];
+    P[3 + i] = 2.0 * recip[j] * recip[k] * recip[3 + i];
+  }
+  P[6] = P[7] = P[8] = 0.0;
+}
+
 double CorrectionTerm(double theta, int kind) {
   if (kind == 1) return std::sin(2.0 * theta);
   return std::cos(theta) * std::sin(2.0 * theta);
@@ -103,38 +116,32 @@ void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
     for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
 }
 
-void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n) {
+namespace {
+
+// The cofactor of element (i, j): the determinant of the matrix with row i
+// and column j cleared and 1 at their crossing.
+double Cofactor(const Matrix9& matrix, int n, int i, int j) {
   Matrix9 scratch;
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      CopyMatrix(scratch, matrix, n);
-      for (int k = 0; k < n; ++k) {
-        scratch[i][k] = 0.0;
-        scratch[k][j] = 0.0;
-      }
-      scratch[i][j] = 1.0;
-      out[i][j] = Determinant(scratch, n);
-    }
+  CopyMatrix(scratch, matrix, n);
+  for (int k = 0; k < n; ++k) {
+    scratch[i][k] = 0.0;
+    scratch[k][j] = 0.0;
   }
+  scratch[i][j] = 1.0;
+  return Determinant(scratch, n);
+}
+
+}  // namespace
+
+void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) out[i][j] = Cofactor(matrix, n, i, j);
 }
 
 void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
-  Matrix9 scratch;
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      if (i >= block || j >= block || j < i) {
-        out[i][j] = 0.0;
-        continue;
-      }
-      CopyMatrix(scratch, matrix, n);
-      for (int k = 0; k < n; ++k) {
-        scratch[i][k] = 0.0;
-        scratch[k][j] = 0.0;
-      }
-      scratch[i][j] = 1.0;
-      out[i][j] = Determinant(scratch, n);
-    }
-  }
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      out[i][j] = (i < block && j < block && j >= i) ? Cofactor(matrix, n, i, j) : 0.0;
 }
 
 void DirectCellFromMetric(const double Pr[6], int system, double trialGammaRad, double direct[6],

@@ -31,6 +31,10 @@ constexpr double kDeg = 2.0 / kDegToRad;
 void ReciprocalCell(const double cell[6], double recip[6], double& volume, double& inverseVolume,
                     double& factor);
 
+// The reciprocal metric A..F of a trial cell (a, b, c in Angstrom, angles in
+// degrees) in P[0..5]; the correction slots P[6..8] are 0.
+void TrialMetric(const double cell[6], double P[kSlots]);
+
 // Value of the correction function of a reflection at Bragg angle theta
 // (radians): kind 1 is the zero offset (sin 2theta), kinds 2 and 4 the sample
 // displacement (cos theta sin 2theta).

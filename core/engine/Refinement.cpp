@@ -131,16 +131,9 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
   const int n = 6 + corrCount;
 
   // (f) Trial reciprocal metric.
-  double trial[6], recip[6], volume, inverseVolume, factor;
-  for (int j = 0; j < 3; ++j) trial[j] = job.m_dCell[j];
-  for (int j = 3; j < 6; ++j) trial[j] = job.m_dCell[j] * kDegToRad;
-  ReciprocalCell(trial, recip, volume, inverseVolume, factor);
-  double P[kSlots] = {};
-  for (int i = 0; i < 3; ++i) {
-    const int j = NextCyclic(i), k = NextCyclic(j);
-    P[i] = recip[i] * recip[i];
-    P[3 + i] = 2.0 * recip[j] * recip[k] * recip[3 + i];
-  }
+  double P[kSlots];
+  TrialMetric(job.m_dCell, P);
+  const double trialGamma = job.m_dCell[5] * kDegToRad;
 
   // (g), (h) Normal equations of the weighted design rows.
   Matrix9 Nm = {};
@@ -193,7 +186,7 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
 
   // Refined reciprocal cell, then the direct cell from it.
   double direct[6], refined[6], V;
-  DirectCellFromMetric(Pr, system, trial[5], direct, refined, V);
+  DirectCellFromMetric(Pr, system, trialGamma, direct, refined, V);
 
   // Per-reflection pass: calculated Q and d, the observed Q freed of the
   // refined corrections, and the weighted residual sum.

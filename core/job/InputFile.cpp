@@ -1,15 +1,10 @@
 #include "job/InputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
+#include "common/AtomicFile.h"
 #include "common/TextIO.h"
 
 namespace lattrix {
@@ -200,51 +195,8 @@ std::string InputFileText(const Job& job) {
 }
 
 bool WriteInputFile(const Job& job, MessageSink& sink) {
-  const std::string failed = job.m_strInputPath + " cannot created !!!";
-  std::string target = job.m_strInputPath;
-  mode_t mode = 0666;
-  {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
-  }
-  struct stat st;
-  if (!target.empty() && ::stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) {
-      sink.Show(failed);
-      return false;
-    }
-    mode = st.st_mode & 07777;
-    // Replace the file a symbolic link points to, not the link.
-    char resolved[PATH_MAX];
-    if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
-  }
-  if (target.empty()) {
-    sink.Show(failed);
-    return false;
-  }
-
-  std::string temp = target + ".XXXXXX";
-  int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) {
-    sink.Show(failed);
-    return false;
-  }
-  const std::string text = InputFileText(job);
-  bool ok = ::fchmod(fd, mode) == 0;
-  size_t done = 0;
-  while (ok && done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    sink.Show(failed);
+  if (!ReplaceFile(job.m_strInputPath, InputFileText(job))) {
+    sink.Show(job.m_strInputPath + " cannot created !!!");
     return false;
   }
   return true;

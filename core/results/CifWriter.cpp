@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "common/AtomicFile.h"
 #include "common/TextIO.h"
 #include "diagnostics/Diagnostics.h"
 
@@ -145,53 +146,8 @@ std::string CifText(const Job& job) {
 }
 
 bool WriteTextFile(const std::string& text, const std::string& path, MessageSink& sink) {
-  const std::string failed = path + " cannot be written !!!";
-  if (path.empty()) {
-    sink.Show(failed);
-    return false;
-  }
-  struct stat st;
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) {
-    sink.Show(failed);
-    return false;
-  }
-  if (exists && !S_ISREG(st.st_mode)) {
-    // A device or a pipe cannot be replaced: write into it.
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    if (!out) {
-      sink.Show(failed);
-      return false;
-    }
-    return true;
-  }
-  mode_t mode = 0666;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  mode &= ~mask;
-  if (exists) mode = st.st_mode & 07777;
-  // A temporary file beside the target, renamed over it when complete.
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) {
-    sink.Show(failed);
-    return false;
-  }
-  bool ok = ::fchmod(fd, mode) == 0;
-  size_t done = 0;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    sink.Show(failed);
+  if (!ReplaceFile(path, text)) {
+    sink.Show(path + " cannot be written !!!");
     return false;
   }
   return true;
