@@ -117,3 +117,30 @@ TEST(FuzzRegressions, SavedWideWeightReadsBack) {
   EXPECT_NEAR(back.m_dTwoTheta[0], job.m_dTwoTheta[0], 5e-6);
   EXPECT_NEAR(back.m_dTwoTheta[1], job.m_dTwoTheta[1], 5e-6);
 }
+
+// Found by the job file target: silicon values so large that their squares
+// overflow gave a calibration line of NaN that was applied as a success, and
+// a steep line (observed 28.0000, 28.0001, 28.0002 against the reference
+// peaks, slope above 1e5) took a 2theta of 1e306 beyond the double range.
+// Both are refused and leave every 2theta as it was.
+TEST(FuzzRegressions, CalibrationThatIsNotANumberIsRefused) {
+  const std::string dir = std::string(LATTRIX_TEST_DATA_DIR) + "/fuzz/input_file/";
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {{"silicon_1e300.inp", "Lost of rank !"},
+               {"silicon_steep_line.inp", "2theta of row 2 cannot be calibrated !!!"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    lattrix::Job job;
+    lattrix::InitialiseJob(job, "/tmp");
+    job.m_strInputPath = dir + c.file;
+    lattrix::RecordingSink sink;
+    ASSERT_TRUE(lattrix::ReadInputFile(job, sink));
+    ASSERT_EQ(job.m_bInternalStd, 1);
+    const lattrix::Job before = job;
+    EXPECT_FALSE(lattrix::CalibrateTwoTheta(job, lattrix::SiliconTextsFromJob(job), sink));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
+    for (int i = 0; i < job.m_nReflections; ++i) EXPECT_EQ(job.m_dTwoTheta[i], before.m_dTwoTheta[i]);
+  }
+}
