@@ -71,6 +71,12 @@ CLattrixView::CLattrixView(QWidget* parent) : QWidget(parent) {
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
   BuildForm();
   lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
+  // Whatever leaves the refined state (a failed run or save, a file read)
+  // also drops the results kept for the diagnostics and the CIF. Connected
+  // before the frame's refresh, so the commands see the final state.
+  connect(this, &CLattrixView::jobStateChanged, this, [this] {
+    if (!m_job.m_bRefined) ForgetRefinement();
+  });
 }
 
 CLattrixView::~CLattrixView() = default;
@@ -457,6 +463,7 @@ void CLattrixView::OnFileNew() {
   ClearReflectionList();
   ClearSiliconObserved();
   lattrix::ResetJob(m_job);
+  ForgetRefinement();
   for (bool& hasRaw : m_bRowHasRaw) hasRaw = false;
   m_comboCrystalSystem->setCurrentIndex(0);
   for (QLineEdit* edit : m_editCell) edit->clear();
@@ -490,7 +497,10 @@ bool CLattrixView::OpenInputFile(const QString& path) {
   CommitOpenEdits();
   m_job.m_strInputPath = PathBytes(path);
   const bool ok = ReadInputFile();
-  if (ok) ShowOpenedFile();
+  if (ok) {
+    ForgetRefinement();
+    ShowOpenedFile();
+  }
   Q_EMIT jobStateChanged();
   return ok;
 }

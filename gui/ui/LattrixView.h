@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/MessageSink.h"
+#include "diagnostics/Diagnostics.h"
 #include "job/Job.h"
 
 class QAbstractButton;
@@ -55,6 +56,9 @@ class CLattrixView : public QWidget {
   // and OnSaveAsInputFile).
   bool OpenInputFile(const QString& path);
   bool SaveInputFileAs(const QString& path);
+  // Writes the last refinement's cell as CIF (the step after the dialog of
+  // OnExportCif).
+  bool ExportCifTo(const QString& path);
 
   // Starts a program with its arguments without waiting; false when it
   // could not be started.
@@ -74,12 +78,19 @@ class CLattrixView : public QWidget {
   // returns the chosen path, or an empty text when cancelled.
   void SetOpenFileDialog(std::function<QString()> dialog) { m_openDialog = std::move(dialog); }
   void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
+  void SetCifFileDialog(std::function<QString()> dialog) { m_cifDialog = std::move(dialog); }
   // The program that opens the help page ("xdg-open").
   void SetHelpOpener(const QString& program) { m_strHelpOpener = program; }
 
   CEditListCtrl* ReflectionList() const { return m_listReflection; }
   CEditListCtrl* SiliconList() const { return m_listSilicon; }
   CReportViewer* ReportViewer() const { return m_reportViewer; }
+  // The diagnostics of the last completed refinement; nullptr when there is
+  // none (before a refinement, after New, Open or anything that leaves the
+  // refined state).
+  const lattrix::DiagnosticsResult* Diagnostics() const {
+    return m_lastRefinement ? &m_lastRefinement->diagnostics : nullptr;
+  }
 
  public Q_SLOTS:
   void OnFileNew();
@@ -100,6 +111,10 @@ class CLattrixView : public QWidget {
   // The result displays of the last refinement (fitting table and map).
   void OnShowFittingTable();
   void OnShowFittingFigure();
+  // Leverage and influence of each reflection on the last refinement.
+  void OnShowDiagnostics();
+  // The last refinement's cell as a CIF file.
+  void OnExportCif();
 
  Q_SIGNALS:
   // The job's flags may have changed: the frame refreshes its commands.
@@ -116,6 +131,17 @@ class CLattrixView : public QWidget {
   void ClearSiliconObserved();
   void ShiftRowData(int from, int by);
   QString FormatNumber(double value) const;
+  void ForgetRefinement() { m_lastRefinement.reset(); }
+
+  // What a completed refinement leaves for the diagnostics and the CIF:
+  // the job as it was refined and the diagnostics computed right then. The
+  // job itself changes later (a save gathers the form again, and in Manual
+  // mode the corrections would be taken as known), so neither is rebuilt
+  // from it afterwards.
+  struct LastRefinement {
+    lattrix::Job job;
+    lattrix::DiagnosticsResult diagnostics;
+  };
 
   lattrix::Job m_job;
   // Rows of the Reflection List whose 2theta came from the input file; the
@@ -148,6 +174,8 @@ class CLattrixView : public QWidget {
   lattrix::MessageSink* m_pSink = nullptr;
   std::function<QString()> m_openDialog;
   std::function<QString()> m_saveDialog;
+  std::function<QString()> m_cifDialog;
   QString m_strHelpOpener = QStringLiteral("xdg-open");
   QPointer<CReportViewer> m_reportViewer;
+  std::unique_ptr<LastRefinement> m_lastRefinement;
 };

@@ -1,6 +1,6 @@
 // The form's commands: Execute, Save as input file, Show Output File, Help
 // by html, the weighting boxes, Add and Delete of reflection rows, Exit and
-// Set instrument param.
+// Set instrument param., Show Diagnostics and Export CIF.
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -13,11 +13,13 @@
 #include <algorithm>
 
 #include "common/TextIO.h"
+#include "displays/DiagnosticsDlg.h"
 #include "displays/FittingMapDlg.h"
 #include "displays/FittingTableDlg.h"
 #include "engine/Execute.h"
 #include "instrument/InstrumentDlg.h"
 #include "job/InputFile.h"
+#include "results/CifWriter.h"
 #include "ui/EditListCtrl.h"
 #include "ui/LattrixView.h"
 #include "ui/ReportViewer.h"
@@ -28,6 +30,7 @@ using lattrix::kMaxReflections;
 namespace {
 
 const char kFileFilter[] = "Lattrix Input File (*.inp);;Other Files (*)";
+const char kCifFilter[] = "CIF File (*.cif);;Other Files (*)";
 const char kHelpPage[] = "LattrixHelp.html";
 
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -41,7 +44,13 @@ void CLattrixView::OnRefineExecute() {
     Q_EMIT jobStateChanged();
     return;
   }
+  ForgetRefinement();
   if (lattrix::ExecuteRefinement(m_job, Sink())) {
+    // Computed now: the job holds exactly what was refined (after a
+    // refining mode, its corrections are the refined ones).
+    m_lastRefinement = std::make_unique<LastRefinement>();
+    m_lastRefinement->job = m_job;
+    m_lastRefinement->diagnostics = lattrix::ComputeDiagnostics(m_job);
     ShowResults();
     // A report window left open shows the new report.
     if (m_reportViewer && m_reportViewer->isVisible()) m_reportViewer->LoadFile(PathText(m_job.m_strReportPath));
@@ -255,4 +264,42 @@ void CLattrixView::OnShowFittingFigure() {
   dialog.m_map.m_nPlotType = 1;
   dialog.m_map.m_strReportPath = m_job.m_strReportPath;
   dialog.exec();
+}
+
+void CLattrixView::OnShowDiagnostics() {
+  if (!m_job.m_bRefined || !m_lastRefinement) {
+    Sink().Show("Refinement not completed !!!");
+    return;
+  }
+  CDiagnosticsDlg dialog(m_lastRefinement->diagnostics, window());
+  dialog.exec();
+}
+
+void CLattrixView::OnExportCif() {
+  if (!m_job.m_bRefined || !m_lastRefinement) {
+    Sink().Show("Refinement not completed !!!");
+    return;
+  }
+  QString path;
+  if (m_cifDialog) {
+    path = m_cifDialog();
+  } else {
+    QFileDialog dialog(this, QStringLiteral("Export CIF"), QString(), QString::fromLatin1(kCifFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("cif"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+      path = dialog.selectedFiles().constFirst();
+  }
+  if (path.isEmpty()) return;
+  ExportCifTo(path);
+}
+
+bool CLattrixView::ExportCifTo(const QString& path) {
+  if (!m_lastRefinement) {
+    Sink().Show("Refinement not completed !!!");
+    return false;
+  }
+  // The refined state stays whether or not the file could be written.
+  return lattrix::WriteCifFile(m_lastRefinement->job, PathBytes(path), Sink());
 }

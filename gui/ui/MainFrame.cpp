@@ -60,6 +60,9 @@ void CMainFrame::CreateActions() {
                  "Data saved as Lattrix input file\nSave as input file", "save");
   a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   connect(a, &QAction::triggered, view, &CLattrixView::OnSaveAsInputFile);
+  a = MakeAction("actionExportCif", "Export CIF (&C)...",
+                 "Write the refined cell as a CIF file for structure programs and databases\nExport CIF");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnExportCif);
   a = MakeAction("actionSetInstrument", "Set instrument param. (&I)",
                  "Set instrument paramerter\nSet instrument param.  ");
   connect(a, &QAction::triggered, view, &CLattrixView::OnSetInstrument);
@@ -73,6 +76,9 @@ void CMainFrame::CreateActions() {
   a = MakeAction("actionShowFittingFigure", "Show Fitting Figure (&F)",
                  "Show fitting figure results between obs. and cal. data\nShow Fitting Figure", "figure");
   connect(a, &QAction::triggered, view, &CLattrixView::OnShowFittingFigure);
+  a = MakeAction("actionShowDiagnostics", "Show Diagnostics (&D)",
+                 "Show leverage and influence of each reflection on the refined cell\nShow Diagnostics");
+  connect(a, &QAction::triggered, view, &CLattrixView::OnShowDiagnostics);
   a = MakeAction("actionShowOutputFile", "Show Output File (&S)", "Show details of the results\nShow Result",
                  "report");
   connect(a, &QAction::triggered, view, &CLattrixView::OnShowOutputFile);
@@ -98,6 +104,7 @@ void CMainFrame::CreateMenus() {
   file->addAction(Action("actionFileOpen"));
   file->addSeparator();
   file->addAction(Action("actionSaveAsInputFile"));
+  file->addAction(Action("actionExportCif"));
   file->addSeparator();
   file->addAction(Action("actionSetInstrument"));
   file->addSeparator();
@@ -109,6 +116,7 @@ void CMainFrame::CreateMenus() {
   refine->addSeparator();
   refine->addAction(Action("actionShowFittingTable"));
   refine->addAction(Action("actionShowFittingFigure"));
+  refine->addAction(Action("actionShowDiagnostics"));
   refine->addAction(Action("actionShowOutputFile"));
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Help (&H)"));
@@ -194,7 +202,7 @@ void CMainFrame::UpdateCommandUI() {
   const lattrix::Job& job = m_pView->job();
   Action("actionRefineExecute")->setEnabled(job.m_bInputLoaded);
   for (const char* name : {"actionSaveAsInputFile", "actionShowOutputFile", "actionShowFittingTable",
-                           "actionShowFittingFigure"})
+                           "actionShowFittingFigure", "actionShowDiagnostics", "actionExportCif"})
     Action(name)->setEnabled(job.m_bRefined);
 }
 
