@@ -69,12 +69,15 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
     sink.Show("Crystal system not found");
     return false;
   }
-  FieldScanner(line).Int(job.m_nCrystalSystem);
-  // The form and the refinement know only the seven systems.
-  if (job.m_nCrystalSystem < kTriclinic || job.m_nCrystalSystem > kCubic) {
+  int system = job.m_nCrystalSystem;
+  FieldScanner(line).Int(system);
+  // The form and the refinement know only the seven systems; a refused code
+  // never reaches the job.
+  if (system < kTriclinic || system > kCubic) {
     sink.Show(NotAcceptable("Crystal system", line));
     return false;
   }
+  job.m_nCrystalSystem = system;
 
   if (!NextHeader(reader, line)) {
     sink.Show("Cell dimensions not found");

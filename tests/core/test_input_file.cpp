@@ -277,6 +277,15 @@ TEST(ReadInputFile, RefusedCodesAndCountsNameTheLine) {
   EXPECT_EQ(refused("\n3\n#wave", "\n7\n#wave"), "icode=7 is not acceptable !!!");
   EXPECT_EQ(refused("\n3\n#wave", "\nzero\n#wave"), "icode=zero is not acceptable !!!");
   EXPECT_EQ(refused("\n4\n#a b c", "\n8\n#a b c"), "Crystal system=8 is not acceptable !!!");
+  {
+    // The refused code does not stay in the job for the form to show.
+    std::string text = kExample;
+    text.replace(text.find("\n4\n#a b c"), 3, "\n9\n");
+    Job job;
+    job.m_nCrystalSystem = kCubic;
+    EXPECT_FALSE(ReadText(job, dir, text).ok);
+    EXPECT_EQ(job.m_nCrystalSystem, kCubic);
+  }
   EXPECT_EQ(refused("\n3\n1 0 0", "\n51\n1 0 0"), "Data number=51 is not acceptable !!!");
   EXPECT_EQ(refused("\n3\n1 0 0", "\n-1\n1 0 0"), "Data number=-1 is not acceptable !!!");
   EXPECT_EQ(refused("\n3\n1 0 0", "\n99999999999999999999\n1 0 0"),
