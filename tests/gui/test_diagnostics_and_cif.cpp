@@ -185,7 +185,8 @@ class DiagnosticsAndCif : public QObject {
       // one is left out: none of them takes the misfit colour.
       for (int r = 0; r < 10; ++r) {
         if (r == kBadRow) continue;
-        QVERIFY2(list->item(r, 0)->background().color() != CDiagnosticsDlg::MisfitColour(), qPrintable(QString::number(r)));
+        QVERIFY2(list->item(r, 0)->background().color() != CDiagnosticsDlg::MisfitColour(),
+                 qPrintable(QString::number(r)));
         QVERIFY(std::fabs(list->item(r, CDiagnosticsDlg::kColRstudent)->text().toDouble()) <= 3.0);
         // Leverage cut-off 2p/n = 0.4: above it light yellow, else no colour.
         const bool far = list->item(r, CDiagnosticsDlg::kColLeverage)->text().toDouble() > 0.4;
@@ -197,6 +198,33 @@ class DiagnosticsAndCif : public QObject {
       }
       const QString summary = dialog->SummaryLabel()->text();
       QVERIFY2(summary.contains("(4 0 0)") && summary.contains("Cut-offs:"), qPrintable(summary));
+    });
+    QVERIFY(m_sink.messages.empty());
+  }
+
+  // As many reflections as parameters (a and zero from two lines): the fit
+  // has no degrees of freedom, so no leave-one-out value exists. The window
+  // still opens, says why, and marks nothing.
+  void noDegreesOfFreedom() {
+    const QString path = m_scratch->Path("two.inp");
+    WriteFile(path,
+              "Two lines\n3\n1.5405981 185.0\n7\n5.40 5.40 5.40 90 90 90\n2\n"
+              "1 1 1 28.4426 1.0\n2 2 0 47.3032 1.0\n");
+    QVERIFY(m_view->OpenInputFile(path));
+    Find<QAbstractButton>(m_view, "radioZero")->setChecked(true);
+    m_frame->Action("actionRefineExecute")->trigger();
+    QVERIFY(m_frame->Action("actionShowDiagnostics")->isEnabled());
+    m_sink.messages.clear();
+    WithModal<CDiagnosticsDlg>([&] { m_frame->Action("actionShowDiagnostics")->trigger(); },
+                               [&](CDiagnosticsDlg* dialog) {
+      QTableWidget* list = dialog->DiagnosticsList();
+      QCOMPARE(list->rowCount(), 2);
+      QVERIFY(!dialog->SummaryLabel()->text().isEmpty());
+      for (int r = 0; r < 2; ++r) {
+        QCOMPARE(list->item(r, CDiagnosticsDlg::kColRstudent)->text(), QString("n/a"));
+        QVERIFY(!list->item(r, dialog->ReasonColumn())->text().isEmpty());
+        QVERIFY(list->item(r, 0)->background().color() != CDiagnosticsDlg::MisfitColour());
+      }
     });
     QVERIFY(m_sink.messages.empty());
   }
