@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <sys/stat.h>
 
+#include <charconv>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -61,6 +62,39 @@ std::string Format(const char* format, ...) {
   }
   va_end(again);
   return out;
+}
+
+void AppendFixed(std::string& out, double value, int width, int precision) {
+  char buf[400];
+  char* end;
+  if (std::isnan(value)) {
+    // printf writes the sign of a NaN too.
+    const char* text = std::signbit(value) ? "-nan" : "nan";
+    end = buf + std::strlen(text);
+    std::memcpy(buf, text, static_cast<size_t>(end - buf));
+  } else if (std::isinf(value)) {
+    const char* text = value < 0 ? "-inf" : "inf";
+    end = buf + std::strlen(text);
+    std::memcpy(buf, text, static_cast<size_t>(end - buf));
+  } else {
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+    if (r.ec != std::errc()) {
+      out += Format("%*.*f", width, precision, value);
+      return;
+    }
+    end = r.ptr;
+  }
+  const int length = static_cast<int>(end - buf);
+  if (length < width) out.append(static_cast<size_t>(width - length), ' ');
+  out.append(buf, static_cast<size_t>(length));
+}
+
+void AppendInt(std::string& out, int value, int width) {
+  char buf[16];
+  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
+  const int length = static_cast<int>(r.ptr - buf);
+  if (length < width) out.append(static_cast<size_t>(width - length), ' ');
+  out.append(buf, static_cast<size_t>(length));
 }
 
 bool OpenForReading(const std::string& path, std::ifstream& in) {

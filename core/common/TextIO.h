@@ -19,6 +19,12 @@ namespace lattrix {
 // printf formatting in the "C" locale, whatever the process locale is.
 std::string Format(const char* format, ...) LATTRIX_PRINTF(1, 2);
 
+// Appends what printf("%*.*f", width, precision, value) and
+// printf("%*d", width, value) give, right-aligned in width, without printf's
+// cost: the report's list writes a dozen numbers per reflection.
+void AppendFixed(std::string& out, double value, int width, int precision);
+void AppendInt(std::string& out, int value, int width);
+
 // Opens a regular file for reading in binary mode (line ends are handled by
 // LineReader). A directory or a missing or unreadable file gives false.
 bool OpenForReading(const std::string& path, std::ifstream& in);

@@ -33,9 +33,15 @@ void WriteReportHead(std::ostream& out, const Job& job, int count) {
   text += kInputSectionTitle;
   text += "\n";
   text += "    h   k   l  2thorg   weight\n";
+  // " %4d%4d%4d%8.3lf%10.5lf\n"
   for (int i = 0; i < count; ++i) {
-    text += Format(" %4d%4d%4d%8.3lf%10.5lf\n", job.m_nH[i], job.m_nK[i], job.m_nL[i],
-                   job.m_dTwoThetaRaw[i], job.m_dWeight[i]);
+    text += ' ';
+    AppendInt(text, job.m_nH[i], 4);
+    AppendInt(text, job.m_nK[i], 4);
+    AppendInt(text, job.m_nL[i], 4);
+    AppendFixed(text, job.m_dTwoThetaRaw[i], 8, 3);
+    AppendFixed(text, job.m_dWeight[i], 10, 5);
+    text += '\n';
   }
   text += "\n";
   Put(out, text);
@@ -77,10 +83,17 @@ void WriteReportList(std::ostream& out, const std::vector<ReflectionResult>& row
   text += "\n";
   text += "------------------\n";
   text += "    h   k   l  2thorg   2thobs   2thcor   2thcal   del2th     dobs      dcal      d-dif    weight\n";
+  // " %4d%4d%4d%9.4lf%9.4lf%9.4lf%9.4lf%9.4lf%10.5lf%10.5lf%10.5lf%10.4lf\n"
   for (const ReflectionResult& r : rows) {
-    text += Format(" %4d%4d%4d%9.4lf%9.4lf%9.4lf%9.4lf%9.4lf%10.5lf%10.5lf%10.5lf%10.4lf\n", r.h, r.k,
-                   r.l, r.twoThetaRaw, r.twoThetaObs, r.twoThetaCor, r.twoThetaCal, r.del2Theta,
-                   r.dObs, r.dCal, r.dDif, r.weight);
+    text += ' ';
+    AppendInt(text, r.h, 4);
+    AppendInt(text, r.k, 4);
+    AppendInt(text, r.l, 4);
+    for (double v : {r.twoThetaRaw, r.twoThetaObs, r.twoThetaCor, r.twoThetaCal, r.del2Theta})
+      AppendFixed(text, v, 9, 4);
+    for (double v : {r.dObs, r.dCal, r.dDif}) AppendFixed(text, v, 10, 5);
+    AppendFixed(text, r.weight, 10, 4);
+    text += '\n';
   }
   text += "\n";
   text += Format("sum delta 2theta = %6.3lf\n", sumDelta);
