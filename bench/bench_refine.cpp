@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/MessageSink.h"
+#include "displays/FittingMap.h"
+#include "engine/Execute.h"
 #include "engine/Refinement.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
@@ -70,6 +72,24 @@ void BM_ReadInputFile(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadInputFile)->Unit(benchmark::kMicrosecond);
+
+// Reading the points of a 50-reflection report and choosing ranges and ticks,
+// as the fitting map does at every opening and change of plot type.
+void BM_PrepareMap(benchmark::State& state) {
+  RecordingSink sink;
+  Job job = SyntheticJob(kTriclinic, kZeroAndDisplacement, 50);
+  job.m_strReportPath = "/tmp/lattrix-bench-map.out";
+  RefineCell(job, sink);
+  for (auto _ : state) {
+    FittingMap map;
+    map.m_nPoints = job.m_nReflections;
+    map.m_strReportPath = job.m_strReportPath;
+    map.SetPlotTitles(1);
+    benchmark::DoNotOptimize(map.PrepareMap(sink));
+    benchmark::DoNotOptimize(map.YTicks());
+  }
+}
+BENCHMARK(BM_PrepareMap)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
