@@ -109,23 +109,7 @@ void CairoCanvas::Line(int x0, int y0, int x1, int y1, const MapRgb& colour, int
 
 void CairoCanvas::DottedLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width) {
   width = std::max(width, 1);
-  if (y0 == y1 || x0 == x1) {
-    const bool horizontal = (y0 == y1);
-    const int from = horizontal ? x0 : y0;
-    const int to = horizontal ? x1 : y1;
-    const int dir = (to >= from) ? 1 : -1;
-    const int length = std::abs(to - from) + 1;
-    for (int i = 0; i < length; i += 6) {
-      const int a = from + dir * i;
-      const int b = from + dir * std::min(i + 2, length - 1);
-      if (horizontal) {
-        Line(a, y0, b, y0, colour, width);
-      } else {
-        Line(x0, a, x0, b, colour, width);
-      }
-    }
-    return;
-  }
+  if (DottedAxisLine(x0, y0, x1, y1, colour, width)) return;
   const double dashes[] = {3.0, 3.0};
   cairo_set_dash(cr_, dashes, 2, 0.0);
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);

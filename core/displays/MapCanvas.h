@@ -58,6 +58,11 @@ class MapCanvas {
 
   // Advance width of the text in the current font, in pixels.
   virtual int TextWidth(const std::string& text) = 0;
+
+ protected:
+  // A horizontal or vertical dotted line as runs of solid Line calls, the
+  // same pixels on every surface; false (nothing drawn) for a slanted line.
+  bool DottedAxisLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width);
 };
 
 }  // namespace lattrix

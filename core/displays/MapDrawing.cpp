@@ -1,9 +1,30 @@
 #include "displays/MapDrawing.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace lattrix {
+
+bool MapCanvas::DottedAxisLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width) {
+  if (x0 != x1 && y0 != y1) return false;
+  // Runs of three pixels on, three off, from the first end.
+  const bool horizontal = (y0 == y1);
+  const int from = horizontal ? x0 : y0;
+  const int to = horizontal ? x1 : y1;
+  const int dir = (to >= from) ? 1 : -1;
+  const int length = std::abs(to - from) + 1;
+  for (int i = 0; i < length; i += 6) {
+    const int a = from + dir * i;
+    const int b = from + dir * std::min(i + 2, length - 1);
+    if (horizontal)
+      Line(a, y0, b, y0, colour, width);
+    else
+      Line(x0, a, x0, b, colour, width);
+  }
+  return true;
+}
 
 namespace {
 
