@@ -76,7 +76,7 @@ struct Options {
   int correction = kNoCorrection;
   int weighting = kUnity;
   int calibrate = -1;  // -1: as the file says
-  std::string reportPath = "Lattrix.out";
+  std::string reportPath = "./Lattrix.out";
   bool setWavelength = false, setRadius = false;
   double wavelength = 0.0, radius = 0.0;
   std::string saveInput;
