@@ -94,16 +94,7 @@ void CairoCanvas::StrokeLine(int x0, int y0, int x1, int y1, const MapRgb& colou
 
 void CairoCanvas::Line(int x0, int y0, int x1, int y1, const MapRgb& colour, int width) {
   width = std::max(width, 1);
-  if (x0 == x1 || y0 == y1) {
-    // Axis-parallel: the pixel run itself, crisp on every surface.
-    const int off = (width - 1) / 2;
-    const int l = std::min(x0, x1) - (y0 == y1 ? 0 : off);
-    const int r = std::max(x0, x1) + 1 + (y0 == y1 ? 0 : width - 1 - off);
-    const int t = std::min(y0, y1) - (y0 == y1 ? off : 0);
-    const int b = std::max(y0, y1) + 1 + (y0 == y1 ? width - 1 - off : 0);
-    FillRect(l, t, r, b, colour);
-    return;
-  }
+  if (SolidAxisLine(x0, y0, x1, y1, colour, width)) return;
   StrokeLine(x0, y0, x1, y1, colour, width);
 }
 

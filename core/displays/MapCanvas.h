@@ -60,6 +60,11 @@ class MapCanvas {
   virtual int TextWidth(const std::string& text) = 0;
 
  protected:
+  // A horizontal or vertical solid line as the filled run of pixels it
+  // covers, both ends included (crisp on every surface); false (nothing
+  // drawn) for a slanted line.
+  bool SolidAxisLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width);
+
   // A horizontal or vertical dotted line as runs of solid Line calls, the
   // same pixels on every surface; false (nothing drawn) for a slanted line.
   bool DottedAxisLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width);

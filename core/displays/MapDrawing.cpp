@@ -7,6 +7,18 @@
 
 namespace lattrix {
 
+bool MapCanvas::SolidAxisLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width) {
+  if (x0 != x1 && y0 != y1) return false;
+  width = std::max(width, 1);
+  const int off = (width - 1) / 2;
+  const int l = std::min(x0, x1) - (y0 == y1 ? 0 : off);
+  const int r = std::max(x0, x1) + 1 + (y0 == y1 ? 0 : width - 1 - off);
+  const int t = std::min(y0, y1) - (y0 == y1 ? off : 0);
+  const int b = std::max(y0, y1) + 1 + (y0 == y1 ? width - 1 - off : 0);
+  FillRect(l, t, r, b, colour);
+  return true;
+}
+
 bool MapCanvas::DottedAxisLine(int x0, int y0, int x1, int y1, const MapRgb& colour, int width) {
   if (x0 != x1 && y0 != y1) return false;
   // Runs of three pixels on, three off, from the first end.
