@@ -10,7 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QTimer>
+
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "common/MessageSink.h"
@@ -69,6 +72,22 @@ inline double Number(QWidget* root, const char* name) {
 
 inline QPoint CellCentre(CEditListCtrl* list, int row, int col) {
   return list->visualRect(list->model()->index(row, col)).center();
+}
+
+// Runs `check` on the modal dialog that `open` opens, then closes it.
+template <typename Dialog>
+inline void WithModal(const std::function<void()>& open, const std::function<void(Dialog*)>& check) {
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (dialog) {
+      seen = true;
+      check(dialog);
+      dialog->accept();
+    }
+  });
+  open();
+  QVERIFY(seen);
 }
 
 inline void ClickCell(CEditListCtrl* list, int row, int col) {

@@ -42,22 +42,6 @@ const char kCubicBadLine[] =
     "6 2 0 127.5464 1.0\n";
 const int kBadRow = 3;
 
-// Runs `check` on the modal dialog that `open` opens, then closes it.
-template <typename Dialog>
-void WithModal(const std::function<void()>& open, const std::function<void(Dialog*)>& check) {
-  bool seen = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-    if (dialog) {
-      seen = true;
-      check(dialog);
-      dialog->accept();
-    }
-  });
-  open();
-  QVERIFY(seen);
-}
-
 // The action that follows `before` in a menu (separators skipped).
 QAction* After(QMenu* menu, const char* before) {
   const QList<QAction*> actions = menu->actions();

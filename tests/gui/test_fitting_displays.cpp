@@ -42,22 +42,6 @@ bool IsRgb(const QImage& image, int x, int y, int r, int g, int b) {
   return c.red() == r && c.green() == g && c.blue() == b;
 }
 
-// Runs `check` on the modal dialog that `open` opens, then closes it.
-template <typename Dialog>
-void WithModal(const std::function<void()>& open, const std::function<void(Dialog*)>& check) {
-  bool seen = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-    if (dialog) {
-      seen = true;
-      check(dialog);
-      dialog->accept();
-    }
-  });
-  open();
-  QVERIFY(seen);
-}
-
 }  // namespace
 
 class FittingDisplays : public QObject {
