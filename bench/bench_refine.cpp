@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/MessageSink.h"
-#include "displays/FittingMap.h"
+#include "fittingmap/FittingMap.h"
 #include "engine/Execute.h"
 #include "engine/Refinement.h"
 #include "job/InputFile.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
-#include "displays/MapCanvas.h"
+#include "fittingmap/MapCanvas.h"
 #include "job/Job.h"
 
 namespace lattrix_fuzz {

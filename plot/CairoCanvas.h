@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "displays/MapCanvas.h"
+#include "fittingmap/MapCanvas.h"
 
 namespace lattrix {
 

@@ -7,7 +7,7 @@
 #include <cctype>
 
 #include "CairoCanvas.h"
-#include "displays/MapDrawing.h"
+#include "fittingmap/MapDrawing.h"
 
 namespace lattrix {
 

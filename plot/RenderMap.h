@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/MessageSink.h"
-#include "displays/FittingMap.h"
+#include "fittingmap/FittingMap.h"
 
 namespace lattrix {
 

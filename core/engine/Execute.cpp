@@ -1,11 +1,10 @@
 #include "engine/Execute.h"
 
 #include <cmath>
-#include <fstream>
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
-#include "engine/ReportWriter.h"
+#include "report/ReportReader.h"
 
 namespace lattrix {
 namespace {
@@ -34,35 +33,22 @@ void StoreScaledWeights(Job& job, const double* w, int count, MessageSink& sink)
 
 // Weights from the del2th column of the previous report's list.
 void ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
-  std::ifstream in;
-  if (!OpenForReading(job.m_strReportPath, in)) {
+  const Report report = ReadReport(job.m_strReportPath);
+  if (report.status == ReportStatus::kNotOpen) {
     sink.Show(job.m_strReportPath + " file not found !!!");
     return;
   }
-  LineReader reader(in);
-  std::string line;
-  bool found = false;
-  while (reader.Next(line)) {
-    if (StartsWith(line, kListSectionTitle)) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
+  if (!report.HasList()) {
     sink.Show("no list !!!");
     return;
   }
-  reader.Next(line);  // dashes
-  reader.Next(line);  // column header
-
   const int count = ClampedCount(job);
   double w[kMaxReflections];
-  // A row that cannot be read or parsed keeps the values of the row before.
+  // A row that cannot be parsed keeps the values of the row before.
   int h = 0, k = 0, l = 0;
   double org = 0.0, obs = 0.0, cor = 0.0, cal = 0.0, del2th = 0.0;
   for (int i = 0; i < count; ++i) {
-    if (!reader.Next(line)) line.clear();
-    FieldScanner row(line);
+    FieldScanner row(report.Row(i));
     row.Int(h) && row.Int(k) && row.Int(l) && row.Double(org) && row.Double(obs) &&
         row.Double(cor) && row.Double(cal) && row.Double(del2th);
     if (i == 0 && !row.ok()) {

@@ -6,7 +6,7 @@
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
-#include "engine/ReportWriter.h"
+#include "report/ReportWriter.h"
 
 namespace lattrix {
 namespace {

@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "displays/MapDrawing.h"
+#include "fittingmap/MapDrawing.h"
 #include "displays/QtMapCanvas.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include "RenderMap.h"

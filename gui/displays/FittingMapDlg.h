@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "common/MessageSink.h"
-#include "displays/FittingMap.h"
+#include "fittingmap/FittingMap.h"
 
 class QAbstractButton;
 class QPushButton;

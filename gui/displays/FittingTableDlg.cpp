@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-#include "displays/FittingTable.h"
+#include "report/FittingTable.h"
 
 using lattrix::kFittingTableColumnDefs;
 using lattrix::kFittingTableColumns;

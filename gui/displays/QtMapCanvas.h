@@ -4,7 +4,7 @@
 
 #include <QFont>
 
-#include "displays/MapCanvas.h"
+#include "fittingmap/MapCanvas.h"
 
 class QPaintDevice;
 class QPainter;

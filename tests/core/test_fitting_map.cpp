@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/MessageSink.h"
-#include "displays/FittingMap.h"
-#include "displays/MapDrawing.h"
+#include "fittingmap/FittingMap.h"
+#include "fittingmap/MapDrawing.h"
 #include "displays_report_fixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
-#include "displays/FittingTable.h"
+#include "report/FittingTable.h"
 #include "displays_report_fixture.h"
 
 namespace {

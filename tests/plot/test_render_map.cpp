@@ -13,7 +13,7 @@
 #include "CairoCanvas.h"
 #include "RenderMap.h"
 #include "common/MessageSink.h"
-#include "displays/MapDrawing.h"
+#include "fittingmap/MapDrawing.h"
 #include "displays_report_fixture.h"
 
 namespace {

@@ -5,8 +5,8 @@
 // recomputes the geometry and stores it, with the pixel scales, in the map.
 #pragma once
 
-#include "displays/FittingMap.h"
-#include "displays/MapCanvas.h"
+#include "fittingmap/FittingMap.h"
+#include "fittingmap/MapCanvas.h"
 
 namespace lattrix {
 

@@ -4,7 +4,7 @@
 //
 // Window-free. The dialog of the desktop program and the batch command's
 // image renderer hold one FittingMap each, call PrepareMap whenever the map
-// is (re)built, and draw it with DrawMap (displays/MapDrawing.h).
+// is (re)built, and draw it with DrawMap (fittingmap/MapDrawing.h).
 //
 // Values that the drawing stores as single-precision floats are floats here
 // too: the rounding of the ranges, the steps and the accumulated tick values

@@ -1,16 +1,14 @@
-#include "displays/FittingMap.h"
+#include "fittingmap/FittingMap.h"
 
 #include <cfloat>
 #include <cmath>
-#include <fstream>
 
 #include "common/TextIO.h"
+#include "report/ReportReader.h"
 
 namespace lattrix {
 
 namespace {
-
-constexpr const char* kListSection = "List of d-spacings";
 
 // Guards the tick loops against ranges so wide, or steps so small, that the
 // single-precision sum would not move or the axis would be a solid bar.
@@ -87,48 +85,30 @@ void FittingMap::SetPlotTitles(int plotType) {
 
 bool FittingMap::LoadMapData(MessageSink& sink) {
   m_nPoints = ClampPoints(m_nPoints);
-  std::ifstream in;
-  if (!OpenForReading(m_strReportPath, in)) {
-    sink.Show(m_strReportPath + " not open !!!");
+  const Report report = ReadReport(m_strReportPath);
+  if (!report.HasList()) {
+    sink.Show(report.status == ReportStatus::kNotOpen ? m_strReportPath + " not open !!!"
+                                                      : std::string("List not open !!!"));
     m_nPoints = 0;
     return false;
   }
-  LineReader reader(in);
-  std::string line;
-  bool found = false;
-  while (reader.Next(line)) {
-    if (StartsWith(line, kListSection)) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) {
-    sink.Show("List not open !!!");
-    m_nPoints = 0;
-    return false;
-  }
-  reader.Next(line);  // dashes
-  reader.Next(line);  // column header
-
-  // Fields: h k l 2thorg 2thobs 2thcor 2thcal del2th dobs dcal d-dif weight.
   // A missing row or field reads as 0, as atof reads an empty text.
   for (int n = 0; n < m_nPoints; ++n) {
-    if (!reader.Next(line)) line.clear();
     MapPointF& p = m_ptData[n];
-    p.x = static_cast<float>(AtoF(FieldOf(line, 4)));
+    p.x = static_cast<float>(AtoF(report.Field(n, kField2ThOrg)));
     switch (m_nPlotType) {
       case 1:
-        p.y = static_cast<float>(AtoF(FieldOf(line, 8)));
+        p.y = static_cast<float>(AtoF(report.Field(n, kFieldDel2Th)));
         break;
       case 2: {
         // 2thorg - 2thobs, each value a float first.
-        const float org = static_cast<float>(AtoF(FieldOf(line, 4)));
-        const float obs = static_cast<float>(AtoF(FieldOf(line, 5)));
+        const float org = static_cast<float>(AtoF(report.Field(n, kField2ThOrg)));
+        const float obs = static_cast<float>(AtoF(report.Field(n, kField2ThObs)));
         p.y = org - obs;
         break;
       }
       case 3:
-        p.y = static_cast<float>(AtoF(FieldOf(line, 11)));
+        p.y = static_cast<float>(AtoF(report.Field(n, kFieldDDif)));
         break;
       default:
         p.y = 0.0f;

@@ -6,12 +6,12 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "RenderMap.h"
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
+#include "report/ReportReader.h"
 #include "job/Job.h"
 
 namespace {
@@ -21,20 +21,6 @@ const char kUsage[] =
     "Draws the fitting map of the report REPORT (a Lattrix.out): plot type 1 2theta(org-cal)\n"
     "(default), 2 2theta(org-cor), 3 d(obs-cal), 600x400 pixels unless --size says otherwise.\n"
     "--points N plots the first N reflections; by default every reflection of the report.\n";
-
-// The number of reflections of a report: the rows of its input section.
-int ReportReflections(const std::string& path) {
-  std::ifstream in;
-  if (!lattrix::OpenForReading(path, in)) return 0;
-  lattrix::LineReader reader(in);
-  std::string line;
-  while (reader.Next(line))
-    if (lattrix::StartsWith(line, "Input Reflection Data")) break;
-  reader.Next(line);  // column header
-  int count = 0;
-  while (reader.Next(line) && !line.empty() && count < lattrix::kMaxReflections) ++count;
-  return count;
-}
 
 int Usage(const char* problem) {
   std::fprintf(stderr, "lattrix-plot: %s\n%s", problem, kUsage);
@@ -75,7 +61,7 @@ int main(int argc, char** argv) {
     }
   }
   if (out.empty()) return Usage("a report and an image file are needed");
-  if (points < 0) points = ReportReflections(report);
+  if (points < 0) points = lattrix::ReadReport(report).inputRows;
 
   lattrix::StderrSink sink;
   const bool written = lattrix::RenderMapFile(report, points, type, out, width, height, sink);

@@ -1,4 +1,4 @@
-#include "engine/ReportWriter.h"
+#include "report/ReportWriter.h"
 
 #include <ostream>
 #include <string>

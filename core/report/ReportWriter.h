@@ -8,11 +8,9 @@
 
 #include "engine/Refinement.h"
 #include "job/Job.h"
+#include "report/ReportReader.h"
 
 namespace lattrix {
-
-constexpr const char* kInputSectionTitle = "Input Reflection Data";
-constexpr const char* kListSectionTitle = "List of d-spacings";
 
 // Head, trial cell, weighting and the input reflections (count rows).
 void WriteReportHead(std::ostream& out, const Job& job, int count);

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "displays/FittingMap.h"
+#include "fittingmap/FittingMap.h"
 
 namespace lattrix {
 

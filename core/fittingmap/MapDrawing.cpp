@@ -1,4 +1,4 @@
-#include "displays/MapDrawing.h"
+#include "fittingmap/MapDrawing.h"
 
 #include <algorithm>
 #include <climits>

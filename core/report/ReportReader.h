@@ -1,0 +1,67 @@
+// Reading the report back: the one place, beside the writer, that knows
+// where the report keeps its per-reflection results.
+//
+// The weight read-back of the delta2(theta) schemes, the fitting table, the
+// fitting map and lattrix-plot all read the report through ReadReport and
+// turn its status into their own messages.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lattrix {
+
+// The two section titles that the readers look for; a section begins at the
+// first line whose leading characters equal its title.
+constexpr const char* kInputSectionTitle = "Input Reflection Data";
+constexpr const char* kListSectionTitle = "List of d-spacings";
+
+// The twelve columns of a row of the list of d-spacings, as 1-based
+// white-space separated fields.
+enum ReportListField {
+  kFieldH = 1,
+  kFieldK = 2,
+  kFieldL = 3,
+  kField2ThOrg = 4,
+  kField2ThObs = 5,
+  kField2ThCor = 6,
+  kField2ThCal = 7,
+  kFieldDel2Th = 8,
+  kFieldDObs = 9,
+  kFieldDCal = 10,
+  kFieldDDif = 11,
+  kFieldWeight = 12,
+};
+
+enum class ReportStatus {
+  kRead,            // both sections found
+  kNotOpen,         // no such file, or not a readable file
+  kNoInputSection,  // the list may be there, but no input section before it
+  kNoList,          // no list of d-spacings
+};
+
+struct Report {
+  ReportStatus status = ReportStatus::kNotOpen;
+  // Data lines of the input section, up to the empty line that ends it (at
+  // most 50): the number of reflections the report was written for.
+  int inputRows = 0;
+  // The lines after the list's column header, in file order: its rows, the
+  // empty line, the two sum lines (at most 53 lines are kept).
+  std::vector<std::string> listLines;
+
+  bool HasList() const { return status == ReportStatus::kRead || status == ReportStatus::kNoInputSection; }
+  // Line i after the column header; empty beyond the end of the file, so
+  // that rows are matched with reflections by position only.
+  const std::string& Row(int i) const;
+  // Field n (ReportListField) of row i; empty when the row has no such field.
+  std::string Field(int i, int n) const;
+  // The values of the "sum delta 2theta = " and "s.d.delta 2theta = " lines
+  // that follow the inputRows rows and the empty line after them.
+  std::string SumDelta() const { return Field(inputRows + 1, 5); }
+  std::string SdDelta() const { return Field(inputRows + 2, 4); }
+};
+
+// Reads the report at path.
+Report ReadReport(const std::string& path);
+
+}  // namespace lattrix
