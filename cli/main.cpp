@@ -12,7 +12,7 @@
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
 #include "diagnostics/Diagnostics.h"
-#include "engine/Execute.h"
+#include "run/RunStep.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
 #include "results/CifWriter.h"
@@ -87,21 +87,6 @@ struct Options {
   bool diagnostics = false;
   std::string jsonPath;
   std::string cifPath;
-};
-
-// Records every message of the run for the JSON results and shows it as usual.
-class TeeSink : public MessageSink {
- public:
-  explicit TeeSink(MessageSink& out) : out_(out) {}
-  void Show(const std::string& text) override {
-    messages.push_back(text);
-    out_.Show(text);
-  }
-  void Beep() override { out_.Beep(); }
-  std::vector<std::string> messages;
-
- private:
-  MessageSink& out_;
 };
 
 int UsageError(const std::string& text) {
@@ -294,24 +279,15 @@ int main(int argc, char** argv) {
   // The silicon list as the form shows it after reading the file.
   const SiliconListTexts silicon = SiliconTextsFromJob(job);
   if (options.calibrate >= 0) job.m_bInternalStd = options.calibrate;
-  if (job.m_nReflections < 1) {
-    sink.Show("No reflection data input !!!");
-    return 1;
-  }
-  if (job.m_bInternalStd == 1 && !CalibrateTwoTheta(job, silicon, sink)) return 1;
-
-  RefinementOutcome outcome;
-  TeeSink runSink(sink);
-  if (!ExecuteRefinement(job, runSink, &outcome)) return 1;
-  if (!outcome.reportWritten) return 1;
+  const RunResult run = RunJob(job, silicon, sink);
+  if (!run.ReportWritten()) return 1;
   // Standard output given to the JSON or the CIF carries nothing else.
   const bool stdoutTaken = options.jsonPath == "-" || options.cifPath == "-";
   const bool talk = !options.quiet && !stdoutTaken;
-  if (talk) PrintSummary(job, outcome);
-  const DiagnosticsResult diagnostics = ComputeDiagnostics(job);
+  if (talk) PrintSummary(job, run.outcome);
   if (talk && options.diagnostics) {
     std::fputs("\nRegression diagnostics (leave-one-out; DFBETAS in standard deviations)\n", stdout);
-    std::fputs(DiagnosticsTable(diagnostics).c_str(), stdout);
+    std::fputs(DiagnosticsTable(run.diagnostics).c_str(), stdout);
   }
 
   int status = 0;
@@ -332,7 +308,7 @@ int main(int argc, char** argv) {
     return true;
   };
   if (!options.jsonPath.empty() &&
-      !emit(JsonResultText(job, outcome, diagnostics, runSink.messages), options.jsonPath))
+      !emit(JsonResultText(job, run.outcome, run.diagnostics, run.messages), options.jsonPath))
     status = 1;
   if (!options.cifPath.empty() && !emit(CifText(job), options.cifPath)) status = 1;
   return status;

@@ -30,6 +30,21 @@ class RecordingSink : public MessageSink {
   int beeps = 0;
 };
 
+// Hands every message on to another sink and keeps a copy of its text.
+class TeeSink : public MessageSink {
+ public:
+  TeeSink(MessageSink& out, std::vector<std::string>& copies) : out_(out), copies_(copies) {}
+  void Show(const std::string& text) override {
+    copies_.push_back(text);
+    out_.Show(text);
+  }
+  void Beep() override { out_.Beep(); }
+
+ private:
+  MessageSink& out_;
+  std::vector<std::string>& copies_;
+};
+
 // Writes each message as one line on standard error (the batch command).
 class StderrSink : public MessageSink {
  public:

@@ -5,7 +5,7 @@
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
-#include "engine/Refinement.h"
+#include "engine/RefinementProblem.h"
 
 namespace lattrix {
 namespace {
@@ -14,7 +14,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A column whose part orthogonal to the earlier columns is below this
 // fraction of its length does not determine its parameter.
-constexpr double kRankTolerance = 1e-10;
+constexpr double kCollinearColumn = 1e-10;
 // A standard deviation below this fraction of the observations' size is
 // rounding noise of an exact fit.
 constexpr double kRoundingMisfit = 1e-12;
@@ -46,17 +46,44 @@ bool TiedConstant(int system, int j) {
   }
 }
 
-// The refined direct cell from the trial metric P and the increments of the
-// refined slots, mapped exactly as the engine maps its solution. cell: a, b,
-// c, angles in degrees; direct: a, b, c and the cosines of the angles.
-void DirectCell(const double P[kSlots], const std::vector<int>& slots, const Vector& increments,
-                int system, double trialGammaRad, double cell[6], double direct[6], double& V) {
-  double x[kSlots] = {};
-  for (size_t m = 0; m < slots.size(); ++m) x[slots[m]] = increments[m];
-  TieParameters(system, x);
-  double Pr[6];
-  for (int k = 0; k < 6; ++k) Pr[k] = P[k] + x[k];
-  DirectCellFromMetric(Pr, system, trialGammaRad, direct, cell, V);
+// Marks every row not defined with the result's message.
+DiagnosticsResult Fail(DiagnosticsResult result, const std::string& message) {
+  result.valid = false;
+  result.message = message;
+  for (ReflectionDiagnostics& r : result.rows) r.reason = message;
+  return result;
+}
+
+// The rows with what the job says of them and nothing computed yet; a
+// message when the job's codes are not valid.
+DiagnosticsResult StartDiagnostics(const Job& job) {
+  DiagnosticsResult result;
+  const int system = job.m_nCrystalSystem, correction = job.m_nCorrection;
+  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
+  if (N > kMaxReflections) N = kMaxReflections;
+  result.n = N;
+  result.p = CountedCellParameters(system) + CountedCorrections(correction);
+  result.cutoffs = DefaultCutoffs(result.p, N);
+  result.rows.resize(static_cast<size_t>(N));
+  for (int i = 0; i < N; ++i) {
+    ReflectionDiagnostics& r = result.rows[static_cast<size_t>(i)];
+    r.h = job.m_nH[i];
+    r.k = job.m_nK[i];
+    r.l = job.m_nL[i];
+    r.twoTheta = job.m_dTwoTheta[i];
+    r.weight = job.m_dWeight[i];
+    r.residual = r.leverage = r.rstudent = r.dffits = kNaN;
+    for (double& d : r.dfbetas) d = kNaN;
+  }
+  if (system < kTriclinic || system > kCubic)
+    return Fail(result, Format("No diagnostics: crystal system %d is not valid.", system));
+  if (correction < kManual || correction > kZeroAndDisplacement)
+    return Fail(result, Format("No diagnostics: correction mode %d is not valid.", correction));
+  RefinedConstants(system, result.refinedConstant);
+  result.degreesOfFreedom = N - result.p;
+  if (N <= result.p)
+    return Fail(result, Format("No diagnostics: %d reflections for %d refined parameters.", N, result.p));
+  return result;
 }
 
 // Least squares by Householder QR of the weighted design X (n x p): the
@@ -77,7 +104,7 @@ bool SolveQR(const Rows& X, const Vector& y, Rows& R, Rows& Rinv, Vector& beta) 
     double sum = 0.0;
     for (size_t i = k; i < n; ++i) sum += A[i][k] * A[i][k];
     const double norm = std::sqrt(sum);
-    if (!(colNorm[k] > 0.0) || !(norm > kRankTolerance * colNorm[k])) return false;
+    if (!(colNorm[k] > 0.0) || !(norm > kCollinearColumn * colNorm[k])) return false;
     const double alpha = A[k][k] > 0.0 ? -norm : norm;
     Vector v(n - k);
     for (size_t i = k; i < n; ++i) v[i - k] = A[i][k];
@@ -114,6 +141,196 @@ bool SolveQR(const Rows& X, const Vector& y, Rows& R, Rows& Rinv, Vector& beta) 
     }
   }
   return true;
+}
+
+// The refinement's weighted problem over the refined slots, factorised by
+// QR: the hat matrix needs the precision of an orthogonal factorisation,
+// which the normal equations (whose condition is the square of the
+// design's) do not keep for nearly collinear zero and displacement columns.
+struct WeightedFit {
+  std::vector<int> slots;
+  Rows X;
+  Vector y;
+  Rows R, Rinv;
+  Vector beta;
+  Vector e;                   // residuals of the full fit
+  double sse = 0.0;
+  double size = 0.0;          // root mean square of the weighted observations
+  DirectCell cell;            // the full fit's cell
+  double unitSigma[10] = {};  // standard deviations of the cell per unit s
+  std::string problem;        // why nothing can be computed
+};
+
+// Weighted design rows of the refined slots and weighted residuals of the
+// trial cell (without the engine's residual scale, which cancels). False
+// when a value is not finite.
+bool FillWeightedRows(const RefinementProblem& problem, WeightedFit& fit) {
+  const size_t p = fit.slots.size();
+  bool finite = true;
+  double sumQ2 = 0.0;
+  for (const ObservationRow& row : problem.rows) {
+    Vector x(p);
+    for (size_t m = 0; m < p; ++m) {
+      x[m] = row.design[fit.slots[m]] * row.weight;
+      finite = finite && std::isfinite(x[m]);
+    }
+    fit.X.push_back(x);
+    fit.y.push_back((row.q - row.qTrial) * row.weight);
+    finite = finite && std::isfinite(fit.y.back());
+    sumQ2 += (row.q * row.weight) * (row.q * row.weight);
+  }
+  for (double c : problem.trialMetric) finite = finite && std::isfinite(c);
+  fit.size = std::sqrt(sumQ2 / problem.Count());
+  return finite;
+}
+
+// The slot increments of a solution over the refined slots, ties applied.
+void SlotIncrements(const WeightedFit& fit, int system, const Vector& beta, double x[kSlots]) {
+  for (int k = 0; k < kSlots; ++k) x[k] = 0.0;
+  for (size_t m = 0; m < fit.slots.size(); ++m) x[fit.slots[m]] = beta[m];
+  TieParameters(system, x);
+}
+
+WeightedFit FitProblem(const RefinementProblem& problem) {
+  WeightedFit fit;
+  for (int slot = 0; slot < kSlots; ++slot)
+    if (problem.IsRefined(slot)) fit.slots.push_back(slot);
+  if (!FillWeightedRows(problem, fit)) {
+    fit.problem = "No diagnostics: the job holds values that are not finite numbers.";
+    return fit;
+  }
+  if (!SolveQR(fit.X, fit.y, fit.R, fit.Rinv, fit.beta)) {
+    fit.problem =
+        "No diagnostics: singular normal matrix; the reflections do not determine every "
+        "refined parameter.";
+    return fit;
+  }
+  const size_t p = fit.slots.size();
+  for (size_t i = 0; i < fit.X.size(); ++i) {
+    double fitted = 0.0;
+    for (size_t m = 0; m < p; ++m) fitted += fit.X[i][m] * fit.beta[m];
+    fit.e.push_back(fit.y[i] - fitted);
+    fit.sse += fit.e.back() * fit.e.back();
+  }
+  double x[kSlots];
+  SlotIncrements(fit, problem.system, fit.beta, x);
+  fit.cell = DirectCellOf(problem, x);
+  // The engine's propagation with K = (X'X)^-1 = R^-1 R^-T.
+  Matrix9 K = {};
+  for (size_t a = 0; a < p; ++a) {
+    for (size_t b = 0; b < p; ++b) {
+      double c = 0.0;
+      for (size_t m = 0; m < p; ++m) c += fit.Rinv[a][m] * fit.Rinv[b][m];
+      K[static_cast<size_t>(fit.slots[a])][static_cast<size_t>(fit.slots[b])] = c;
+    }
+  }
+  CellSigmas(fit.cell.direct, 1.0, K, fit.unitSigma, fit.cell.volume, problem.system, problem.Size());
+  for (int j = 3; j < 6; ++j) fit.unitSigma[j] /= kDegToRad;
+  return fit;
+}
+
+// Leverage, Rstudent, DFFITS and DFBETAS of row i, or its reason for none.
+// Returns false when the row's values are not defined.
+bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f, size_t i,
+                 const bool refined[6], ReflectionDiagnostics& r) {
+  const size_t p = fit.slots.size();
+  r.residual = fit.e[i];
+  // q = R^-T x_i; h_ii = |q|^2; R^-1 q = (X'X)^-1 x_i.
+  Vector q(p, 0.0);
+  for (size_t m = 0; m < p; ++m) {
+    double sum = fit.X[i][m];
+    for (size_t j = 0; j < m; ++j) sum -= fit.R[j][m] * q[j];
+    q[m] = sum / fit.R[m][m];
+  }
+  double h = 0.0;
+  for (double v : q) h += v * v;
+  r.leverage = h;
+  if (r.weight == 0.0) {
+    r.leverage = 0.0;
+    r.reason = "weight 0: the reflection takes no part in the fit";
+    return false;
+  }
+  if (1.0 - h <= kUnitLeverage) {
+    r.leverage = 1.0;
+    r.flagged = true;
+    r.flags = kFlagUnitLeverage;
+    r.reason = "leverage 1: the reflection alone determines a refined parameter";
+    return false;
+  }
+  if (f - 1 <= 0) {
+    r.reason = "no degrees of freedom are left without this reflection";
+    return false;
+  }
+  const double oneMinusH = 1.0 - h;
+  double sse_i = fit.sse - fit.e[i] * fit.e[i] / oneMinusH;
+  if (sse_i < 0.0) sse_i = 0.0;  // rounding of an exact fit
+  const double s_i = std::sqrt(sse_i / (f - 1));
+  // A misfit at the level of rounding is no misfit: studentizing it would
+  // give numbers of any size.
+  if (!(s_i > kRoundingMisfit * fit.size)) {
+    r.reason = "the fit without this reflection has no misfit";
+    return false;
+  }
+  r.defined = true;
+  r.rstudent = fit.e[i] / (s_i * std::sqrt(oneMinusH));
+  r.dffits = r.rstudent * std::sqrt(h / oneMinusH);
+
+  // Exact leave-one-out parameters: beta - (X'X)^-1 x_i e_i / (1 - h_ii).
+  Vector betaOut(p);
+  for (size_t a = 0; a < p; ++a) {
+    double c = 0.0;
+    for (size_t m = a; m < p; ++m) c += fit.Rinv[a][m] * q[m];
+    betaOut[a] = fit.beta[a] - c * fit.e[i] / oneMinusH;
+  }
+  double x[kSlots];
+  SlotIncrements(fit, problem.system, betaOut, x);
+  const DirectCell without = DirectCellOf(problem, x);
+  for (int j = 0; j < 6; ++j) {
+    const double sigma = s_i * fit.unitSigma[j];
+    r.dfbetas[j] = refined[j] && sigma > 0.0 ? (fit.cell.cell[j] - without.cell[j]) / sigma : 0.0;
+  }
+  return true;
+}
+
+// Flags and their one-line reasons.
+void FlagRows(DiagnosticsResult& result, int system) {
+  const DiagnosticsCutoffs& c = result.cutoffs;
+  for (ReflectionDiagnostics& r : result.rows) {
+    if (!r.defined) continue;
+    std::string why;
+    auto add = [&why](const std::string& part) {
+      if (!why.empty()) why += "; ";
+      why += part;
+    };
+    unsigned flags = 0;
+    if (std::fabs(r.rstudent) > c.rstudent) {
+      flags |= kFlagRstudent;
+      add(Format("Rstudent %+.2f beyond %.2f", r.rstudent, c.rstudent));
+    }
+    if (std::fabs(r.dffits) > c.dffits) {
+      flags |= kFlagDffits;
+      add(Format("DFFITS %+.2f beyond %.2f", r.dffits, c.dffits));
+    }
+    if (r.leverage > c.leverage) {
+      flags |= kFlagLeverage;
+      add(Format("leverage %.3f above %.3f", r.leverage, c.leverage));
+    }
+    std::string moves;
+    for (int j = 0; j < 6; ++j) {
+      if (!result.refinedConstant[j] || TiedConstant(system, j)) continue;
+      if (std::fabs(r.dfbetas[j]) > c.dfbetas) {
+        moves += moves.empty() ? "moves " : ", ";
+        moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
+      }
+    }
+    if (!moves.empty()) {
+      flags |= kFlagDfbetas;
+      add(moves + Format(" (beyond %.2f)", c.dfbetas));
+    }
+    r.flags = flags;
+    r.flagged = flags != 0;
+    r.reason = why;
+  }
 }
 
 // A fixed-point field of the table, or "n/a" in its place.
@@ -156,228 +373,25 @@ std::string ReflectionLabel(const ReflectionDiagnostics& row) {
 }
 
 DiagnosticsResult ComputeDiagnostics(const Job& job) {
-  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
-  if (N > kMaxReflections) N = kMaxReflections;
-  const int p = CountedCellParameters(job.m_nCrystalSystem) + CountedCorrections(job.m_nCorrection);
-  return ComputeDiagnostics(job, DefaultCutoffs(p, N));
+  const DiagnosticsResult start = StartDiagnostics(job);
+  if (!start.message.empty()) return start;
+  return ComputeDiagnostics(job, BuildRefinementProblem(job));
 }
 
-DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& cutoffs) {
-  DiagnosticsResult result;
-  result.cutoffs = cutoffs;
-  const int system = job.m_nCrystalSystem;
-  const int correction = job.m_nCorrection;
-  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
-  if (N > kMaxReflections) N = kMaxReflections;
-  result.n = N;
-  result.rows.resize(static_cast<size_t>(N));
-  for (int i = 0; i < N; ++i) {
-    ReflectionDiagnostics& r = result.rows[static_cast<size_t>(i)];
-    r.h = job.m_nH[i];
-    r.k = job.m_nK[i];
-    r.l = job.m_nL[i];
-    r.twoTheta = job.m_dTwoTheta[i];
-    r.weight = job.m_dWeight[i];
-    r.residual = r.leverage = r.rstudent = r.dffits = kNaN;
-    for (double& d : r.dfbetas) d = kNaN;
-  }
-  // Marks every row not defined with the result's message.
-  auto fail = [&result](const std::string& message) {
-    result.valid = false;
-    result.message = message;
-    for (ReflectionDiagnostics& r : result.rows) r.reason = message;
-    return result;
-  };
-
-  if (system < kTriclinic || system > kCubic)
-    return fail(Format("No diagnostics: crystal system %d is not valid.", system));
-  if (correction < kManual || correction > kZeroAndDisplacement)
-    return fail(Format("No diagnostics: correction mode %d is not valid.", correction));
-  RefinedConstants(system, result.refinedConstant);
-
-  std::vector<int> slots;
-  for (int slot = 0; slot < kSlots; ++slot)
-    if (IsRefinedSlot(slot, system, correction)) slots.push_back(slot);
-  const int p = static_cast<int>(slots.size());
-  result.p = p;
-  result.degreesOfFreedom = N - p;
-  if (N <= p)
-    return fail(Format("No diagnostics: %d reflections for %d refined parameters.", N, p));
-
-  // The trial metric, as the engine builds it.
-  double P[kSlots];
-  TrialMetric(job.m_dCell, P);
-  const double trialGamma = job.m_dCell[5] * kDegToRad;
-
-  // Weighted design rows of the refined slots and weighted residuals of the
-  // trial cell (without the engine's 100000 scale, which cancels).
-  const double lambda = job.m_dWavelength;
-  Rows X(static_cast<size_t>(N), Vector(static_cast<size_t>(p), 0.0));
-  Vector y(static_cast<size_t>(N), 0.0);
-  double sumQ2 = 0.0;  // size of the weighted observations, for "no misfit"
-  bool finite = true;
-  for (int i = 0; i < N; ++i) {
-    const double theta = (CorrectedTwoTheta(job, i) / 2.0) * kDegToRad;
-    double row[kSlots];
-    DesignRow(job.m_nH[i], job.m_nK[i], job.m_nL[i], theta, system, correction, row);
-    const double sinTheta = std::sin(theta);
-    const double Q = ((sinTheta + sinTheta) / lambda) * ((sinTheta + sinTheta) / lambda);
-    double Q0 = 0.0;
-    for (int k = 0; k < 6; ++k) Q0 += P[k] * row[k];
-    const double w = job.m_dWeight[i];
-    for (int m = 0; m < p; ++m) {
-      X[static_cast<size_t>(i)][static_cast<size_t>(m)] = row[slots[static_cast<size_t>(m)]] * w;
-      finite = finite && std::isfinite(X[static_cast<size_t>(i)][static_cast<size_t>(m)]);
-    }
-    y[static_cast<size_t>(i)] = (Q - Q0) * w;
-    sumQ2 += (Q * w) * (Q * w);
-    finite = finite && std::isfinite(y[static_cast<size_t>(i)]);
-  }
-  for (double c : P) finite = finite && std::isfinite(c);
-  if (!finite)
-    return fail("No diagnostics: the job holds values that are not finite numbers.");
-
-  Rows R, Rinv;
-  Vector beta;
-  if (!SolveQR(X, y, R, Rinv, beta))
-    return fail(
-        "No diagnostics: singular normal matrix; the reflections do not determine every "
-        "refined parameter.");
-  const size_t pz = static_cast<size_t>(p);
-
-  // Full fit: residuals, their sum of squares, the cell and its propagated
-  // standard deviations per unit s (the engine's Jacobian with K = (X'X)^-1).
-  double sse = 0.0;
-  Vector e(static_cast<size_t>(N));
-  for (size_t i = 0; i < static_cast<size_t>(N); ++i) {
-    double fit = 0.0;
-    for (size_t m = 0; m < pz; ++m) fit += X[i][m] * beta[m];
-    e[i] = y[i] - fit;
-    sse += e[i] * e[i];
-  }
-  const int f = N - p;
-  result.s = std::sqrt(sse / f);
-
-  double cellFull[6], direct[6], V;
-  DirectCell(P, slots, beta, system, trialGamma, cellFull, direct, V);
-  Matrix9 K = {};
-  for (size_t a = 0; a < pz; ++a) {
-    for (size_t b = 0; b < pz; ++b) {
-      double c = 0.0;
-      for (size_t m = 0; m < pz; ++m) c += Rinv[a][m] * Rinv[b][m];
-      K[static_cast<size_t>(slots[a])][static_cast<size_t>(slots[b])] = c;
-    }
-  }
-  double unitSigma[10] = {};
-  CellSigmas(direct, 1.0, K, unitSigma, V, system, 6 + CountedCorrections(correction));
-  for (int j = 3; j < 6; ++j) unitSigma[j] /= kDegToRad;
-
+DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& problem) {
+  DiagnosticsResult result = StartDiagnostics(job);
+  if (!result.message.empty()) return result;
+  const WeightedFit fit = FitProblem(problem);
+  if (!fit.problem.empty()) return Fail(result, fit.problem);
+  const int f = result.degreesOfFreedom;
+  result.s = std::sqrt(fit.sse / f);
   bool allDefined = true;
-  for (size_t i = 0; i < static_cast<size_t>(N); ++i) {
-    ReflectionDiagnostics& r = result.rows[i];
-    r.residual = e[i];
-    // q = R^-T x_i; h_ii = |q|^2; R^-1 q = (X'X)^-1 x_i.
-    Vector q(pz, 0.0);
-    for (size_t m = 0; m < pz; ++m) {
-      double sum = X[i][m];
-      for (size_t j = 0; j < m; ++j) sum -= R[j][m] * q[j];
-      q[m] = sum / R[m][m];
-    }
-    double h = 0.0;
-    for (double v : q) h += v * v;
-    r.leverage = h;
-
-    if (r.weight == 0.0) {
-      r.leverage = 0.0;
-      r.reason = "weight 0: the reflection takes no part in the fit";
-      allDefined = false;
-      continue;
-    }
-    if (1.0 - h <= kUnitLeverage) {
-      r.leverage = 1.0;
-      r.flagged = true;
-      r.flags = kFlagUnitLeverage;
-      r.reason = "leverage 1: the reflection alone determines a refined parameter";
-      allDefined = false;
-      continue;
-    }
-    if (f - 1 <= 0) {
-      r.reason = "no degrees of freedom are left without this reflection";
-      allDefined = false;
-      continue;
-    }
-    const double oneMinusH = 1.0 - h;
-    double sse_i = sse - e[i] * e[i] / oneMinusH;
-    if (sse_i < 0.0) sse_i = 0.0;  // rounding of an exact fit
-    const double s_i = std::sqrt(sse_i / (f - 1));
-    // A misfit at the level of rounding is no misfit: studentizing it would
-    // give numbers of any size.
-    if (!(s_i > kRoundingMisfit * std::sqrt(sumQ2 / N))) {
-      r.reason = "the fit without this reflection has no misfit";
-      allDefined = false;
-      continue;
-    }
-    r.defined = true;
-    r.rstudent = e[i] / (s_i * std::sqrt(oneMinusH));
-    r.dffits = r.rstudent * std::sqrt(h / oneMinusH);
-
-    // Exact leave-one-out parameters: beta - (X'X)^-1 x_i e_i / (1 - h_ii).
-    Vector betaOut(pz);
-    for (size_t a = 0; a < pz; ++a) {
-      double c = 0.0;
-      for (size_t m = a; m < pz; ++m) c += Rinv[a][m] * q[m];
-      betaOut[a] = beta[a] - c * e[i] / oneMinusH;
-    }
-    double cellOut[6], directOut[6], VOut;
-    DirectCell(P, slots, betaOut, system, trialGamma, cellOut, directOut, VOut);
-    for (int j = 0; j < 6; ++j) {
-      const double sigma = s_i * unitSigma[j];
-      r.dfbetas[j] = result.refinedConstant[j] && sigma > 0.0 ? (cellFull[j] - cellOut[j]) / sigma : 0.0;
-    }
-  }
-
-  // Flags and their one-line reasons.
-  const DiagnosticsCutoffs& c = result.cutoffs;
-  for (ReflectionDiagnostics& r : result.rows) {
-    if (!r.defined) continue;
-    std::string why;
-    auto add = [&why](const std::string& part) {
-      if (!why.empty()) why += "; ";
-      why += part;
-    };
-    unsigned flags = 0;
-    if (std::fabs(r.rstudent) > c.rstudent) {
-      flags |= kFlagRstudent;
-      add(Format("Rstudent %+.2f beyond %.2f", r.rstudent, c.rstudent));
-    }
-    if (std::fabs(r.dffits) > c.dffits) {
-      flags |= kFlagDffits;
-      add(Format("DFFITS %+.2f beyond %.2f", r.dffits, c.dffits));
-    }
-    if (r.leverage > c.leverage) {
-      flags |= kFlagLeverage;
-      add(Format("leverage %.3f above %.3f", r.leverage, c.leverage));
-    }
-    std::string moves;
-    for (int j = 0; j < 6; ++j) {
-      if (!result.refinedConstant[j] || TiedConstant(system, j)) continue;
-      if (std::fabs(r.dfbetas[j]) > c.dfbetas) {
-        moves += moves.empty() ? "moves " : ", ";
-        moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
-      }
-    }
-    if (!moves.empty()) {
-      flags |= kFlagDfbetas;
-      add(moves + Format(" (beyond %.2f)", c.dfbetas));
-    }
-    r.flags = flags;
-    r.flagged = flags != 0;
-    r.reason = why;
-  }
-
+  for (size_t i = 0; i < result.rows.size(); ++i)
+    allDefined = DiagnoseRow(problem, fit, f, i, result.refinedConstant, result.rows[i]) && allDefined;
+  FlagRows(result, problem.system);
   result.valid = true;
   if (f - 1 <= 0) {
-    result.message = Format("Leave-one-out values need at least %d reflections.", p + 2);
+    result.message = Format("Leave-one-out values need at least %d reflections.", result.p + 2);
   } else if (!allDefined) {
     result.message = "Some reflections have no leave-one-out values; see their reasons.";
   }

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/RefinementProblem.h"
 #include "job/Job.h"
 
 namespace lattrix {
@@ -107,7 +108,9 @@ struct DiagnosticsResult {
 // known corrections, which pre-correct 2theta as in the engine). Never
 // fails: degenerate problems give NaN values and a reason.
 DiagnosticsResult ComputeDiagnostics(const Job& job);
-DiagnosticsResult ComputeDiagnostics(const Job& job, const DiagnosticsCutoffs& cutoffs);
+
+// The same for the problem the refinement built from the job.
+DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& problem);
 
 // True when the crystal system lets direct-cell constant j (a, b, c, alpha,
 // beta, gamma) move in a refinement; false for the angles it fixes.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "engine/RefinementProblem.h"
 #include "job/Job.h"
 
 namespace lattrix {
@@ -35,6 +36,8 @@ struct RefinementOutcome {
   double sdDelta = 0.0;    // its standard deviation, N - 1 in the divisor
   int degreesOfFreedom = 0;
   std::vector<std::string> warnings;
+  // The least-squares problem the run solved (for the diagnostics).
+  RefinementProblem problem;
 };
 
 // The 2theta (degrees) of reflection i as the refinement uses it: in Manual
