@@ -15,6 +15,7 @@
 #include "run/RunStep.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
+#include "common/AtomicFile.h"
 #include "results/CifWriter.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include <spawn.h>
@@ -110,10 +111,10 @@ bool ParseMode(const std::string& text, const char* const names[], int first, in
   return true;
 }
 
-bool ParseNumber(const std::string& text, double& out) {
-  FieldScanner scan(text);
+// A positive finite number and nothing else.
+bool ParsePositive(const std::string& text, double& out) {
   double value = 0.0;
-  if (!scan.Double(value)) return false;
+  if (!ParseNumberText(text, value) || !(value > 0.0)) return false;
   out = value;
   return true;
 }
@@ -147,10 +148,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--report") {
       if (!value(options.reportPath) || options.reportPath.empty()) return UsageError("--report takes a path");
     } else if (arg == "--wavelength") {
-      if (!value(v) || !ParseNumber(v, options.wavelength)) return UsageError("--wavelength takes a number");
+      if (!value(v) || !ParsePositive(v, options.wavelength))
+        return UsageError("--wavelength takes a positive number (Angstrom)");
       options.setWavelength = true;
     } else if (arg == "--radius") {
-      if (!value(v) || !ParseNumber(v, options.radius)) return UsageError("--radius takes a number");
+      if (!value(v) || !ParsePositive(v, options.radius))
+        return UsageError("--radius takes a positive number (mm)");
       options.setRadius = true;
     } else if (arg == "--save-input") {
       if (!value(options.saveInput) || options.saveInput.empty()) return UsageError("--save-input takes a path");
@@ -280,7 +283,7 @@ int main(int argc, char** argv) {
   const SiliconListTexts silicon = SiliconTextsFromJob(job);
   if (options.calibrate >= 0) job.m_bInternalStd = options.calibrate;
   const RunResult run = RunJob(job, silicon, sink);
-  if (!run.ReportWritten()) return 1;
+  if (!run.refined) return 1;
   // Standard output given to the JSON or the CIF carries nothing else.
   const bool stdoutTaken = options.jsonPath == "-" || options.cifPath == "-";
   const bool talk = !options.quiet && !stdoutTaken;

@@ -30,16 +30,14 @@ inline bool SameAsPrinted(double written, double read, int decimals) {
          0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9) + 1e-15 * std::fabs(written);
 }
 
-inline void WeightsFromReport(const std::string& path, bool withSine, Checker& check) {
+inline void WeightsFromReport(const lattrix::Job& start, bool withSine, Checker& check) {
   using namespace lattrix;
   QuietSink sink;
-  Job job = SmallValidJob(path);
+  Job job = start;
   job.m_nWeighting = withSine ? kSinDelta : kDelta2Theta;
   const Job before = job;
-  if (withSine)
-    ReadSinDeltaWeights(job, sink);
-  else
-    ReadDeltaWeights(job, sink);
+  const bool taken = withSine ? ReadSinDeltaWeights(job, sink) : ReadDeltaWeights(job, sink);
+  check(taken || sink.shown == 1, "a report refused without a message");
   // Scaled to a largest weight of 1, or left at 1 after a message.
   double largest = 0.0;
   for (int i = 0; i < job.m_nReflections; ++i) {
@@ -56,6 +54,13 @@ inline void WeightsFromReport(const std::string& path, bool withSine, Checker& c
   const RefinementOutcome outcome = RefineCell(job, report, sink);
   check(outcome.reflections.size() == static_cast<size_t>(job.m_nReflections),
         "not one list row per reflection");
+}
+
+// The weights of a job whose rows the report carries, and of one whose rows
+// it does not (refused).
+inline void WeightsFromReport(const std::string& path, bool withSine, Checker& check) {
+  WeightsFromReport(JobMatchingReport(path), withSine, check);
+  WeightsFromReport(SmallValidJob(path), withSine, check);
 }
 
 inline void CheckTicks(const std::vector<lattrix::MapTick>& ticks, float lo, float hi,

@@ -16,7 +16,9 @@
 
 #include "common/MessageSink.h"
 #include "fittingmap/MapCanvas.h"
+#include "common/TextIO.h"
 #include "job/Job.h"
+#include "report/ReportReader.h"
 
 namespace lattrix_fuzz {
 
@@ -106,6 +108,23 @@ inline lattrix::Job SmallValidJob(const std::string& reportPath) {
     job.m_dWeight[i] = 1.0;
   }
   job.m_bInputLoaded = true;
+  return job;
+}
+
+// The same job with the h k l of the report's list rows wherever they read,
+// so that the weights are taken from the report rather than refused as
+// another job's.
+inline lattrix::Job JobMatchingReport(const std::string& reportPath) {
+  lattrix::Job job = SmallValidJob(reportPath);
+  const lattrix::Report report = lattrix::ReadReport(reportPath);
+  for (int i = 0; i < job.m_nReflections; ++i) {
+    int h = 0, k = 0, l = 0;
+    lattrix::FieldScanner row(report.Row(i));
+    if (!(row.Int(h) && row.Int(k) && row.Int(l))) break;
+    job.m_nH[i] = h;
+    job.m_nK[i] = k;
+    job.m_nL[i] = l;
+  }
   return job;
 }
 

@@ -97,11 +97,98 @@ void AppendInt(std::string& out, int value, int width) {
   out.append(buf, static_cast<size_t>(length));
 }
 
-bool OpenForReading(const std::string& path, std::ifstream& in) {
+bool OpenForReading(const std::string& path, std::ifstream& in, std::string* reason) {
   struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  in.open(path, std::ios::in | std::ios::binary);
-  return in.is_open();
+  int error = 0;
+  if (path.empty()) {
+    error = ENOENT;
+  } else if (::stat(path.c_str(), &st) != 0) {
+    error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    error = EISDIR;
+  } else {
+    errno = 0;
+    in.open(path, std::ios::in | std::ios::binary);
+    if (in.is_open()) return true;
+    error = errno != 0 ? errno : EACCES;
+  }
+  if (reason != nullptr) *reason = std::strerror(error);
+  return false;
+}
+
+std::string FileProblem(const std::string& path, int error) {
+  return PrintableText(path, 200) + ": " + std::strerror(error);
+}
+
+namespace {
+
+// Length of the UTF-8 sequence that starts at text[i], or 0 when the bytes
+// there are not one.
+size_t Utf8Length(const std::string& text, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+  if (n == 0 || i + n > text.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+  const unsigned char c1 = static_cast<unsigned char>(text[i + 1]);
+  if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
+      (c == 0xF4 && c1 >= 0x90))
+    return 0;  // overlong forms, surrogates, beyond U+10FFFF
+  return n;
+}
+
+// The text without blanks around it and with a decimal comma made a point.
+std::string UserField(const std::string& text) {
+  size_t a = 0, b = text.size();
+  while (a < b && IsCSpace(text[a])) ++a;
+  while (b > a && IsCSpace(text[b - 1])) --b;
+  std::string field = text.substr(a, b - a);
+  for (char& c : field)
+    if (c == ',') c = '.';
+  return field;
+}
+
+}  // namespace
+
+std::string PrintableText(const std::string& text, size_t maxChars) {
+  std::string out;
+  size_t chars = 0;
+  for (size_t i = 0; i < text.size(); ++chars) {
+    if (chars == maxChars) return out + "...";
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+      ++i;
+    } else if (const size_t n = c >= 0x80 ? Utf8Length(text, i) : 0) {
+      out.append(text, i, n);
+      i += n;
+    } else {
+      out += Format("\\x%02x", c);
+      ++i;
+    }
+  }
+  return out;
+}
+
+bool ParseNumberText(const std::string& text, double& out) {
+  const std::string field = UserField(text);
+  if (field.empty()) return false;
+  char* end = nullptr;
+  const double v = strtod_l(field.c_str(), &end, CLocale());
+  if (end != field.c_str() + field.size() || !std::isfinite(v)) return false;
+  out = v;
+  return true;
+}
+
+bool ParseWholeNumberText(const std::string& text, int& out) {
+  const std::string field = UserField(text);
+  if (field.empty() || IsCSpace(field[0])) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(field.c_str(), &end, 10);
+  if (end != field.c_str() + field.size() || errno == ERANGE || v > INT_MAX || v < INT_MIN) return false;
+  out = static_cast<int>(v);
+  return true;
 }
 
 bool LineReader::Next(std::string& line) {

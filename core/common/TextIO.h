@@ -26,8 +26,26 @@ void AppendFixed(std::string& out, double value, int width, int precision);
 void AppendInt(std::string& out, int value, int width);
 
 // Opens a regular file for reading in binary mode (line ends are handled by
-// LineReader). A directory or a missing or unreadable file gives false.
-bool OpenForReading(const std::string& path, std::ifstream& in);
+// LineReader). A directory or a missing or unreadable file gives false, and
+// the system's reason in *reason when asked for.
+bool OpenForReading(const std::string& path, std::ifstream& in, std::string* reason = nullptr);
+
+// "<path>: <the system's reason for error>" for a message; the path shown
+// as PrintableText.
+std::string FileProblem(const std::string& path, int error);
+
+// A text from a file or a user, fit to stand in a message: control
+// characters and bytes that are not UTF-8 are written as \xHH, and a text
+// longer than maxChars characters is cut there and ends in "...".
+std::string PrintableText(const std::string& text, size_t maxChars = 60);
+
+// A whole field as the user typed it: blanks around it are trimmed, a
+// decimal comma counts as a decimal point, and the rest must be one number
+// (finite) or one whole number (within the range of int) with nothing
+// after it. False, leaving out untouched, for anything else, an empty text
+// included.
+bool ParseNumberText(const std::string& text, double& out);
+bool ParseWholeNumberText(const std::string& text, int& out);
 
 // Hands out whole lines: a line ends at LF, and a CR right before the LF is
 // dropped. The last line of a file need not end with LF. Text after a NUL

@@ -31,17 +31,38 @@ void StoreScaledWeights(Job& job, const double* w, int count, MessageSink& sink)
   for (int i = 0; i < count; ++i) job.m_dWeight[i] = w[i] / m;
 }
 
-// Weights from the del2th column of the previous report's list.
-void ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
+// The previous report's misfits belong to the job only when its rows carry
+// the job's h k l in the same order, over the rows both have: the report's
+// rows end at the first line without h k l (a reflection added after the
+// last run then takes the last row's misfit).
+bool ReportBelongsToJob(const Job& job, const Report& report, MessageSink& sink) {
+  for (int i = 0; i < ClampedCount(job); ++i) {
+    int h = 0, k = 0, l = 0;
+    FieldScanner row(report.Row(i));
+    if (!(row.Int(h) && row.Int(k) && row.Int(l))) break;
+    if (h == job.m_nH[i] && k == job.m_nK[i] && l == job.m_nL[i]) continue;
+    sink.Show(PrintableText(job.m_strReportPath, 200) +
+              Format(" belongs to another reflection list: its row %d is not (%d %d %d) !!!\n"
+                     " No weights are taken from it and nothing is refined.",
+                     i + 1, job.m_nH[i], job.m_nK[i], job.m_nL[i]));
+    return false;
+  }
+  return true;
+}
+
+// Weights from the del2th column of the previous report's list. False only
+// when the report belongs to another job: the run must not go on.
+bool ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
   const Report report = ReadReport(job.m_strReportPath);
   if (report.status == ReportStatus::kNotOpen) {
-    sink.Show(job.m_strReportPath + " file not found !!!");
-    return;
+    sink.Show(PrintableText(job.m_strReportPath, 200) + " file not found !!!\n" + report.reason);
+    return true;
   }
   if (!report.HasList()) {
     sink.Show("no list !!!");
-    return;
+    return true;
   }
+  if (!ReportBelongsToJob(job, report, sink)) return false;
   const int count = ClampedCount(job);
   double w[kMaxReflections];
   // A row that cannot be parsed keeps the values of the row before.
@@ -53,7 +74,7 @@ void ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
         row.Double(cor) && row.Double(cal) && row.Double(del2th);
     if (i == 0 && !row.ok()) {
       sink.Show("The first row of the previous list cannot be read !!!\n The weights are left as they were.");
-      return;
+      return true;
     }
     if (withSine) {
       const double s = std::sin(0.5 * job.m_dTwoTheta[i] * kDegToRad);
@@ -63,6 +84,7 @@ void ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
     }
   }
   StoreScaledWeights(job, w, count, sink);
+  return true;
 }
 
 }  // namespace
@@ -77,9 +99,9 @@ void ComputeSin2Weights(Job& job, MessageSink& sink) {
   StoreScaledWeights(job, w, count, sink);
 }
 
-void ReadDeltaWeights(Job& job, MessageSink& sink) { ReadWeightsFromReport(job, false, sink); }
+bool ReadDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromReport(job, false, sink); }
 
-void ReadSinDeltaWeights(Job& job, MessageSink& sink) { ReadWeightsFromReport(job, true, sink); }
+bool ReadSinDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromReport(job, true, sink); }
 
 bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome) {
   // Manual mode needs the known corrections of an input file.
@@ -88,15 +110,17 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome) 
     job.m_bRefined = false;
     return false;
   }
+  bool weighted = true;
   switch (job.m_nWeighting) {
     case kUnity:
       for (int i = 0; i < ClampedCount(job); ++i) job.m_dWeight[i] = 1.0;
       break;
     case kSin2Theta: ComputeSin2Weights(job, sink); break;
-    case kDelta2Theta: ReadDeltaWeights(job, sink); break;
-    case kSinDelta: ReadSinDeltaWeights(job, sink); break;
+    case kDelta2Theta: weighted = ReadDeltaWeights(job, sink); break;
+    case kSinDelta: weighted = ReadSinDeltaWeights(job, sink); break;
     default: break;
   }
+  if (!weighted) return false;
   RefinementOutcome result = RefineCell(job, sink);
   if (outcome != nullptr) *outcome = std::move(result);
   job.m_bRefined = true;

@@ -13,15 +13,19 @@ namespace lattrix {
 void ComputeSin2Weights(Job& job, MessageSink& sink);
 
 // Weights from the del2th column of the previous report at
-// job.m_strReportPath (delta2(theta) and sin*delta schemes).
-void ReadDeltaWeights(Job& job, MessageSink& sink);
-void ReadSinDeltaWeights(Job& job, MessageSink& sink);
+// job.m_strReportPath (delta2(theta) and sin*delta schemes). A missing
+// report or list leaves the weights as they were, after a message; a report
+// whose rows do not carry the job's h k l in order is refused with a
+// message and false (no weights are taken from another job's misfits).
+bool ReadDeltaWeights(Job& job, MessageSink& sink);
+bool ReadSinDeltaWeights(Job& job, MessageSink& sink);
 
 // Refuses Manual mode without known corrections ("Manual correction mode not
 // available !!!", m_bRefined false, returns false); otherwise sets the
-// weights of m_nWeighting, refines, sets m_bRefined and returns true, also
-// when the weights could not be read back or the report could not be
-// written (their messages have been shown).
+// weights of m_nWeighting (returning false when the previous report belongs
+// to another job), refines, sets m_bRefined and returns true, also when the
+// weights could not be read back or the report could not be written (their
+// messages have been shown).
 bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome = nullptr);
 
 }  // namespace lattrix

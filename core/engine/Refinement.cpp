@@ -1,5 +1,6 @@
 #include "engine/Refinement.h"
 
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <ostream>
@@ -74,9 +75,10 @@ double CorrectedTwoTheta(const Job& job, int i) {
 }
 
 RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
+  errno = 0;
   std::ofstream out(job.m_strReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!out.is_open()) {
-    sink.Show("Output file not open !!!\n");
+    sink.Show("Output file not open !!!\n" + FileProblem(job.m_strReportPath, errno != 0 ? errno : EACCES));
     return RefinementOutcome();
   }
   RefinementOutcome outcome = RefineCell(job, out, sink);
@@ -84,7 +86,7 @@ RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
   // A full disk must not pass for a written report: the fitting table, the
   // map and the next run's weights would read a truncated file.
   if (outcome.reportWritten && out.fail()) {
-    sink.Show(job.m_strReportPath + " cannot be written completely !!!");
+    sink.Show(PrintableText(job.m_strReportPath, 200) + " cannot be written completely !!!");
     outcome.reportWritten = false;
   }
   return outcome;

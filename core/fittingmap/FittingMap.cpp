@@ -87,8 +87,9 @@ bool FittingMap::LoadMapData(MessageSink& sink) {
   m_nPoints = ClampPoints(m_nPoints);
   const Report report = ReadReport(m_strReportPath);
   if (!report.HasList()) {
-    sink.Show(report.status == ReportStatus::kNotOpen ? m_strReportPath + " not open !!!"
-                                                      : std::string("List not open !!!"));
+    sink.Show(report.status == ReportStatus::kNotOpen
+                  ? PrintableText(m_strReportPath, 200) + " not open !!!\n" + report.reason
+                  : std::string("List not open !!!"));
     m_nPoints = 0;
     return false;
   }

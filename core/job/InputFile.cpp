@@ -1,7 +1,8 @@
 #include "job/InputFile.h"
 
-
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "common/AtomicFile.h"
@@ -26,8 +27,10 @@ bool NextHeader(LineReader& reader, std::string& line) {
   return false;
 }
 
+// The refused line is quoted as printable text: a binary file's bytes must
+// not reach the user's terminal.
 std::string NotAcceptable(const char* what, const std::string& line) {
-  return std::string(what) + "=" + line + " is not acceptable !!!";
+  return std::string(what) + "=" + PrintableText(line) + " is not acceptable !!!";
 }
 
 // Reads the file up to the point where the flags are set; the caller sets
@@ -156,8 +159,9 @@ void AppendField(std::string& line, const std::string& field) {
 
 bool ReadInputFile(Job& job, MessageSink& sink) {
   std::ifstream in;
-  if (!OpenForReading(job.m_strInputPath, in)) {
-    sink.Show("Input file not open !!!");
+  std::string reason;
+  if (!OpenForReading(job.m_strInputPath, in, &reason)) {
+    sink.Show("Input file not open !!!\n" + PrintableText(job.m_strInputPath, 200) + ": " + reason);
     return false;
   }
   LineReader reader(in);
@@ -199,7 +203,8 @@ std::string InputFileText(const Job& job) {
 
 bool WriteInputFile(const Job& job, MessageSink& sink) {
   if (!ReplaceFile(job.m_strInputPath, InputFileText(job))) {
-    sink.Show(job.m_strInputPath + " cannot created !!!");
+    const int error = errno;
+    sink.Show(PrintableText(job.m_strInputPath, 200) + " cannot created !!!\n" + std::strerror(error));
     return false;
   }
   return true;

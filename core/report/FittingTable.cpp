@@ -28,8 +28,12 @@ bool ReadFittingTable(const std::string& reportPath, const double* twoThetaRaw,
   out.stdDelta.clear();
 
   const Report report = ReadReport(reportPath);
-  if (report.status == ReportStatus::kNotOpen || report.status == ReportStatus::kNoInputSection) {
-    sink.Show(reportPath + " not open !!!");
+  if (report.status == ReportStatus::kNotOpen) {
+    sink.Show(PrintableText(reportPath, 200) + " not open !!!\n" + report.reason);
+    return false;
+  }
+  if (report.status == ReportStatus::kNoInputSection) {
+    sink.Show(PrintableText(reportPath, 200) + " not open !!!");
     return false;
   }
   // The input section's rows fix the number of rows; the list of d-spacings

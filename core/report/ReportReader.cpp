@@ -23,7 +23,7 @@ std::string Report::Field(int i, int n) const { return FieldOf(Row(i), n); }
 Report ReadReport(const std::string& path) {
   Report report;
   std::ifstream in;
-  if (!OpenForReading(path, in)) return report;
+  if (!OpenForReading(path, in, &report.reason)) return report;
   LineReader reader(in);
   std::string line;
   bool input = false, list = false;

@@ -42,6 +42,7 @@ enum class ReportStatus {
 
 struct Report {
   ReportStatus status = ReportStatus::kNotOpen;
+  std::string reason;  // the system's reason when the file is not open
   // Data lines of the input section, up to the empty line that ends it (at
   // most 50): the number of reflections the report was written for.
   int inputRows = 0;

@@ -1,13 +1,7 @@
 #include "results/CifWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 
 #include "common/AtomicFile.h"
 #include "common/TextIO.h"
@@ -143,14 +137,6 @@ std::string CifText(const Job& job) {
   }
   t += Item("_diffrn_radiation_wavelength", PlainValue(job.m_dWavelength));
   return t;
-}
-
-bool WriteTextFile(const std::string& text, const std::string& path, MessageSink& sink) {
-  if (!ReplaceFile(path, text)) {
-    sink.Show(path + " cannot be written !!!");
-    return false;
-  }
-  return true;
 }
 
 bool WriteCifFile(const Job& job, const std::string& path, MessageSink& sink) {

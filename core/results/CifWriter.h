@@ -31,11 +31,7 @@ std::string CifBlockName(const std::string& title);
 std::string CifText(const Job& job);
 
 // Writes CifText to path, replacing an existing file only when the whole
-// text was written. On failure shows "<path> cannot be written !!!" and
-// returns false.
+// text was written (WriteTextFile).
 bool WriteCifFile(const Job& job, const std::string& path, MessageSink& sink);
-
-// Writes any text the same way (used for the JSON results as well).
-bool WriteTextFile(const std::string& text, const std::string& path, MessageSink& sink);
 
 }  // namespace lattrix

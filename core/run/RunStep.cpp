@@ -1,8 +1,33 @@
 #include "run/RunStep.h"
 
+#include <cmath>
+
+#include "common/TextIO.h"
 #include "engine/Execute.h"
 
 namespace lattrix {
+
+bool RadiusEntersCorrection(int correction) {
+  return correction == kManual || correction == kDisplacement || correction == kZeroAndDisplacement;
+}
+
+
+bool InstrumentIsSound(const Job& job, MessageSink& sink) {
+  if (!(job.m_dWavelength > 0.0) || !std::isfinite(job.m_dWavelength)) {
+    sink.Show(Format("Wavelength=%g is not acceptable !!!\n The wavelength must be a positive number "
+                     "of Angstrom.",
+                     job.m_dWavelength));
+    return false;
+  }
+  if (RadiusEntersCorrection(job.m_nCorrection) &&
+      (!(job.m_dGonioRadius > 0.0) || !std::isfinite(job.m_dGonioRadius))) {
+    sink.Show(Format("Goniometer radius=%g is not acceptable !!!\n The sample displacement needs a "
+                     "positive radius in mm.",
+                     job.m_dGonioRadius));
+    return false;
+  }
+  return true;
+}
 
 bool PrepareRun(Job& job, const SiliconListTexts& silicon, MessageSink& sink) {
   if (job.m_nReflections < 1) {
@@ -16,8 +41,14 @@ bool PrepareRun(Job& job, const SiliconListTexts& silicon, MessageSink& sink) {
 RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink) {
   RunResult result;
   TeeSink tee(sink, result.messages);
-  if (!PrepareRun(job, silicon, tee)) return result;
+  const bool wasRefined = job.m_bRefined;
+  if (!InstrumentIsSound(job, tee) || !PrepareRun(job, silicon, tee)) return result;
   if (!ExecuteRefinement(job, tee, &result.outcome)) return result;
+  // Results that no report carries are not shown as a refinement.
+  if (!result.outcome.reportWritten) {
+    job.m_bRefined = wasRefined;
+    return result;
+  }
   result.refined = true;
   result.diagnostics = ComputeDiagnostics(job, result.outcome.problem);
   return result;

@@ -15,14 +15,13 @@
 namespace lattrix {
 
 struct RunResult {
-  // The refinement ran and the job holds its results (m_bRefined).
+  // The refinement ran, wrote its report, and the job holds its results.
   bool refined = false;
   RefinementOutcome outcome;
   DiagnosticsResult diagnostics;
   // Every message of the run, in the order shown.
   std::vector<std::string> messages;
 
-  bool ReportWritten() const { return refined && outcome.reportWritten; }
 };
 
 // What a job needs before it is refined or saved: at least one reflection
@@ -31,7 +30,19 @@ struct RunResult {
 // messages leave m_bRefined as it was). False after a message.
 bool PrepareRun(Job& job, const SiliconListTexts& silicon, MessageSink& sink);
 
-// PrepareRun, then ExecuteRefinement and the diagnostics of its problem.
+// True for the correction modes that use the goniometer radius: the
+// displacement is refined (4, 5) or applied (Manual).
+bool RadiusEntersCorrection(int correction);
+
+// A wavelength that is a positive finite number, and a positive finite
+// radius where the correction uses it; else a message and false.
+bool InstrumentIsSound(const Job& job, MessageSink& sink);
+
+// InstrumentIsSound and PrepareRun, then ExecuteRefinement and the
+// diagnostics of its problem. Nothing is computed or written after a
+// refusal. When the report could not be written, m_bRefined is what it was
+// before and the result is not refined: no result is shown without its
+// report.
 RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink);
 
 }  // namespace lattrix

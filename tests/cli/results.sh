@@ -97,7 +97,7 @@ assert d[\"diagnostics\"][\"valid\"] is False and d[\"diagnostics\"][\"rows\"][0
 " && grep -q "No diagnostics: 1 reflections for 1 refined parameters." one.txt'
 
 "$bin" --quiet --json nodir/r.json --report x.out "$quartz" 2>err.txt; rc=$?
-check "unwritable JSON path: exit 1 and a message" '[ $rc -eq 1 ] && [ "$(cat err.txt)" = "nodir/r.json cannot be written !!!" ]'
+check "unwritable JSON path: exit 1 and a message" '[ $rc -eq 1 ] && [ "$(head -1 err.txt)" = "nodir/r.json cannot be written !!!" ] && [ "$(tail -1 err.txt)" = "No such file or directory" ]'
 "$bin" --json - --cif - "$quartz" >/dev/null 2>err.txt; rc=$?
 check "--json - with --cif -: usage error" '[ $rc -eq 2 ]'
 "$bin" --help >help.txt

@@ -173,7 +173,7 @@ TEST(Cif, FileIsReplacedWholeOrNotAtAll) {
   EXPECT_TRUE(sink.messages.empty());
   EXPECT_FALSE(WriteCifFile(job, dir.path(), sink));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], dir.path() + " cannot be written !!!");
+  EXPECT_EQ(sink.messages[0], dir.path() + " cannot be written !!!\nIs a directory");
   EXPECT_FALSE(WriteCifFile(job, dir.File("missing/cell.cif"), sink));
 }
 

@@ -202,7 +202,7 @@ TEST(FittingMapData, FailedLoadKeepsTheDefaultRanges) {
   map.SetPlotTitles(1);
   EXPECT_FALSE(map.PrepareMap(sink));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], map.m_strReportPath + " not open !!!");
+  EXPECT_EQ(sink.messages[0], map.m_strReportPath + " not open !!!\nNo such file or directory");
   EXPECT_EQ(map.m_nPoints, 0);
   EXPECT_EQ(map.m_fPlotXMax, 100.0f);
   EXPECT_EQ(map.m_fPlotYMin, 0.0f);

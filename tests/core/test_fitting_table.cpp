@@ -98,7 +98,7 @@ TEST(FittingTable, FailuresLeaveWhatWasFilled) {
   const std::string missing = ::testing::TempDir() + "no_such_report.out";
   EXPECT_FALSE(ReadFittingTable(missing, nullptr, nullptr, 0, table, sink));
   ASSERT_EQ(sink.messages.size(), 1u);
-  EXPECT_EQ(sink.messages[0], missing + " not open !!!");
+  EXPECT_EQ(sink.messages[0], missing + " not open !!!\nNo such file or directory");
   EXPECT_TRUE(table.rows.empty());
   EXPECT_EQ(table.sumDelta, "");
 

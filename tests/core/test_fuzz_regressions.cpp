@@ -78,13 +78,13 @@ TEST(FuzzRegressions, FittingMap) {
 TEST(FuzzRegressions, BrokenReportsGiveTheHandWorkedWeights) {
   const std::string dir = std::string(LATTRIX_TEST_DATA_DIR) + "/fuzz/report_weights/";
   lattrix_fuzz::QuietSink sink;
-  lattrix::Job job = lattrix_fuzz::SmallValidJob(dir + "odd_values.out");
+  lattrix::Job job = lattrix_fuzz::JobMatchingReport(dir + "odd_values.out");
   lattrix::ReadDeltaWeights(job, sink);
   EXPECT_EQ(sink.last,
             "The first row of the previous list cannot be read !!!\n The weights are left as they were.");
   for (int i = 0; i < job.m_nReflections; ++i) EXPECT_EQ(job.m_dWeight[i], 1.0) << i;
 
-  lattrix::Job cut = lattrix_fuzz::SmallValidJob(dir + "list_cut.out");
+  lattrix::Job cut = lattrix_fuzz::JobMatchingReport(dir + "list_cut.out");
   lattrix::ReadDeltaWeights(cut, sink);
   const double top = 0.0042 * 0.0042;
   EXPECT_NEAR(cut.m_dWeight[0], 0.0008 * 0.0008 / top, 1e-12);

@@ -342,8 +342,11 @@ TEST(ReadInputFile, UnopenableFiles) {
   EXPECT_FALSE(ReadInputFile(job, sink));
   job.m_strInputPath = dir.File("missing.inp");
   EXPECT_FALSE(ReadInputFile(job, sink));
+  // The message names the file and the system's reason.
   EXPECT_EQ(sink.messages,
-            (std::vector<std::string>{"Input file not open !!!", "Input file not open !!!"}));
+            (std::vector<std::string>{"Input file not open !!!\n" + dir.path() + ": Is a directory",
+                                      "Input file not open !!!\n" + dir.File("missing.inp") +
+                                          ": No such file or directory"}));
 }
 
 TEST(WriteInputFile, ExactFormatsAndRoundTrip) {
@@ -429,8 +432,8 @@ TEST(WriteInputFile, FailedSaveLeavesTheOldFileAndNoLitter) {
   job.m_strInputPath = dir.path();  // a directory
   EXPECT_FALSE(WriteInputFile(job, sink));
   EXPECT_EQ(sink.messages, (std::vector<std::string>{
-                               dir.File("no/such/dir/job.inp") + " cannot created !!!",
-                               dir.path() + " cannot created !!!"}));
+                               dir.File("no/such/dir/job.inp") + " cannot created !!!\nNo such file or directory",
+                               dir.path() + " cannot created !!!\nIs a directory"}));
 
   // A disk that fills up in the middle of the save: the file limit makes the
   // write fail the way a full disk does.

@@ -394,7 +394,7 @@ TEST(RefineCell, ReportThatCannotBeCreatedChangesNothing) {
   RecordingSink sink;
   RefinementOutcome out = RefineCell(job, sink);
   EXPECT_FALSE(out.reportWritten);
-  EXPECT_EQ(sink.messages, std::vector<std::string>{"Output file not open !!!\n"});
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"Output file not open !!!\n/nonexistent-dir/Lattrix.out: No such file or directory"});
   EXPECT_EQ(job.m_dRefinedCell[0], 1.25);
   EXPECT_EQ(job.m_dZero, 0.5);
 }

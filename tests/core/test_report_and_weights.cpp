@@ -200,7 +200,7 @@ TEST(Weights, ReadBackFromThePreviousReport) {
   job.m_nWeighting = kDelta2Theta;
   job.m_dWeight[1] = 0.75;
   ASSERT_TRUE(ExecuteRefinement(job, sink));
-  EXPECT_EQ(sink.messages, std::vector<std::string>{job.m_strReportPath + " file not found !!!"});
+  EXPECT_EQ(sink.messages, std::vector<std::string>{job.m_strReportPath + " file not found !!!\nNo such file or directory"});
   EXPECT_EQ(job.m_dWeight[1], 0.75);
   EXPECT_TRUE(job.m_bRefined);
 

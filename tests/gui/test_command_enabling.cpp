@@ -62,7 +62,7 @@ class CommandEnabling : public QObject {
     const QString target = m_scratch->Path("no-such-folder/job.inp");
     m_view->SetSaveFileDialog([&] { return target; });
     m_frame->Action("actionSaveAsInputFile")->trigger();
-    QCOMPARE(m_sink.messages, std::vector<std::string>{target.toStdString() + " cannot created !!!"});
+    QCOMPARE(m_sink.messages, std::vector<std::string>{target.toStdString() + " cannot created !!!\nNo such file or directory"});
     ExpectCommands(*m_frame, true, false);
     // The next Execute brings the result commands back.
     m_frame->Action("actionRefineExecute")->trigger();

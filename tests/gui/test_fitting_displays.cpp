@@ -144,7 +144,7 @@ void FittingDisplays::tableOfAMissingOrCutReport() {
     dialog.m_strReportPath = m_scratch->Path("missing.out").toStdString();
     dialog.m_nReflections = 2;
     dialog.OnInitDialog();
-    QCOMPARE(m_sink.messages, std::vector<std::string>{dialog.m_strReportPath + " not open !!!"});
+    QCOMPARE(m_sink.messages, std::vector<std::string>{dialog.m_strReportPath + " not open !!!\nNo such file or directory"});
     QCOMPARE(dialog.FitList()->rowCount(), 0);
     QCOMPARE(dialog.FitList()->columnCount(), 13);
     QVERIFY(dialog.SumDeltaEdit()->text().isEmpty());
@@ -237,7 +237,7 @@ void FittingDisplays::mapOfAMissingReportDrawsTheEmptyBox() {
   dialog.m_map.m_strReportPath = m_scratch->Path("missing.out").toStdString();
   dialog.resize(600, 400);
   dialog.show();
-  QCOMPARE(m_sink.messages, std::vector<std::string>{dialog.m_map.m_strReportPath + " not open !!!"});
+  QCOMPARE(m_sink.messages, std::vector<std::string>{dialog.m_map.m_strReportPath + " not open !!!\nNo such file or directory"});
   const QImage image = dialog.MapArea()->grab().toImage();
   QVERIFY(IsRgb(image, 98, 269, 255, 255, 0));
   QVERIFY(IsRgb(image, 300, 150, 0, 0, 65));

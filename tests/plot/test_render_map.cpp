@@ -215,7 +215,7 @@ TEST(RenderMap, FormatsByExtensionAndRefusals) {
   const std::string missing = ::testing::TempDir() + "no_report_here.out";
   EXPECT_FALSE(lattrix::RenderMapFile(missing, 3, 1, png.path(), 600, 400, sink));
   ASSERT_EQ(sink.messages.size(), 5u);
-  EXPECT_EQ(sink.messages[4], missing + " not open !!!");
+  EXPECT_EQ(sink.messages[4], missing + " not open !!!\nNo such file or directory");
   EXPECT_FALSE(std::ifstream(png.path()).good());
 }
 
