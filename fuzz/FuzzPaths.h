@@ -171,7 +171,7 @@ inline void RunFittingTable(const std::string& path, size_t fileSize, Checker& c
     const bool ok = ReadFittingTable(path, withJob ? job.m_dTwoThetaRaw : nullptr,
                                      withJob ? job.m_dTwoTheta : nullptr, count, table, sink);
     check(ok == (sink.shown == 0), "a message and the result disagree");
-    check(table.rows.size() <= static_cast<size_t>(kFittingTableMaxRows), "more than 50 rows");
+    check(table.rows.size() <= static_cast<size_t>(kMaxReflections), "more than 50 rows");
     for (size_t r = 0; r < table.rows.size(); ++r) {
       const auto& cells = table.rows[r];
       // Without a list the rows stay, all cells empty.

@@ -46,11 +46,11 @@ bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, Me
   for (int k = 0; k < kSiliconReflections; ++k) {
     const SiliconRowTexts& row = texts[k];
     if (row.observed.empty()) break;
-    if (!FieldScanner(row.reference).Double(reference[k])) {
+    if (!ParseNumberText(row.reference, reference[k])) {
       sink.Show(NotANumber("2th-cal", k + 1));
       return false;
     }
-    if (!FieldScanner(row.observed).Double(observed[k])) {
+    if (!ParseNumberText(row.observed, observed[k])) {
       sink.Show(NotANumber("2th-obs", k + 1));
       return false;
     }
@@ -85,8 +85,8 @@ bool CalibrateTwoTheta(Job& job, const SiliconListTexts& texts, MessageSink& sin
   const int reflections = Clamp(job.m_nReflections, 0, kMaxReflections);
   double calibrated[kMaxReflections];
   for (int i = 0; i < reflections; ++i) {
-    // A row added or edited on the form has no raw value of its own.
-    const double source = job.m_bTwoThetaFromForm[i] ? job.m_dTwoTheta[i] : job.m_dTwoThetaRaw[i];
+    // Mapped from the row's observation afresh, so runs never compound.
+    const double source = job.m_dTwoThetaRaw[i];
     double s = 0.0;
     for (int j = 0; j < kLineCoefficients; ++j) s += std::pow(source, static_cast<double>(j)) * c[j];
     // A steep line on a far-off 2theta can overflow: nothing is changed.

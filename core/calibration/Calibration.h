@@ -39,14 +39,10 @@ struct CalibrationLine {
 bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, MessageSink& sink);
 
 // Fits reference = c1 + c2 * observed over the rows down to the first empty
-// "2th-obs" and sets m_dTwoTheta[i] = c1 + c2 * source[i] for every
-// reflection, where the source is m_dTwoThetaRaw[i], or m_dTwoTheta[i] (the
-// form value) when m_bTwoThetaFromForm[i] is set. Shows its message and
-// returns false, changing nothing, when it cannot calibrate (the messages
-// of FitCalibrationLine). A form-valued row is mapped from whatever
-// m_dTwoTheta holds, so the caller puts the form value back there before
-// every call (CollectJob reads the form first); raw rows are always mapped
-// afresh and never compound the correction.
+// "2th-obs" and sets m_dTwoTheta[i] = c1 + c2 * m_dTwoThetaRaw[i] for every
+// reflection: each run maps the observations afresh and never compounds the
+// correction. Shows its message and returns false, changing nothing, when
+// it cannot calibrate (the messages of FitCalibrationLine).
 bool CalibrateTwoTheta(Job& job, const SiliconListTexts& texts, MessageSink& sink);
 
 }  // namespace lattrix

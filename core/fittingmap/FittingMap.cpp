@@ -27,7 +27,7 @@ int TruncatedLog10(double v) { return static_cast<int>(std::log10(v)); }
 
 int ClampPoints(int n) {
   if (n < 0) return 0;
-  if (n > kMapMaxPoints) return kMapMaxPoints;
+  if (n > kMaxReflections) return kMaxReflections;
   return n;
 }
 

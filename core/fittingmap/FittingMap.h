@@ -15,10 +15,9 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "job/Job.h"
 
 namespace lattrix {
-
-constexpr int kMapMaxPoints = 50;  // one point per reflection of the job
 
 // A colour as red, green, blue components 0 to 255.
 struct MapRgb {
@@ -68,7 +67,7 @@ struct FittingMap {
   std::string m_strXTitle;
   std::string m_strYTitle;  // without the exponent suffix
   std::string m_strPlotTitle;
-  MapPointF m_ptData[kMapMaxPoints];
+  MapPointF m_ptData[kMaxReflections];  // one point per reflection
   // Data range, after rounding to convenient values.
   float m_fXMin = 0.0f, m_fYMin = 0.0f, m_fXMax = 100.0f, m_fYMax = 100.0f;
   // Plot range: what the drawing maps onto the box.

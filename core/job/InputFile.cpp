@@ -113,7 +113,6 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
     row.Int(job.m_nH[i]) && row.Int(job.m_nK[i]) && row.Int(job.m_nL[i]) &&
         row.Double(job.m_dTwoTheta[i]) && row.Double(job.m_dWeight[i]);
     job.m_dTwoThetaRaw[i] = job.m_dTwoTheta[i];
-    job.m_bTwoThetaFromForm[i] = false;
   }
 
   if (!NextHeader(reader, line)) {

@@ -34,7 +34,6 @@ void ResetJob(Job& job) {
     job.m_nH[i] = job.m_nK[i] = job.m_nL[i] = 0;
     job.m_dTwoTheta[i] = 0.0;
     job.m_dWeight[i] = 1.0;
-    job.m_bTwoThetaFromForm[i] = false;
   }
   for (int i = 0; i < kSiliconCapacity; ++i) {
     job.m_nSiH[i] = job.m_nSiK[i] = job.m_nSiL[i] = 0;

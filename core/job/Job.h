@@ -46,7 +46,9 @@ struct Job {
   int m_nReflections = 0;
   int m_nWeighting = kUnity;
   double m_dTwoTheta[kMaxReflections] = {};
-  // 2theta exactly as read from the input file (moved with its row on the form).
+  // The observed 2theta of each row: as read from the input file, or as the
+  // user typed it (see job/JobRows.h). m_dTwoTheta is the value refined,
+  // the same after any calibration.
   double m_dTwoThetaRaw[kMaxReflections] = {};
   double m_dWeight[kMaxReflections] = {};
   std::string m_strReportPath;
@@ -81,10 +83,6 @@ struct Job {
   double m_dVolumeSigma = 0.0;
   int m_nSiObs = 0;
   double m_dSiTwoThetaObs[kSiliconReflections] = {};
-  // Rows whose 2theta the calibration must take from the form value rather
-  // than from m_dTwoThetaRaw: rows added on the form (they have no raw value)
-  // and rows whose 2theta was edited there. The input file reader clears it.
-  bool m_bTwoThetaFromForm[kMaxReflections] = {};
 
   Job();
 };

@@ -5,12 +5,6 @@
 
 namespace lattrix {
 
-const FittingTableColumn kFittingTableColumnDefs[kFittingTableColumns] = {
-    {"No", 28},      {" h", 30},      {" k", 30},      {" l", 30},    {"2th-org", 60},
-    {"2th-obs", 60}, {"2th-cor", 60}, {"2th-cal", 60}, {"2th-dif", 65}, {"d-obs", 65},
-    {"d-cal", 65},   {"d-dif", 65},   {"Weight", 50},
-};
-
 namespace {
 
 // Report field shown in each column; 0 where the table shows its own value.

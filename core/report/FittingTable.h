@@ -14,27 +14,12 @@
 
 namespace lattrix {
 
+// Cells of a row: the row number, h, k, l, 2th-org, 2th-obs (the job's
+// values), 2th-cor, 2th-cal, 2th-dif, d-obs, d-cal, d-dif, weight.
 constexpr int kFittingTableColumns = 13;
-// The table takes at most this many rows from the report (the job's limit).
-constexpr int kFittingTableMaxRows = 50;
-
-// Heading and width in pixels of one column; every column is right-aligned.
-struct FittingTableColumn {
-  const char* heading;
-  int width;
-};
-
-// "No", " h", " k", " l", "2th-org", "2th-obs", "2th-cor", "2th-cal",
-// "2th-dif", "d-obs", "d-cal", "d-dif", "Weight".
-extern const FittingTableColumn kFittingTableColumnDefs[kFittingTableColumns];
-
-// Dialog and label texts of the fitting table window.
-constexpr const char* kFittingTableTitle = "Refined Fitting Results";
-constexpr const char* kFittingTableSumLabel = "Sum of delta 2theta :";
-constexpr const char* kFittingTableStdLabel = "S.t.d. of sum of delta 2theta :";
 
 struct FittingTable {
-  // One entry per row shown, each with the 13 cell texts in column order.
+  // One entry per row shown, each with its cell texts in column order.
   std::vector<std::array<std::string, kFittingTableColumns>> rows;
   std::string sumDelta;  // value of the "sum delta 2theta" line, as written
   std::string stdDelta;  // value of the "s.d.delta 2theta" line, as written

@@ -13,13 +13,12 @@
 #include <string>
 
 #include "common/TextIO.h"
+#include "ui/QtText.h"
 
 using lattrix::Format;
 using lattrix::ReflectionDiagnostics;
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A fixed-point value, or "n/a" where the leave-one-out value could not be
 // formed (as in the batch command's table).

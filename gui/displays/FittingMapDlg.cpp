@@ -1,7 +1,5 @@
 #include "displays/FittingMapDlg.h"
 
-#include <QFile>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QPainter>
@@ -13,6 +11,8 @@
 #include <algorithm>
 
 #include "fittingmap/MapDrawing.h"
+#include "ui/FileDialogs.h"
+#include "ui/QtText.h"
 #include "displays/QtMapCanvas.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include "RenderMap.h"
@@ -40,9 +40,6 @@ class DialogUnits {
   int m_baseY = 1;
 };
 
-#ifdef LATTRIX_HAVE_PLOT
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-#endif
 
 }  // namespace
 
@@ -159,19 +156,9 @@ void CFittingMapDlg::OnPlotType() {
 
 QString CFittingMapDlg::AskSavePath() {
   if (m_saveDialog) return m_saveDialog();
-  QFileDialog dialog(this, QStringLiteral("Save fitting map"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  const QStringList filters = {QStringLiteral("PNG image (*.png)"), QStringLiteral("SVG image (*.svg)"),
-                               QStringLiteral("PDF document (*.pdf)")};
-  dialog.setNameFilters(filters);
-  dialog.setDefaultSuffix(QStringLiteral("png"));
-  connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters](const QString& filter) {
-    const char* suffixes[3] = {"png", "svg", "pdf"};
-    const int at = static_cast<int>(filters.indexOf(filter));
-    if (at >= 0) dialog.setDefaultSuffix(QString::fromLatin1(suffixes[at]));
-  });
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().front();
+  return ::AskSavePath(this, QStringLiteral("Save fitting map"),
+                       QStringLiteral("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"),
+                       {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")});
 }
 
 void CFittingMapDlg::OnSave() {

@@ -15,13 +15,27 @@
 
 #include "report/FittingTable.h"
 
-using lattrix::kFittingTableColumnDefs;
 using lattrix::kFittingTableColumns;
+
+namespace {
+
+// Heading and width in pixels of each column; every column is right-aligned.
+struct Column {
+  const char* heading;
+  int width;
+};
+constexpr Column kColumns[kFittingTableColumns] = {
+    {"No", 28},      {" h", 30},      {" k", 30},      {" l", 30},    {"2th-org", 60},
+    {"2th-obs", 60}, {"2th-cor", 60}, {"2th-cal", 60}, {"2th-dif", 65}, {"d-obs", 65},
+    {"d-cal", 65},   {"d-dif", 65},   {"Weight", 50},
+};
+
+}  // namespace
 
 CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
     : QDialog(parent), m_sink(sink) {
   setObjectName("fittingTableDialog");
-  setWindowTitle(QString::fromLatin1(lattrix::kFittingTableTitle));
+  setWindowTitle(QStringLiteral("Refined Fitting Results"));
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
 
   m_listFit = new QTableWidget(0, kFittingTableColumns, this);
@@ -37,9 +51,9 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
   m_listFit->horizontalHeader()->setHighlightSections(false);
   int tableWidth = 0;
   for (int c = 0; c < kFittingTableColumns; ++c) {
-    m_listFit->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(kFittingTableColumnDefs[c].heading)));
-    m_listFit->setColumnWidth(c, kFittingTableColumnDefs[c].width);
-    tableWidth += kFittingTableColumnDefs[c].width;
+    m_listFit->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading)));
+    m_listFit->setColumnWidth(c, kColumns[c].width);
+    tableWidth += kColumns[c].width;
   }
   // Every column in view beside a vertical scroll bar, about 16 rows high.
   m_listFit->setMinimumWidth(tableWidth + 2 * m_listFit->frameWidth() +
@@ -65,9 +79,9 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
   connect(exit, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* sums = new QGridLayout;
-  sums->addWidget(new QLabel(QString::fromLatin1(lattrix::kFittingTableSumLabel), this), 0, 0);
+  sums->addWidget(new QLabel(QStringLiteral("Sum of delta 2theta :"), this), 0, 0);
   sums->addWidget(m_editSumDelta, 0, 1);
-  sums->addWidget(new QLabel(QString::fromLatin1(lattrix::kFittingTableStdLabel), this), 1, 0);
+  sums->addWidget(new QLabel(QStringLiteral("S.t.d. of sum of delta 2theta :"), this), 1, 0);
   sums->addWidget(m_editStdDelta, 1, 1);
   sums->setVerticalSpacing(2);
   auto* bottom = new QHBoxLayout;

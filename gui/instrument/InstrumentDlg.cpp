@@ -10,8 +10,13 @@
 #include <QVBoxLayout>
 
 #include "common/TextIO.h"
+#include "ui/MessageBoxSink.h"
 
 namespace {
+
+// How the two edits show their values.
+std::string WaveText(double wave) { return lattrix::Format("%8.6lf", wave); }
+std::string RadiusText(double radius) { return lattrix::Format("%8.3lf", radius); }
 
 // Characteristic wavelengths (Angstrom) of the common X-ray tube targets.
 struct Target {
@@ -28,7 +33,9 @@ constexpr Target kTargets[5] = {
 
 }  // namespace
 
-CInstrumentDlg::CInstrumentDlg(QWidget* parent) : QDialog(parent) {
+CInstrumentDlg::CInstrumentDlg(lattrix::MessageSink* sink, QWidget* parent) : QDialog(parent) {
+  if (sink == nullptr) m_defaultSink = std::make_unique<MessageBoxSink>(this);
+  m_pSink = sink != nullptr ? sink : m_defaultSink.get();
   setObjectName("instrumentDialog");
   setWindowTitle(QStringLiteral("Instrument parameters"));
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
@@ -105,8 +112,8 @@ void CInstrumentDlg::OnInitDialog() {
                              m_listTarget->horizontalHeader()->sizeHint().height() + 5 * rowHeight +
                                  2 * m_listTarget->frameWidth());
 
-  m_editWavelength->setText(QString::fromStdString(lattrix::Format("%8.6lf", m_dWave)));
-  m_editRadius->setText(QString::fromStdString(lattrix::Format("%8.3lf", m_dRadius)));
+  m_editWavelength->setText(QString::fromStdString(WaveText(m_dWave)));
+  m_editRadius->setText(QString::fromStdString(RadiusText(m_dRadius)));
 }
 
 void CInstrumentDlg::OnDblclkTargetList() {
@@ -117,8 +124,21 @@ void CInstrumentDlg::OnDblclkTargetList() {
   m_editWavelength->setText(ka1->text().left(8));
 }
 
+bool CInstrumentDlg::TakeNumber(QLineEdit* edit, const std::string& shown, const char* name, double& value) {
+  const std::string text = edit->text().toStdString();
+  if (text == shown) return true;
+  if (lattrix::ParseNumberText(text, value)) return true;
+  m_pSink->Show(std::string(name) + " is not a number !!!");
+  edit->setFocus();
+  return false;
+}
+
 void CInstrumentDlg::OnOK() {
-  lattrix::FieldScanner(m_editWavelength->text().toStdString()).Double(m_dWave);
-  lattrix::FieldScanner(m_editRadius->text().toStdString()).Double(m_dRadius);
+  double wave = m_dWave, radius = m_dRadius;
+  if (!TakeNumber(m_editWavelength, WaveText(m_dWave), "Wavelength", wave) ||
+      !TakeNumber(m_editRadius, RadiusText(m_dRadius), "Goniometer radius", radius))
+    return;
+  m_dWave = wave;
+  m_dRadius = radius;
   accept();
 }

@@ -5,6 +5,11 @@
 
 #include <QDialog>
 
+#include <memory>
+#include <string>
+
+#include "common/MessageSink.h"
+
 class QLineEdit;
 class QTableWidget;
 
@@ -12,7 +17,8 @@ class CInstrumentDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CInstrumentDlg(QWidget* parent = nullptr);
+  // Messages go to `sink` (message boxes when it is null).
+  explicit CInstrumentDlg(lattrix::MessageSink* sink = nullptr, QWidget* parent = nullptr);
 
   // Set by the caller before the dialog is shown; read back after OK.
   double m_dWave = 0.0;    // Angstrom
@@ -26,8 +32,10 @@ class CInstrumentDlg : public QDialog {
   void OnInitDialog();
 
  public Q_SLOTS:
-  // Takes the edits into m_dWave and m_dRadius and closes with OK; a text
-  // that does not begin with a number leaves its value as it was.
+  // Takes the edits into m_dWave and m_dRadius and closes with OK. An edit
+  // whose text is still the one shown keeps its value at full precision; a
+  // changed one must hold one number, else a message names it and the
+  // dialog stays open with both values unchanged.
   void OnOK();
   // Puts the selected row's Ka1 into the wavelength edit.
   void OnDblclkTargetList();
@@ -36,6 +44,10 @@ class CInstrumentDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool TakeNumber(QLineEdit* edit, const std::string& shown, const char* name, double& value);
+
+  std::unique_ptr<lattrix::MessageSink> m_defaultSink;
+  lattrix::MessageSink* m_pSink = nullptr;
   QTableWidget* m_listTarget = nullptr;
   QLineEdit* m_editWavelength = nullptr;
   QLineEdit* m_editRadius = nullptr;

@@ -152,10 +152,7 @@ void CEditListCtrl::CommitCellEdit() {
   QString text = m_editCell ? m_editCell->text() : QString();
   CloseCellEditor();
   const bool accepted = m_endLabelEdit ? m_endLabelEdit(m_nEditRow, m_nEditCol, text) : true;
-  if (accepted) {
-    SetItemText(m_nEditRow, m_nEditCol, text);
-    Q_EMIT cellEditStored(m_nEditRow, m_nEditCol);
-  }
+  if (accepted) SetItemText(m_nEditRow, m_nEditCol, text);
 }
 
 void CEditListCtrl::SelectAndFocusRow(int row) {

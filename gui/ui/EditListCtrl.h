@@ -74,10 +74,6 @@ class CEditListCtrl : public QTableWidget {
   int EditRow() const { return m_nEditRow; }
   int EditCol() const { return m_nEditCol; }
 
- Q_SIGNALS:
-  // A cell's text was stored by an edit.
-  void cellEditStored(int row, int col);
-
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;

@@ -1,13 +1,9 @@
 #include "ui/LattrixApp.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 
-#include <fstream>
-
-#include "common/TextIO.h"
 #include "ui/LattrixView.h"
 #include "ui/MainFrame.h"
 
@@ -29,25 +25,14 @@ CLattrixApp::CLattrixApp() {
 CLattrixApp::~CLattrixApp() { delete m_pMainFrame; }
 
 bool CLattrixApp::InitInstance(const QStringList& arguments) {
-  const QString path = arguments.isEmpty() ? QString() : arguments.constFirst();
   m_pMainFrame = new CMainFrame;
   CLattrixView* view = m_pMainFrame->View();
   view->OnCreate();
-  if (!path.isEmpty()) {
-    // A file that cannot be opened ends the start-up after its message.
-    std::ifstream probe;
-    if (!lattrix::OpenForReading(QFile::encodeName(path).toStdString(), probe)) {
-      view->Sink().Show("Input file not open !!!");
-      return false;
-    }
-  }
-  view->OnInitialUpdate(path);
+  view->OnInitialUpdate();
   // Shrink the frame to fit the form.
   m_pMainFrame->adjustSize();
   m_pMainFrame->show();
+  if (!arguments.isEmpty() && !arguments.constFirst().isEmpty())
+    view->OpenInputFile(QFileInfo(arguments.constFirst()).absoluteFilePath());
   return true;
-}
-
-void CLattrixApp::OnAppAbout() {
-  if (m_pMainFrame) m_pMainFrame->OnAppAbout();
 }

@@ -14,11 +14,10 @@ class CLattrixApp : public QObject {
   CLattrixApp();
   ~CLattrixApp() override;
 
-  // Builds and shows the main window; false ends the program. The
-  // arguments are the program's (without Qt's own options): at most one,
-  // the input file to read.
+  // Builds and shows the main window, then reads the input file named by
+  // the first argument (the program's, without Qt's own options), if any:
+  // a file that cannot be read gives its message over the open window.
   bool InitInstance(const QStringList& arguments);
-  void OnAppAbout();
 
   CMainFrame* MainFrame() const { return m_pMainFrame; }
 

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,11 +19,16 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "calibration/Calibration.h"
 #include "common/TextIO.h"
 #include "job/InputFile.h"
+#include "job/JobRows.h"
 #include "ui/EditListCtrl.h"
+#include "ui/FileDialogs.h"
 #include "ui/MessageBoxSink.h"
+#include "ui/QtText.h"
 #include "ui/ReportViewer.h"
 
 using lattrix::Format;
@@ -34,13 +38,7 @@ using lattrix::kSiliconReflections;
 namespace {
 
 const char kTitlePrefix[] = "Lattrix --- ";
-const char kFileFilter[] = "Lattrix Input File (*.inp);;Other Files (*)";
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Paths travel between Qt and the job as the file system's bytes.
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+const char* const kCellLabels[6] = {"a :", "b :", "c :", "alpha :", "beta :", "gamma :"};
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name, bool readOnly) {
   auto* edit = new QLineEdit(parent);
@@ -91,9 +89,17 @@ QString CLattrixView::FormatNumber(double value) const { return Q(Format("%8.4lf
 
 void CLattrixView::BuildForm() {
   auto* top = new QHBoxLayout(this);
+  top->addWidget(BuildInputGroup(), 1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildOutputGroup());
+  right->addWidget(BuildSiliconGroup(), 1);
+  top->addLayout(right);
+  SizeLists();
+}
 
-  // Input Data: title, crystal system, trial cell, corrections, weighting,
-  // reflection list.
+// Input Data: title, crystal system, trial cell, corrections, weighting and
+// the Reflection List.
+QWidget* CLattrixView::BuildInputGroup() {
   auto* input = new QGroupBox(QStringLiteral("Input Data"), this);
   auto* inputLayout = new QVBoxLayout(input);
   auto* head = new QGridLayout;
@@ -108,10 +114,15 @@ void CLattrixView::BuildForm() {
   head->addWidget(m_comboCrystalSystem, 1, 1);
   head->setColumnStretch(2, 1);
   inputLayout->addLayout(head);
+  inputLayout->addWidget(BuildCellGroup(input));
+  inputLayout->addLayout(BuildModeGroups(input));
+  inputLayout->addWidget(BuildReflectionGroup(input), 1);
+  return input;
+}
 
-  auto* cellBox = new QGroupBox(QStringLiteral("Unit Cell Dimensions"), input);
+QWidget* CLattrixView::BuildCellGroup(QWidget* parent) {
+  auto* cellBox = new QGroupBox(QStringLiteral("Unit Cell Dimensions"), parent);
   auto* cellLayout = new QGridLayout(cellBox);
-  static const char* const kCellLabels[6] = {"a :", "b :", "c :", "alpha :", "beta :", "gamma :"};
   static const char* const kCellNames[6] = {"editCellA",     "editCellB",    "editCellC",
                                             "editCellAlpha", "editCellBeta", "editCellGamma"};
   for (int j = 0; j < 6; ++j) {
@@ -121,10 +132,13 @@ void CLattrixView::BuildForm() {
     cellLayout->addWidget(m_editCell[j], row, col + 1);
   }
   cellLayout->setColumnStretch(4, 1);
-  inputLayout->addWidget(cellBox);
+  return cellBox;
+}
 
+// The correction radio buttons and the four weighting boxes, side by side.
+QLayout* CLattrixView::BuildModeGroups(QWidget* parent) {
   auto* modes = new QHBoxLayout;
-  auto* corrBox = new QGroupBox(QStringLiteral("Corrections"), input);
+  auto* corrBox = new QGroupBox(QStringLiteral("Corrections"), parent);
   auto* corrLayout = new QVBoxLayout(corrBox);
   m_corrGroup = new QButtonGroup(this);
   static const char* const kCorrLabels[5] = {"Manual", "No correction", "Zero", "Displacement",
@@ -139,7 +153,7 @@ void CLattrixView::BuildForm() {
     m_pCorrRadio[k] = radio;
   }
   corrLayout->addStretch(1);
-  auto* weightBox = new QGroupBox(QStringLiteral("Weighting"), input);
+  auto* weightBox = new QGroupBox(QStringLiteral("Weighting"), parent);
   auto* weightLayout = new QVBoxLayout(weightBox);
   static const char* const kWeightLabels[4] = {"Unity", "sin2(theta)", "delta2(theta)", "sin*delta"};
   static const char* const kWeightNames[4] = {"checkUnity", "checkSin2", "checkDelta2",
@@ -156,9 +170,11 @@ void CLattrixView::BuildForm() {
   connect(m_pWeightCheck[3], &QCheckBox::clicked, this, &CLattrixView::OnWeightSinDelta);
   modes->addWidget(corrBox);
   modes->addWidget(weightBox);
-  inputLayout->addLayout(modes);
+  return modes;
+}
 
-  auto* listBox = new QGroupBox(QStringLiteral("Reflection List"), input);
+QWidget* CLattrixView::BuildReflectionGroup(QWidget* parent) {
+  auto* listBox = new QGroupBox(QStringLiteral("Reflection List"), parent);
   auto* listLayout = new QHBoxLayout(listBox);
   m_listReflection = new CEditListCtrl(listBox);
   m_listReflection->setObjectName("listReflection");
@@ -180,12 +196,12 @@ void CLattrixView::BuildForm() {
   buttons->addStretch(1);
   listLayout->addWidget(m_listReflection, 1);
   listLayout->addLayout(buttons);
-  inputLayout->addWidget(listBox, 1);
-  top->addWidget(input, 1);
+  return listBox;
+}
 
-  // Output Data: refined cell, volume and corrections with their standard
-  // deviations, never read back by the form.
-  auto* right = new QVBoxLayout;
+// Output Data: refined cell, volume and corrections with their standard
+// deviations, never read back by the form.
+QWidget* CLattrixView::BuildOutputGroup() {
   auto* output = new QGroupBox(QStringLiteral("Output Data"), this);
   auto* outputLayout = new QVBoxLayout(output);
   auto* refinedBox = new QGroupBox(QStringLiteral("Refined Dimensions"), output);
@@ -195,8 +211,7 @@ void CLattrixView::BuildForm() {
                                                "editRefinedBeta",  "editRefinedGamma"};
   static const char* const kSigmaNames[6] = {"editSigmaA",     "editSigmaB",    "editSigmaC",
                                              "editSigmaAlpha", "editSigmaBeta", "editSigmaGamma"};
-  auto* sdHead = new QLabel(QStringLiteral("s.d."), refinedBox);
-  refinedLayout->addWidget(sdHead, 0, 2, Qt::AlignHCenter);
+  refinedLayout->addWidget(new QLabel(QStringLiteral("s.d."), refinedBox), 0, 2, Qt::AlignHCenter);
   for (int j = 0; j < 6; ++j) {
     m_editRefinedCell[j] = NumberEdit(refinedBox, kRefinedNames[j], true);
     m_editCellSigma[j] = NumberEdit(refinedBox, kSigmaNames[j], true);
@@ -235,8 +250,10 @@ void CLattrixView::BuildForm() {
   corrOut->setColumnMinimumWidth(0, labelWidth);
   outputLayout->addWidget(corrOutBox);
   outputLayout->addStretch(1);
-  right->addWidget(output);
+  return output;
+}
 
+QWidget* CLattrixView::BuildSiliconGroup() {
   auto* siBox = new QGroupBox(QStringLiteral("Internal Si Standard Reflections"), this);
   auto* siLayout = new QVBoxLayout(siBox);
   m_checkInternalStd = new QCheckBox(QStringLiteral(": Internal Calibration"), siBox);
@@ -246,11 +263,12 @@ void CLattrixView::BuildForm() {
   m_listSilicon->setObjectName("listSilicon");
   siLayout->addWidget(m_checkInternalStd);
   siLayout->addWidget(m_listSilicon, 1);
-  right->addWidget(siBox, 1);
-  top->addLayout(right);
+  return siBox;
+}
 
-  // The two lists: columns, rows that fit the font, sizes that show every
-  // column without a horizontal scroll bar.
+// The two lists: columns, rows that fit the font, sizes that show every
+// column without a horizontal scroll bar.
+void CLattrixView::SizeLists() {
   m_listReflection->SetColumns({"No", " h", " k", " l", "2theta"}, {30, 35, 35, 35, 65});
   m_listSilicon->SetColumns({"No", " h", " k", " l", "2th-cal", "2th-obs"}, {28, 30, 30, 30, 78, 65});
   const int rowHeight = QFontMetrics(font()).height() + 6;
@@ -266,9 +284,6 @@ void CLattrixView::BuildForm() {
   const int headerHeight = m_listSilicon->horizontalHeader()->sizeHint().height();
   m_listSilicon->setMinimumHeight(headerHeight + kSiliconReflections * rowHeight + 2 * m_listSilicon->frameWidth());
   m_listReflection->setMinimumHeight(headerHeight + 14 * rowHeight + 2 * m_listReflection->frameWidth());
-
-  m_listReflection->SetEndLabelEditHandler([](int, int, QString&) { return true; });
-  m_listSilicon->SetEndLabelEditHandler([](int, int, QString&) { return true; });
 }
 
 void CLattrixView::SetFrameTitle(const QString& filePart) {
@@ -281,16 +296,13 @@ void CLattrixView::SetFrameTitle(const QString& filePart) {
 void CLattrixView::OnCreate() {
   SetFrameTitle(QStringLiteral("[File Name : ]  "));
   lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
-  for (bool& hasRaw : m_bRowHasRaw) hasRaw = false;
 }
 
 void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
   m_listReflection->SetRowCountEmpty(kMaxReflections);
   // Every row carries its number, so that a new reflection can be typed
   // into any empty row.
-  for (int i = 0; i < kMaxReflections; ++i)
-    m_listReflection->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
-
+  NumberRows();
   m_listSilicon->SetRowCountEmpty(kSiliconReflections);
   for (int i = 0; i < kSiliconReflections; ++i)
     m_listSilicon->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
@@ -322,15 +334,19 @@ void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
   Q_EMIT jobStateChanged();
 }
 
+// Read into a copy: a file that is refused half way leaves the job as the
+// form shows it.
 bool CLattrixView::ReadInputFile() {
-  if (!lattrix::ReadInputFile(m_job, Sink())) return false;
-  for (int i = 0; i < kMaxReflections; ++i) m_bRowHasRaw[i] = i < m_job.m_nReflections;
+  lattrix::Job job = m_job;
+  if (!lattrix::ReadInputFile(job, Sink())) return false;
+  m_job = job;
   return true;
 }
 
 void CLattrixView::ShowOpenedFile() {
   ClearReflectionList();
   ClearSiliconObserved();
+  ClearResults();
   ShowJob();
   SetFrameTitle(QStringLiteral("[File Name : ") + PathText(m_job.m_strInputPath) + QStringLiteral(" ]"));
   Q_EMIT inputFileUsed(PathText(m_job.m_strInputPath));
@@ -350,12 +366,12 @@ void CLattrixView::ShowJob() {
     m_comboCrystalSystem->setCurrentIndex(m_job.m_nCrystalSystem - 1);
   for (int j = 0; j < 6; ++j) m_editCell[j]->setText(FormatNumber(m_job.m_dCell[j]));
 
+  // The 2theta column shows each row's observation, before any calibration.
   for (int i = 0; i < m_job.m_nReflections && i < kMaxReflections; ++i) {
-    m_listReflection->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
     m_listReflection->SetItemText(i, kColH, Q(Format("%3d", m_job.m_nH[i])));
     m_listReflection->SetItemText(i, kColK, Q(Format("%3d", m_job.m_nK[i])));
     m_listReflection->SetItemText(i, kColL, Q(Format("%3d", m_job.m_nL[i])));
-    m_listReflection->SetItemText(i, kColTwoTheta, FormatNumber(m_job.m_dTwoTheta[i]));
+    m_listReflection->SetItemText(i, kColTwoTheta, FormatNumber(m_job.m_dTwoThetaRaw[i]));
   }
   if (m_job.m_bInternalStd == 1) {
     for (int i = 0; i < m_job.m_nSiObs && i < kSiliconReflections; ++i)
@@ -366,62 +382,94 @@ void CLattrixView::ShowJob() {
 }
 
 bool CLattrixView::CollectJob() {
+  // Gathered into a copy: a refused field leaves the job as it was.
+  lattrix::Job job = m_job;
   for (int k = 0; k < 5; ++k)
-    if (m_pCorrRadio[k]->isChecked()) m_job.m_nCorrection = k + 1;
+    if (m_pCorrRadio[k]->isChecked()) job.m_nCorrection = k + 1;
   for (int k = 0; k < 4; ++k)
-    if (m_pWeightCheck[k]->isChecked()) m_job.m_nWeighting = k;
-  m_job.m_strTitle = m_editTitle->text().toStdString();
+    if (m_pWeightCheck[k]->isChecked()) job.m_nWeighting = k;
+  job.m_strTitle = m_editTitle->text().toStdString();
   // The combo box is not editable, so it always holds one of the systems.
   if (m_comboCrystalSystem->currentIndex() >= 0)
-    m_job.m_nCrystalSystem = m_comboCrystalSystem->currentIndex() + 1;
+    job.m_nCrystalSystem = m_comboCrystalSystem->currentIndex() + 1;
 
-  if (m_editCell[0]->text().isEmpty()) {
+  if (m_editCell[0]->text().trimmed().isEmpty()) {
     Sink().Show("No cell data input !!!");
     m_job.m_bRefined = false;
     return false;
   }
-  for (int j = 0; j < 6; ++j) lattrix::FieldScanner(m_editCell[j]->text().toStdString()).Double(m_job.m_dCell[j]);
-
-  int count = 0;
-  for (int i = 0; i < kMaxReflections && i < m_listReflection->rowCount(); ++i) {
-    if (m_listReflection->GetItemText(i, kColH).isEmpty()) break;
-    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColH).toStdString()).Int(m_job.m_nH[i]);
-    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColK).toStdString()).Int(m_job.m_nK[i]);
-    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColL).toStdString()).Int(m_job.m_nL[i]);
-    lattrix::FieldScanner(m_listReflection->GetItemText(i, kColTwoTheta).toStdString())
-        .Double(m_job.m_dTwoTheta[i]);
-    if (!m_bRowHasRaw[i]) {
-      // A row typed or added on the form has no input-file value: its form
-      // value stands in for it in the report and the calibration.
-      m_job.m_dTwoThetaRaw[i] = m_job.m_dTwoTheta[i];
-      m_job.m_bTwoThetaFromForm[i] = true;
-    } else {
-      // Edited when the value differs from the one shown for the file's value.
-      double shown = m_job.m_dTwoThetaRaw[i];
-      lattrix::FieldScanner(Format("%8.4lf", m_job.m_dTwoThetaRaw[i])).Double(shown);
-      m_job.m_bTwoThetaFromForm[i] = m_job.m_dTwoTheta[i] != shown;
-    }
-    ++count;
-  }
-  m_job.m_nReflections = count;
-  if (m_job.m_nReflections < 1) {
-    Sink().Show("No reflection data input !!!");
-    m_job.m_bRefined = false;
-    return false;
-  }
-
-  m_job.m_bInternalStd = m_checkInternalStd->isChecked() ? 1 : 0;
-  if (m_job.m_bInternalStd == 1 && !CalibrateTwoTheta()) return false;
+  if (!CollectCell(job) || !CollectReflections(job)) return false;
+  job.m_bInternalStd = m_checkInternalStd->isChecked() ? 1 : 0;
+  m_job = job;
   return true;
 }
 
-bool CLattrixView::CalibrateTwoTheta() {
+// The trial cell: a field the user left as shown keeps the job's value.
+bool CLattrixView::CollectCell(lattrix::Job& job) {
+  static const char* const kNames[6] = {"a", "b", "c", "alpha", "beta", "gamma"};
+  for (int j = 0; j < 6; ++j) {
+    const QString text = m_editCell[j]->text();
+    if (text == FormatNumber(m_job.m_dCell[j])) continue;
+    if (!lattrix::ParseNumberText(text.toStdString(), job.m_dCell[j])) {
+      Sink().Show(Format("%s of the unit cell is not a number !!!", kNames[j]));
+      return false;
+    }
+  }
+  return true;
+}
+
+// The list runs to its last filled row; an empty row above it is refused.
+bool CLattrixView::CollectReflections(lattrix::Job& job) {
+  auto filled = [this](int row) {
+    for (int c = kColH; c <= kColTwoTheta; ++c)
+      if (!m_listReflection->GetItemText(row, c).trimmed().isEmpty()) return true;
+    return false;
+  };
+  int count = std::min(kMaxReflections, m_listReflection->rowCount());
+  while (count > 0 && !filled(count - 1)) --count;
+  for (int i = 0; i < count; ++i) {
+    if (!filled(i)) {
+      Sink().Show(Format("Row %d of the Reflection List is empty, but rows below it are filled !!!", i + 1));
+      return false;
+    }
+    if (!CollectReflectionRow(i, job)) return false;
+  }
+  job.m_nReflections = count;
+  return true;
+}
+
+// One row: a cell left as shown keeps the job's value of that row; an
+// edited or new one is parsed, and an edited 2theta becomes the row's
+// observation.
+bool CLattrixView::CollectReflectionRow(int row, lattrix::Job& job) {
+  const bool known = row < m_job.m_nReflections;
+  int hkl[3] = {m_job.m_nH[row], m_job.m_nK[row], m_job.m_nL[row]};
+  static const char* const kIndexNames[3] = {"h", "k", "l"};
+  for (int c = 0; c < 3; ++c) {
+    const QString text = m_listReflection->GetItemText(row, kColH + c);
+    if (known && text == Q(Format("%3d", hkl[c]))) continue;
+    if (!lattrix::ParseWholeNumberText(text.toStdString(), hkl[c])) {
+      Sink().Show(Format("%s of row %d is not a whole number !!!", kIndexNames[c], row + 1));
+      return false;
+    }
+  }
+  double twoTheta = m_job.m_dTwoThetaRaw[row];
+  const QString text = m_listReflection->GetItemText(row, kColTwoTheta);
+  if (!(known && text == FormatNumber(twoTheta)) && !lattrix::ParseNumberText(text.toStdString(), twoTheta)) {
+    Sink().Show(Format("2theta of row %d is not a number !!!", row + 1));
+    return false;
+  }
+  lattrix::SetReflection(job, row, hkl[0], hkl[1], hkl[2], twoTheta);
+  return true;
+}
+
+lattrix::SiliconListTexts CLattrixView::SiliconTexts() const {
   lattrix::SiliconListTexts texts;
   for (int i = 0; i < kSiliconReflections; ++i) {
     texts[i].reference = m_listSilicon->GetItemText(i, kSiColReference).toStdString();
     texts[i].observed = m_listSilicon->GetItemText(i, kSiColObserved).toStdString();
   }
-  return lattrix::CalibrateTwoTheta(m_job, texts, Sink());
+  return texts;
 }
 
 void CLattrixView::ShowResults() {
@@ -439,9 +487,26 @@ void CLattrixView::ShowResults() {
   m_editEmuSigma->setText(FormatNumber(m_job.m_dEmuSigma));
 }
 
+// The result fields belong to the refinement that filled them: a new or
+// newly opened job starts without any.
+void CLattrixView::ClearResults() {
+  for (int j = 0; j < 6; ++j) {
+    m_editRefinedCell[j]->clear();
+    m_editCellSigma[j]->clear();
+  }
+  for (QLineEdit* edit : {m_editVolume, m_editVolumeSigma, m_editZero, m_editZeroSigma, m_editDisp,
+                          m_editDispSigma, m_editEmu, m_editEmuSigma})
+    edit->clear();
+}
+
 void CLattrixView::ClearReflectionList() {
   for (int i = 0; i < kMaxReflections && i < m_listReflection->rowCount(); ++i)
     for (int c = kColH; c <= kColTwoTheta; ++c) m_listReflection->SetItemText(i, c, QString());
+}
+
+void CLattrixView::NumberRows() {
+  for (int i = 0; i < kMaxReflections && i < m_listReflection->rowCount(); ++i)
+    m_listReflection->SetItemText(i, kColNo, Q(Format("%2d", i + 1)));
 }
 
 // The observed silicon values belong to the job they were read or typed
@@ -464,39 +529,25 @@ void CLattrixView::OnFileNew() {
   ClearSiliconObserved();
   lattrix::ResetJob(m_job);
   ForgetRefinement();
-  for (bool& hasRaw : m_bRowHasRaw) hasRaw = false;
   m_comboCrystalSystem->setCurrentIndex(0);
   for (QLineEdit* edit : m_editCell) edit->clear();
-  for (int j = 0; j < 6; ++j) {
-    m_editRefinedCell[j]->clear();
-    m_editCellSigma[j]->clear();
-  }
-  for (QLineEdit* edit : {m_editVolume, m_editVolumeSigma, m_editZero, m_editZeroSigma, m_editDisp,
-                          m_editDispSigma, m_editEmu, m_editEmuSigma})
-    edit->clear();
+  ClearResults();
   Q_EMIT jobStateChanged();
 }
 
 void CLattrixView::OnFileOpen() {
-  QString path;
-  if (m_openDialog) {
-    path = m_openDialog();
-  } else {
-    QFileDialog dialog(this, QStringLiteral("Open"), QString(), QString::fromLatin1(kFileFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("inp"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-      path = dialog.selectedFiles().constFirst();
-  }
+  const QString path = m_openDialog ? m_openDialog()
+                                    : AskOpenPath(this, QStringLiteral("Open"), QString::fromLatin1(kJobFileFilter));
   if (path.isEmpty()) return;
   OpenInputFile(path);
 }
 
 bool CLattrixView::OpenInputFile(const QString& path) {
   CommitOpenEdits();
+  const std::string previous = m_job.m_strInputPath;
   m_job.m_strInputPath = PathBytes(path);
   const bool ok = ReadInputFile();
+  if (!ok) m_job.m_strInputPath = previous;
   if (ok) {
     ForgetRefinement();
     ShowOpenedFile();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "diagnostics/Diagnostics.h"
 #include "job/Job.h"
@@ -19,6 +20,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QLayout;
 class QPushButton;
 class CEditListCtrl;
 #include "ui/ReportViewer.h"
@@ -47,10 +49,17 @@ class CLattrixView : public QWidget {
   // Job and form.
   bool ReadInputFile();
   void ShowJob();
+  // Gathers the form into the job. A field or cell whose text the user did
+  // not change keeps the job's value at full precision; an edited one must
+  // hold one number (h, k, l: one whole number), else the message names it
+  // and the job is left as it was. The Reflection List ends at its last
+  // filled row; an empty row above a filled one is refused.
   bool CollectJob();
   void ShowResults();
+  void ClearResults();
   void ClearReflectionList();
-  bool CalibrateTwoTheta();
+  // The silicon list's texts, as the calibration reads them.
+  lattrix::SiliconListTexts SiliconTexts() const;
 
   // The steps after the file dialogs (the dialogs come first in OnFileOpen
   // and OnSaveAsInputFile).
@@ -103,6 +112,8 @@ class CLattrixView : public QWidget {
   void OnWeightSin2() { SetWeighting(lattrix::kSin2Theta); }
   void OnWeightDelta2() { SetWeighting(lattrix::kDelta2Theta); }
   void OnWeightSinDelta() { SetWeighting(lattrix::kSinDelta); }
+  // Add inserts an empty reflection above the selected row, Delete removes
+  // the selected one; what belongs to a row moves with it.
   void OnAddRow();
   void OnDeleteRow();
   void OnAppExit();
@@ -124,12 +135,22 @@ class CLattrixView : public QWidget {
 
  private:
   void BuildForm();
+  QWidget* BuildInputGroup();
+  QWidget* BuildCellGroup(QWidget* parent);
+  QLayout* BuildModeGroups(QWidget* parent);
+  QWidget* BuildReflectionGroup(QWidget* parent);
+  QWidget* BuildOutputGroup();
+  QWidget* BuildSiliconGroup();
+  void SizeLists();
   void SetFrameTitle(const QString& filePart);
   void SetWeighting(int code);
   void CommitOpenEdits();
   void ShowOpenedFile();
   void ClearSiliconObserved();
-  void ShiftRowData(int from, int by);
+  void NumberRows();
+  bool CollectCell(lattrix::Job& job);
+  bool CollectReflections(lattrix::Job& job);
+  bool CollectReflectionRow(int row, lattrix::Job& job);
   QString FormatNumber(double value) const;
   void ForgetRefinement() { m_lastRefinement.reset(); }
 
@@ -144,9 +165,6 @@ class CLattrixView : public QWidget {
   };
 
   lattrix::Job m_job;
-  // Rows of the Reflection List whose 2theta came from the input file; the
-  // flags move with their rows on Add and Delete.
-  bool m_bRowHasRaw[lattrix::kMaxReflections] = {};
 
   QLineEdit* m_editTitle = nullptr;
   QComboBox* m_comboCrystalSystem = nullptr;

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -16,12 +15,15 @@
 #include "displays/DiagnosticsDlg.h"
 #include "displays/FittingMapDlg.h"
 #include "displays/FittingTableDlg.h"
-#include "engine/Execute.h"
 #include "instrument/InstrumentDlg.h"
 #include "job/InputFile.h"
+#include "job/JobRows.h"
 #include "results/CifWriter.h"
+#include "run/RunStep.h"
 #include "ui/EditListCtrl.h"
 #include "ui/LattrixView.h"
+#include "ui/FileDialogs.h"
+#include "ui/QtText.h"
 #include "ui/ReportViewer.h"
 
 using lattrix::Format;
@@ -29,12 +31,7 @@ using lattrix::kMaxReflections;
 
 namespace {
 
-const char kFileFilter[] = "Lattrix Input File (*.inp);;Other Files (*)";
-const char kCifFilter[] = "CIF File (*.cif);;Other Files (*)";
 const char kHelpPage[] = "LattrixHelp.html";
-
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 }  // namespace
 
@@ -44,13 +41,13 @@ void CLattrixView::OnRefineExecute() {
     Q_EMIT jobStateChanged();
     return;
   }
-  ForgetRefinement();
-  if (lattrix::ExecuteRefinement(m_job, Sink())) {
-    // Computed now: the job holds exactly what was refined (after a
-    // refining mode, its corrections are the refined ones).
+  const lattrix::RunResult run = lattrix::RunJob(m_job, SiliconTexts(), Sink());
+  if (run.refined) {
+    // Kept now: the job holds exactly what was refined (after a refining
+    // mode, its corrections are the refined ones).
     m_lastRefinement = std::make_unique<LastRefinement>();
     m_lastRefinement->job = m_job;
-    m_lastRefinement->diagnostics = lattrix::ComputeDiagnostics(m_job);
+    m_lastRefinement->diagnostics = run.diagnostics;
     ShowResults();
     // A report window left open shows the new report.
     if (m_reportViewer && m_reportViewer->isVisible()) m_reportViewer->LoadFile(PathText(m_job.m_strReportPath));
@@ -77,21 +74,15 @@ void CLattrixView::OnShowOutputFile() {
 
 void CLattrixView::OnSaveAsInputFile() {
   CommitOpenEdits();
-  if (!CollectJob()) {
+  // A saved job holds what a refinement would use: 2theta after any
+  // calibration.
+  if (!CollectJob() || !lattrix::PrepareRun(m_job, SiliconTexts(), Sink())) {
     Q_EMIT jobStateChanged();
     return;
   }
-  QString path;
-  if (m_saveDialog) {
-    path = m_saveDialog();
-  } else {
-    QFileDialog dialog(this, QStringLiteral("Save As"), QString(), QString::fromLatin1(kFileFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("inp"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-      path = dialog.selectedFiles().constFirst();
-  }
+  const QString path = m_saveDialog ? m_saveDialog()
+                                    : AskSavePath(this, QStringLiteral("Save As"),
+                                                  QString::fromLatin1(kJobFileFilter), {QStringLiteral("inp")});
   if (path.isEmpty()) {
     Q_EMIT jobStateChanged();
     return;
@@ -151,69 +142,36 @@ void CLattrixView::SetWeighting(int code) {
   for (int k = 0; k < 4; ++k) m_pWeightCheck[k]->setChecked(k == code);
 }
 
-// Moves the per-row data that belongs to the file's reflections (raw
-// 2theta, its flags, the weight) along with the rows: rows from `from` on
-// move by `by` (+1 on Add, -1 on Delete).
-void CLattrixView::ShiftRowData(int from, int by) {
-  lattrix::Job& job = m_job;
-  if (by > 0) {
-    for (int i = kMaxReflections - 1; i > from; --i) {
-      job.m_dTwoThetaRaw[i] = job.m_dTwoThetaRaw[i - 1];
-      job.m_bTwoThetaFromForm[i] = job.m_bTwoThetaFromForm[i - 1];
-      job.m_dWeight[i] = job.m_dWeight[i - 1];
-      m_bRowHasRaw[i] = m_bRowHasRaw[i - 1];
-    }
-    job.m_dTwoThetaRaw[from] = 0.0;
-    job.m_bTwoThetaFromForm[from] = true;
-    job.m_dWeight[from] = 1.0;
-    m_bRowHasRaw[from] = false;
-  } else {
-    for (int i = from; i < kMaxReflections - 1; ++i) {
-      job.m_dTwoThetaRaw[i] = job.m_dTwoThetaRaw[i + 1];
-      job.m_bTwoThetaFromForm[i] = job.m_bTwoThetaFromForm[i + 1];
-      job.m_dWeight[i] = job.m_dWeight[i + 1];
-      m_bRowHasRaw[i] = m_bRowHasRaw[i + 1];
-    }
-    const int last = kMaxReflections - 1;
-    job.m_dTwoThetaRaw[last] = 0.0;
-    job.m_bTwoThetaFromForm[last] = false;
-    job.m_dWeight[last] = 1.0;
-    m_bRowHasRaw[last] = false;
-  }
-}
-
+// The grid and the job's rows stay aligned: rows the job holds move with
+// their data in the job too; rows typed below them are only text so far.
 void CLattrixView::OnAddRow() {
   CommitOpenEdits();
   const int row = m_listReflection->GetFirstSelectedRow();
-  if (row < 0 || row > m_job.m_nReflections) return;
+  if (row < 0) return;
   // The list keeps its 50 rows: the new row pushes the last one out, which
   // must therefore be empty.
   const int last = kMaxReflections - 1;
-  for (int c = kColH; c <= kColTwoTheta; ++c) {
-    if (!m_listReflection->GetItemText(last, c).isEmpty()) {
-      Sink().Show("Reflection List is full (50 reflections) !!!");
-      return;
-    }
+  bool full = row < m_job.m_nReflections && m_job.m_nReflections >= kMaxReflections;
+  for (int c = kColH; c <= kColTwoTheta; ++c) full = full || !m_listReflection->GetItemText(last, c).isEmpty();
+  if (full) {
+    Sink().Show("Reflection List is full (50 reflections) !!!");
+    return;
   }
+  if (row < m_job.m_nReflections) lattrix::InsertReflection(m_job, row);
   m_listReflection->insertRow(row);
   m_listReflection->removeRow(kMaxReflections);
-  ShiftRowData(row, +1);
-  if (m_job.m_nReflections < kMaxReflections) ++m_job.m_nReflections;
-  for (int i = 0; i < kMaxReflections; ++i)
-    m_listReflection->SetItemText(i, kColNo, QString::fromStdString(Format("%2d", i + 1)));
+  NumberRows();
   for (int c = kColH; c <= kColTwoTheta; ++c) m_listReflection->SetItemText(row, c, QString());
 }
 
 void CLattrixView::OnDeleteRow() {
   CommitOpenEdits();
   const int row = m_listReflection->GetFirstSelectedRow();
-  if (row < 0 || row > m_job.m_nReflections) return;
+  if (row < 0) return;
+  if (row < m_job.m_nReflections) lattrix::DeleteReflection(m_job, row);
   m_listReflection->removeRow(row);
   m_listReflection->insertRow(kMaxReflections - 1);
-  ShiftRowData(row, -1);
-  if (m_job.m_nReflections > 0) --m_job.m_nReflections;
-  for (int i = 0; i < kMaxReflections; ++i)
-    m_listReflection->SetItemText(i, kColNo, QString::fromStdString(Format("%2d", i + 1)));
+  NumberRows();
   for (int c = kColH; c <= kColTwoTheta; ++c)
     m_listReflection->SetItemText(kMaxReflections - 1, c, QString());
 }
@@ -221,7 +179,7 @@ void CLattrixView::OnDeleteRow() {
 void CLattrixView::OnAppExit() { window()->close(); }
 
 void CLattrixView::OnSetInstrument() {
-  CInstrumentDlg dialog(window());
+  CInstrumentDlg dialog(&Sink(), window());
   dialog.m_dWave = m_job.m_dWavelength;
   dialog.m_dRadius = m_job.m_dGonioRadius;
   if (dialog.exec() == QDialog::Accepted) {
@@ -280,17 +238,9 @@ void CLattrixView::OnExportCif() {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  QString path;
-  if (m_cifDialog) {
-    path = m_cifDialog();
-  } else {
-    QFileDialog dialog(this, QStringLiteral("Export CIF"), QString(), QString::fromLatin1(kCifFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("cif"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-      path = dialog.selectedFiles().constFirst();
-  }
+  const QString path = m_cifDialog ? m_cifDialog()
+                                   : AskSavePath(this, QStringLiteral("Export CIF"),
+                                                 QString::fromLatin1(kCifFileFilter), {QStringLiteral("cif")});
   if (path.isEmpty()) return;
   ExportCifTo(path);
 }

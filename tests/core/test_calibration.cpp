@@ -5,6 +5,7 @@
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "job/Job.h"
+#include "job/JobRows.h"
 
 using namespace lattrix;
 
@@ -170,29 +171,23 @@ TEST(Calibration, UsedRowThatIsNotANumberIsRefusedByRowAndColumn) {
   ExpectRefused(texts, "2th-obs of row 1 is not a number !!!");
 }
 
-// Offset line c1 = -0.05, c2 = 1 as above: a form-valued row maps its form
-// value (30.0 -> 29.95), never its stale raw value.
-TEST(Calibration, FormValuedRowsAndRepeatedRunsDoNotCompound) {
+// Offset line c1 = -0.05, c2 = 1 as above: a row typed on the form maps
+// its typed value (30.0 -> 29.95), and a repeated run maps the observations
+// afresh, never the calibrated values again.
+TEST(Calibration, TypedRowsAndRepeatedRunsDoNotCompound) {
   SiliconListTexts texts = ReferenceOnly();
   const char* observed[3] = {"28.490496", "47.349519", "56.168434"};
   for (int i = 0; i < 3; ++i) texts[i].observed = observed[i];
 
   Job job = ThreeReflections();
-  job.m_bTwoThetaFromForm[1] = true;
-  job.m_dTwoTheta[1] = 30.0;
+  SetReflection(job, 1, job.m_nH[1], job.m_nK[1], job.m_nL[1], 30.0);
   RecordingSink sink;
   ASSERT_TRUE(CalibrateTwoTheta(job, texts, sink));
   const Job first = job;
   EXPECT_NEAR(first.m_dTwoTheta[0], 19.95, 1e-10);
   EXPECT_NEAR(first.m_dTwoTheta[1], 29.95, 1e-10);
   EXPECT_NEAR(first.m_dTwoTheta[2], 100.20, 1e-10);
-
-  // The next Execute: the form's 2theta column is read back first (the
-  // calibrated values are not shown there), then the calibration runs again.
   for (int run = 0; run < 3; ++run) {
-    job.m_dTwoTheta[0] = 21.0;
-    job.m_dTwoTheta[1] = 30.0;
-    job.m_dTwoTheta[2] = 101.25;
     ASSERT_TRUE(CalibrateTwoTheta(job, texts, sink));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(job.m_dTwoTheta[i], first.m_dTwoTheta[i]) << "run " << run;
   }

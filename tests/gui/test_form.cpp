@@ -27,50 +27,81 @@ class Form : public QObject {
     m_sink = lattrix::RecordingSink();
   }
 
-  void gapRowEndsTheList() {
+  // Every cell or field that is not one number (h, k, l: one whole number)
+  // is refused at Execute with a message naming it; nothing is refined and
+  // the job keeps its values.
+  void refusalsNameTheCell_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("letters in h") << 1 << 1 << "abc" << "h of row 2 is not a whole number !!!";
+    QTest::newRow("decimal l") << 2 << 3 << "1.5" << "l of row 3 is not a whole number !!!";
+    QTest::newRow("empty 2theta") << 3 << 4 << "" << "2theta of row 4 is not a number !!!";
+    QTest::newRow("2theta with a tail") << 0 << 4 << "28.44x" << "2theta of row 1 is not a number !!!";
+    QTest::newRow("two numbers") << 0 << 4 << "28.4 1" << "2theta of row 1 is not a number !!!";
+    QTest::newRow("gap above filled rows") << -1 << 3 << "" << "Row 4 of the Reflection List is empty, but rows below it are filled !!!";
+    QTest::newRow("cell b") << -2 << 1 << "5,4x" << "b of the unit cell is not a number !!!";
+  }
+  void refusalsNameTheCell() {
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
     QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
-    // Rows 1 to 3 filled, row 4 empty, row 5 filled: three reflections.
-    m_list->SetItemText(3, 1, QString());
-    QVERIFY(m_view->CollectJob());
-    QCOMPARE(m_view->job().m_nReflections, 3);
+    const lattrix::Job before = m_view->job();
+    if (row == -1) {
+      for (int c = 1; c <= 4; ++c) m_list->SetItemText(col, c, QString());
+    } else if (row == -2) {
+      static const char* const names[] = {"editCellA", "editCellB"};
+      Find<QLineEdit>(m_view.get(), names[col])->setText(text);
+    } else {
+      m_list->SetItemText(row, col, text);
+    }
+    m_view->OnRefineExecute();
+    QCOMPARE(m_sink.messages, std::vector<std::string>{message.toStdString()});
+    QVERIFY(!m_view->job().m_bRefined);
+    QCOMPARE(m_view->job().m_nReflections, before.m_nReflections);
+    QCOMPARE(m_view->job().m_dCell[1], before.m_dCell[1]);
   }
 
-  void nonNumericHStillCounts() {
-    QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
-    m_list->SetItemText(1, 1, "x");
-    m_list->SetItemText(1, 2, "7");
+  // Untouched cells keep the file's digits beyond the four shown; an edited
+  // 2theta (with a decimal comma) becomes the row's observation, and blank
+  // rows below the list are no reflections.
+  void untouchedCellsKeepFullPrecision() {
+    const QString path = m_scratch->Path("fine.inp");
+    WriteFile(path, "fine\n2\n1.5405981 185.0\n7\n5.430912345 5.430912345 5.430912345 90 90 90\n3\n"
+                    "1 1 1 28.442612345 1.0\n2 2 0 47.303212345 1.0\n3 1 1 56.122912345 1.0\n");
+    QVERIFY(m_view->OpenInputFile(path));
+    m_list->SetItemText(1, 4, " 47,31 ");
     QVERIFY(m_view->CollectJob());
-    QCOMPARE(m_view->job().m_nReflections, 10);
-    QCOMPARE(m_view->job().m_nH[1], 2);  // kept from the file
-    QCOMPARE(m_view->job().m_nK[1], 7);
+    const lattrix::Job& job = m_view->job();
+    QCOMPARE(job.m_nReflections, 3);
+    QCOMPARE(job.m_dCell[0], 5.430912345);
+    QCOMPARE(job.m_dTwoTheta[0], 28.442612345);
+    QCOMPARE(job.m_dTwoThetaRaw[1], 47.31);
+    QCOMPARE(job.m_dTwoTheta[1], 47.31);
+    QCOMPARE(job.m_dTwoThetaRaw[2], 56.122912345);
   }
 
   void missingCellAndMissingReflections() {
     QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
     m_view->OnRefineExecute();
     QVERIFY(m_view->job().m_bRefined);
-    // An empty "a :" stops after correction, weighting, title and system.
-    ClickBox(Find<QCheckBox>(m_view.get(), "checkDelta2"));
-    Find<QComboBox>(m_view.get(), "comboCrystalSystem")->setCurrentIndex(2);
-    Find<QLineEdit>(m_view.get(), "editTitle")->setText("changed");
+    // An empty "a :" refuses the job; the job keeps its values.
     Find<QLineEdit>(m_view.get(), "editCellA")->clear();
     QVERIFY(!m_view->CollectJob());
     QCOMPARE(m_sink.messages, std::vector<std::string>{"No cell data input !!!"});
-    QCOMPARE(m_view->job().m_nWeighting, int(lattrix::kDelta2Theta));
-    QCOMPARE(m_view->job().m_nCrystalSystem, int(lattrix::kOrthorhombic));
-    QCOMPARE(m_view->job().m_strTitle, std::string("changed"));
     QVERIFY(!m_view->job().m_bRefined);
     QVERIFY(m_view->job().m_bInputLoaded);
 
-    // An empty first h: the cell is taken, no reflections.
+    // No reflections left: the run refuses them.
     Find<QLineEdit>(m_view.get(), "editCellA")->setText("5.5");
-    m_list->SetItemText(0, 1, QString());
-    QVERIFY(!m_view->CollectJob());
+    m_view->ClearReflectionList();
+    m_view->OnRefineExecute();
     QCOMPARE(m_sink.messages.back(), std::string("No reflection data input !!!"));
     QCOMPARE(m_view->job().m_dCell[0], 5.5);
     QCOMPARE(m_view->job().m_nReflections, 0);
-    QVERIFY(!m_view->job().m_bRefined);
-    QVERIFY(m_view->job().m_bInputLoaded);
   }
 
   void weightingBoxesActAsOneGroup() {
@@ -107,8 +138,7 @@ class Form : public QObject {
     QVERIFY(m_view->CollectJob());
     QCOMPARE(job.m_nReflections, 6);
     QCOMPARE(job.m_dTwoThetaRaw[1], 42.5);
-    QVERIFY(job.m_bTwoThetaFromForm[1]);
-    QVERIFY(!job.m_bTwoThetaFromForm[2]);
+    QCOMPARE(job.m_dTwoThetaRaw[2], 26.63987);
 
     // Delete the first row: everything moves up by one.
     m_list->SelectRow(0);
@@ -124,7 +154,7 @@ class Form : public QObject {
   void addRefusedOnAFullList() {
     QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
     for (int i = 10; i < 50; ++i) {
-      m_list->SetItemText(i, 1, "1");
+      for (int c = 1; c <= 3; ++c) m_list->SetItemText(i, c, "1");
       m_list->SetItemText(i, 4, "30.0");
     }
     m_list->SelectRow(3);
@@ -138,10 +168,10 @@ class Form : public QObject {
 
   // Silicon rows 1 to 3 typed with reference 30, 50, 70 and observed 0.05
   // above (a row 5 below the empty row 4 must be ignored): the calibration
-  // line is exactly 2theta - 0.05, so each 2theta drops by 0.05 from its
-  // source value - the file's five-decimal value, or the form value of an
-  // edited or added row.
-  void calibrationUsesFileOrFormValues() {
+  // line is exactly 2theta - 0.05, so each 2theta drops by 0.05 from the
+  // row's observation - the file's value, or the value typed into an edited
+  // or added row, which is also its 2thorg from then on.
+  void calibrationMapsEachRowsObservation() {
     QVERIFY(m_view->OpenInputFile(DataFile("quartz_si.inp")));
     CEditListCtrl* si = m_view->SiliconList();
     QVERIFY(si->isEnabled());
@@ -157,14 +187,15 @@ class Form : public QObject {
     m_list->SetItemText(5, 2, "0");
     m_list->SetItemText(5, 3, "0");
     m_list->SetItemText(5, 4, "42.5");
-    QVERIFY(m_view->CollectJob());
+    m_view->OnRefineExecute();
     const lattrix::Job& job = m_view->job();
+    QVERIFY(job.m_bRefined);
     QCOMPARE(job.m_nReflections, 6);
     QVERIFY(std::fabs(job.m_dTwoTheta[0] - (20.85912 - 0.05)) < 1e-9);
     QVERIFY(std::fabs(job.m_dTwoTheta[1] - (26.63987 - 0.05)) < 1e-9);
     QVERIFY(std::fabs(job.m_dTwoTheta[2] - (36.6 - 0.05)) < 1e-9);
     QVERIFY(std::fabs(job.m_dTwoTheta[5] - (42.5 - 0.05)) < 1e-9);
-    QCOMPARE(job.m_dTwoThetaRaw[2], 36.54366);  // 2thorg stays the file's
+    QCOMPARE(job.m_dTwoThetaRaw[2], 36.6);
     QCOMPARE(job.m_dTwoThetaRaw[5], 42.5);
   }
 

@@ -55,16 +55,30 @@ class InstrumentDialog : public QObject {
     QCOMPARE(dialog.m_dWave, 1.540593);
   }
 
-  void okWithUnparsableWavelength() {
-    CInstrumentDlg dialog;
+  // OK without a change keeps the full-precision value behind the shown
+  // text; a text that is not one number is refused and the dialog stays
+  // open; a decimal comma reads as a point.
+  void okKeepsUnchangedValuesAndRefusesNonNumbers() {
+    lattrix::RecordingSink sink;
+    CInstrumentDlg dialog(&sink);
     dialog.m_dWave = 1.5405981;
     dialog.m_dRadius = 185.0;
     dialog.show();
-    dialog.WavelengthEdit()->setText("abc");
-    dialog.RadiusEdit()->setText("200.5");
-    QTest::mouseClick(Find<QWidget>(&dialog, "buttonOK"), Qt::LeftButton);
+    dialog.OnOK();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.m_dWave, 1.5405981);
+    dialog.setResult(0);
+    dialog.WavelengthEdit()->setText("1.54 abc");
+    dialog.RadiusEdit()->setText("200,5");
+    QTest::mouseClick(Find<QWidget>(&dialog, "buttonOK"), Qt::LeftButton);
+    QCOMPARE(dialog.result(), 0);
+    QCOMPARE(sink.messages, std::vector<std::string>{"Wavelength is not a number !!!"});
+    QCOMPARE(dialog.m_dWave, 1.5405981);
+    QCOMPARE(dialog.m_dRadius, 185.0);
+    dialog.WavelengthEdit()->setText(" 0,709317 ");
+    dialog.OnOK();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.m_dWave, 0.709317);
     QCOMPARE(dialog.m_dRadius, 200.5);
   }
 

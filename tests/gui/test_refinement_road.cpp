@@ -22,7 +22,7 @@ class RefinementRoad : public QObject {
  private Q_SLOTS:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
   void openExecuteSaveReopen();
-  void unreadableCommandLineFileEndsStartUp();
+  void unreadableCommandLineFileOpensTheWindow();
 };
 
 // tests/gui/data/cubic.inp holds ten reflections whose 2theta were computed
@@ -138,14 +138,20 @@ void RefinementRoad::openExecuteSaveReopen() {
   QVERIFY(execute->isEnabled());
 }
 
-void RefinementRoad::unreadableCommandLineFileEndsStartUp() {
+// A file on the command line that cannot be read: the window opens with a
+// new job and the message names the file and the reason.
+void RefinementRoad::unreadableCommandLineFileOpensTheWindow() {
   ScratchDir scratch;
   lattrix::RecordingSink sink;
   CLattrixView::SetSinkForNewViews(&sink);
   CLattrixApp app;
-  QVERIFY(!app.InitInstance({scratch.Path("missing.inp")}));
+  const QString missing = scratch.Path("missing.inp");
+  QVERIFY(app.InitInstance({missing}));
   CLattrixView::SetSinkForNewViews(nullptr);
-  QCOMPARE(sink.messages, std::vector<std::string>{"Input file not open !!!"});
+  QVERIFY(app.MainFrame()->isVisible());
+  QCOMPARE(sink.messages, std::vector<std::string>{"Input file not open !!!\n" + missing.toStdString() +
+                                                   ": No such file or directory"});
+  QVERIFY(!app.MainFrame()->View()->job().m_bInputLoaded);
 }
 
 QTEST_MAIN(RefinementRoad)
