@@ -68,9 +68,9 @@ const char kHelp[] =
     "  --quiet             print nothing on standard output\n"
     "  --help              show this text\n"
     "\n"
-    "The file's numbers are used at full precision (the desktop form shows four\n"
-    "decimals). Exit status: 0 when the report was written, 1 when the job was\n"
-    "refused or could not be read or written, 2 for a usage error.\n";
+    "The file's numbers are used at full precision. Exit status: 0 when the\n"
+    "report was written, 1 when the job was refused or could not be read or\n"
+    "written, 2 for a usage error.\n";
 
 struct Options {
   std::string jobPath;

@@ -19,19 +19,16 @@ int FitPolynomial(int n, int m, const double* x, const double* y, double* c, std
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < m; ++j) X(i, j) = std::pow(x[i], static_cast<double>(j));
 
-  std::vector<double> r, yFit;
-  std::vector<int> piv;
+  std::vector<double> r;
   Matrix N;
-  double S = 0.0;
-  const int status = SolveNormalEquations(kRankTolerance, X, yCopy, r, yFit, N, S, piv, message);
+  const int status = SolveNormalEquations(kRankTolerance, X, yCopy, r, N, message);
   if (status == kFitOk)
     for (int j = 0; j < m; ++j) c[j] = r[j];
   return status;
 }
 
 int SolveNormalEquations(double tol, const Matrix& X, const std::vector<double>& y,
-                         std::vector<double>& r, std::vector<double>& yFit, Matrix& N, double& S,
-                         std::vector<int>& piv, std::string& message) {
+                         std::vector<double>& r, Matrix& N, std::string& message) {
   const int n = X.rows();
   const int m = X.cols();
   if (n < 1 || m < 1 || y.size() != static_cast<std::size_t>(n)) return kFitBadSize;
@@ -39,7 +36,7 @@ int SolveNormalEquations(double tol, const Matrix& X, const std::vector<double>&
   // Normal equations X'X r = X'y, every sum taken from 0 in increasing i.
   N = Matrix(m, m);
   r.assign(m, 0.0);
-  piv.assign(m, -1);
+  std::vector<int> piv(static_cast<std::size_t>(m), -1);
   for (int j = 0; j < m; ++j) {
     for (int k = j; k < m; ++k) {
       double s = 0.0;
@@ -93,24 +90,7 @@ int SolveNormalEquations(double tol, const Matrix& X, const std::vector<double>&
       for (int k = 0; k < m; ++k) std::swap(N(k, piv[l]), N(k, l));
   }
 
-  for (int k = 0; k < m; ++k) piv[k] = k;
-  S = ComputeFit(piv, X, r, y, yFit);
   return kFitOk;
-}
-
-double ComputeFit(const std::vector<int>& piv, const Matrix& X, const std::vector<double>& r,
-                  const std::vector<double>& y, std::vector<double>& yFit) {
-  const int n = X.rows();
-  const int m = X.cols();
-  yFit.assign(n, 0.0);
-  for (int i = 0; i < n; ++i) {
-    double s = 0.0;
-    for (int j = 0; j < m; ++j) s += X(i, j) * r[piv[j]];
-    yFit[i] = s;
-  }
-  double S = 0.0;
-  for (int i = 0; i < n; ++i) S += std::pow(y[i] - yFit[i], 2.0);
-  return S;
 }
 
 }  // namespace lattrix

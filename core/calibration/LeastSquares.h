@@ -58,21 +58,12 @@ class Matrix {
 int FitPolynomial(int n, int m, const double* x, const double* y, double* c, std::string& message);
 
 // Solves the normal equations of the design matrix X (n by m) and the
-// observations y (n values) with the rank tolerance tol. Fills r with the
-// solution, N with the inverse of X'X, yFit with the fitted values and S with
-// the residual sum of squares, and sets the pivot record piv to the identity.
-// On rank loss returns kFitRankLost with message "Lost of rank !"; r and N
-// are then left part-way transformed, yFit and S are not written. Returns
-// kFitBadSize (nothing written) when y does not hold one value per row of X,
-// or X has no rows or no columns.
+// observations y (n values) with the rank tolerance tol: fills r with the
+// solution and N with the inverse of X'X. On rank loss returns kFitRankLost
+// with message "Lost of rank !"; r and N are then left part-way
+// transformed. Returns kFitBadSize (nothing written) when y does not hold
+// one value per row of X, or X has no rows or no columns.
 int SolveNormalEquations(double tol, const Matrix& X, const std::vector<double>& y,
-                         std::vector<double>& r, std::vector<double>& yFit, Matrix& N, double& S,
-                         std::vector<int>& piv, std::string& message);
-
-// Fitted values yFit[i] = sum over j of X(i, j) * r[piv[j]], and the returned
-// residual sum of squares. piv holds one valid index into r per column of X;
-// y one value per row.
-double ComputeFit(const std::vector<int>& piv, const Matrix& X, const std::vector<double>& r,
-                  const std::vector<double>& y, std::vector<double>& yFit);
+                         std::vector<double>& r, Matrix& N, std::string& message);
 
 }  // namespace lattrix

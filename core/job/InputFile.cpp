@@ -33,45 +33,43 @@ std::string NotAcceptable(const char* what, const std::string& line) {
   return std::string(what) + "=" + PrintableText(line) + " is not acceptable !!!";
 }
 
-// Reads the file up to the point where the flags are set; the caller sets
-// them on success.
-bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
-  std::string line;
+// The next header line, or the message that names the missing section.
+bool NextSection(LineReader& reader, std::string& line, const char* missing, MessageSink& sink) {
+  if (NextHeader(reader, line)) return true;
+  sink.Show(missing);
+  return false;
+}
 
-  if (!NextHeader(reader, line)) {
-    sink.Show("Title not found");
-    return false;
-  }
+// Title, correction code (with Manual mode's known corrections) and the
+// instrument.
+bool ReadHead(Job& job, LineReader& reader, MessageSink& sink) {
+  std::string line;
+  if (!NextSection(reader, line, "Title not found", sink)) return false;
   size_t hash = line.find('#');
   job.m_strTitle = hash == std::string::npos ? line : line.substr(0, hash);
 
-  if (!NextHeader(reader, line)) {
-    sink.Show("Correction type not found");
-    return false;
-  }
+  if (!NextSection(reader, line, "Correction type not found", sink)) return false;
   int icode = 0;
   if (!FieldScanner(line).Int(icode) || icode < kManual || icode > kZeroAndDisplacement) {
     sink.Show(NotAcceptable("icode", line));
     return false;
   }
   job.m_nCorrection = icode;
-
   if (icode == kManual && reader.Next(line)) {
     FieldScanner manual(line);
     manual.Double(job.m_dZero) && manual.Double(job.m_dDisp) && manual.Double(job.m_dEmu);
   }
 
-  if (!NextHeader(reader, line)) {
-    sink.Show("Wavelength not found");
-    return false;
-  }
+  if (!NextSection(reader, line, "Wavelength not found", sink)) return false;
   FieldScanner instrument(line);
   instrument.Double(job.m_dWavelength) && instrument.Double(job.m_dGonioRadius);
+  return true;
+}
 
-  if (!NextHeader(reader, line)) {
-    sink.Show("Crystal system not found");
-    return false;
-  }
+// Crystal system and trial cell.
+bool ReadCell(Job& job, LineReader& reader, MessageSink& sink) {
+  std::string line;
+  if (!NextSection(reader, line, "Crystal system not found", sink)) return false;
   int system = job.m_nCrystalSystem;
   FieldScanner(line).Int(system);
   // The form and the refinement know only the seven systems; a refused code
@@ -82,19 +80,17 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
   }
   job.m_nCrystalSystem = system;
 
-  if (!NextHeader(reader, line)) {
-    sink.Show("Cell dimensions not found");
-    return false;
-  }
+  if (!NextSection(reader, line, "Cell dimensions not found", sink)) return false;
   FieldScanner cell(line);
   for (double& value : job.m_dCell) {
     if (!cell.Double(value)) break;
   }
+  return true;
+}
 
-  if (!NextHeader(reader, line)) {
-    sink.Show("Data number not found");
-    return false;
-  }
+bool ReadReflections(Job& job, LineReader& reader, MessageSink& sink) {
+  std::string line;
+  if (!NextSection(reader, line, "Data number not found", sink)) return false;
   int count = job.m_nReflections;
   FieldScanner(line).Int(count);
   // The job holds at most kMaxReflections reflections.
@@ -103,7 +99,6 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
     return false;
   }
   job.m_nReflections = count;
-
   for (int i = 0; i < job.m_nReflections; ++i) {
     if (!reader.Next(line)) {
       sink.Show("No data found");
@@ -114,7 +109,13 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
         row.Double(job.m_dTwoTheta[i]) && row.Double(job.m_dWeight[i]);
     job.m_dTwoThetaRaw[i] = job.m_dTwoTheta[i];
   }
+  return true;
+}
 
+// The optional observed silicon values; the calibration is on when they
+// were read whole.
+bool ReadSilicon(Job& job, LineReader& reader, MessageSink& sink) {
+  std::string line;
   if (!NextHeader(reader, line)) {
     job.m_bInternalStd = 0;
     return true;
@@ -127,20 +128,24 @@ bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
     return false;
   }
   job.m_nSiObs = siCount;
-  if (job.m_nSiObs <= 0) {
-    job.m_bInternalStd = 0;
-    return true;
-  }
-  job.m_bInternalStd = 1;
+  job.m_bInternalStd = 0;
+  if (job.m_nSiObs <= 0) return true;
   for (int i = 0; i < job.m_nSiObs; ++i) {
     if (!reader.Next(line)) {
       sink.Show("No Si data found");
-      job.m_bInternalStd = 0;
       return true;
     }
     FieldScanner(line).Double(job.m_dSiTwoThetaObs[i]);
   }
+  job.m_bInternalStd = 1;
   return true;
+}
+
+// Reads the file up to the point where the flags are set; the caller sets
+// them on success.
+bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
+  return ReadHead(job, reader, sink) && ReadCell(job, reader, sink) &&
+         ReadReflections(job, reader, sink) && ReadSilicon(job, reader, sink);
 }
 
 // Appends a fixed-width field. A value that fills its whole width would run
