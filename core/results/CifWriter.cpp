@@ -79,6 +79,11 @@ std::string ValueWithSu(double value, double su) {
   return Format("%.*f(%ld)", -exponent, value, digits);
 }
 
+double CellConstantSu(const Job& job, int j) {
+  // An angle the system fixes has no uncertainty of its own.
+  return CellConstantMoves(job.m_nCrystalSystem, j) ? job.m_dCellSigma[j] : 0.0;
+}
+
 std::string CifBlockName(const std::string& title) {
   std::string code;
   bool gap = false;
@@ -117,11 +122,7 @@ std::string CifText(const Job& job) {
 
   static const char* const names[] = {"_cell_length_a", "_cell_length_b", "_cell_length_c",
                                       "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
-  for (int j = 0; j < 6; ++j) {
-    // An angle the system fixes has no uncertainty of its own.
-    const double su = CellConstantMoves(system, j) ? job.m_dCellSigma[j] : 0.0;
-    t += Item(names[j], ValueWithSu(job.m_dRefinedCell[j], su));
-  }
+  for (int j = 0; j < 6; ++j) t += Item(names[j], ValueWithSu(job.m_dRefinedCell[j], CellConstantSu(job, j)));
   t += Item("_cell_volume", ValueWithSu(job.m_dVolume, job.m_dVolumeSigma));
   t += Item("_cell_measurement_reflns_used", Format("%d", N));
   if (N > 0) {

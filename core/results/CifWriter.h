@@ -20,6 +20,10 @@ std::string ValueWithSu(double value, double su);
 // The value alone as above.
 std::string PlainValue(double value);
 
+// The standard uncertainty reported for refined cell constant j (a, b, c,
+// alpha, beta, gamma): none for an angle the crystal system fixes.
+double CellConstantSu(const Job& job, int j);
+
 // "data_" and a block code made from the title: letters, digits, '.', '-'
 // and '_' kept, any run of other characters one '_', at most 75 characters
 // after "data_"; "data_lattrix" for a title with none of them.
