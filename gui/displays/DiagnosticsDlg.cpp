@@ -14,6 +14,7 @@
 
 #include "common/TextIO.h"
 #include "ui/QtText.h"
+#include "ui/ScreenFit.h"
 
 using lattrix::Format;
 using lattrix::ReflectionDiagnostics;
@@ -97,8 +98,9 @@ CDiagnosticsDlg::CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidg
   // Nothing marked at first: the colours alone show the flagged rows.
   m_listDiagnostics->setCurrentCell(-1, -1);
   exit->setFocus();
-  resize(m_nFullTableWidth + layout->contentsMargins().left() + layout->contentsMargins().right(),
-         sizeHint().height());
+  resize(sizeHint() + m_fullTableSize - m_listDiagnostics->sizeHint());
+  KeepOnScreen(this);
+  CloseOnCtrlW(this);
 }
 
 void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
@@ -154,8 +156,10 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
     for (int c = 0; c < texts.size(); ++c) {
       auto* item = new QTableWidgetItem(texts[c]);
       item->setTextAlignment((c == m_nReasonColumn ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-      if (mark == kRowMisfit) item->setBackground(MisfitColour());
-      if (mark == kRowLeverage) item->setBackground(LeverageColour());
+      if (mark != kRowClean) {
+        item->setBackground(mark == kRowMisfit ? MisfitColour() : LeverageColour());
+        item->setForeground(MarkedTextColour());
+      }
       if (!tip.isEmpty()) item->setToolTip(tip);
       if (beyond.contains(c)) {
         QFont bold = font();
@@ -166,11 +170,11 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
     }
   }
 
-  // The numbers in view beside a vertical scroll bar, and the start of the
-  // reasons; at first the whole width, about 16 rows high.
+  // At first the whole width beside a vertical scroll bar, about 16 rows
+  // high; on a small screen the table scrolls.
   const int frame = 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width() + 2;
-  list->setMinimumWidth(tableWidth - widths.last() + 150 + frame);
-  m_nFullTableWidth = tableWidth + frame;
-  list->setMinimumHeight(list->horizontalHeader()->sizeHint().height() +
-                         16 * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth());
+  m_fullTableSize = QSize(tableWidth + frame, list->horizontalHeader()->sizeHint().height() +
+                                                  16 * list->verticalHeader()->defaultSectionSize() +
+                                                  2 * list->frameWidth());
+  list->setMinimumSize(m_fullTableSize / 3);
 }

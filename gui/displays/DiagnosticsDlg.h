@@ -26,6 +26,9 @@ class CDiagnosticsDlg : public QDialog {
   static RowMark MarkOf(const lattrix::ReflectionDiagnostics& row);
   static QColor MisfitColour() { return QColor(255, 205, 205); }
   static QColor LeverageColour() { return QColor(255, 243, 176); }
+  // The text of a marked row: dark on the light marks, whatever the
+  // palette (under a dark one the palette's text is light).
+  static QColor MarkedTextColour() { return QColor(0, 0, 0); }
 
   explicit CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidget* parent = nullptr);
 
@@ -42,5 +45,5 @@ class CDiagnosticsDlg : public QDialog {
   QLabel* m_labelSummary = nullptr;
   int m_nDfbetasColumn[6] = {-1, -1, -1, -1, -1, -1};
   int m_nReasonColumn = 0;
-  int m_nFullTableWidth = 0;
+  QSize m_fullTableSize;
 };

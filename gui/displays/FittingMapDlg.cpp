@@ -13,6 +13,7 @@
 #include "fittingmap/MapDrawing.h"
 #include "ui/FileDialogs.h"
 #include "ui/QtText.h"
+#include "ui/ScreenFit.h"
 #include "displays/QtMapCanvas.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include "RenderMap.h"
@@ -118,6 +119,8 @@ CFittingMapDlg::CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent)
   // Small enough to shrink, large enough to keep Exit in view.
   setMinimumSize(exit->geometry().right() + du.X(4), m_anchor.y() + 160);
   resize(lattrix::kMapDefaultWidth, lattrix::kMapDefaultHeight);
+  KeepOnScreen(this);
+  CloseOnCtrlW(this);
 }
 
 QAbstractButton* CFittingMapDlg::TypeRadio(int plotType) const {
@@ -158,7 +161,7 @@ QString CFittingMapDlg::AskSavePath() {
   if (m_saveDialog) return m_saveDialog();
   return ::AskSavePath(this, QStringLiteral("Save fitting map"),
                        QStringLiteral("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"),
-                       {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")});
+                       {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}, m_strSuggestedName);
 }
 
 void CFittingMapDlg::OnSave() {

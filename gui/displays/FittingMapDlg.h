@@ -42,6 +42,8 @@ class CFittingMapDlg : public QDialog {
   // m_map.m_nPlotType and m_map.m_strReportPath. The drawing keeps its
   // geometry here too.
   lattrix::FittingMap m_map;
+  // The file name Save offers.
+  QString m_strSuggestedName;
 
   // Selects the type's button, sets the titles and reads the points (runs
   // when the dialog is first shown, before it becomes visible).

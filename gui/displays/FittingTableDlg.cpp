@@ -1,9 +1,13 @@
 #include "displays/FittingTableDlg.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,7 +17,12 @@
 
 #include <algorithm>
 
+#include "common/AtomicFile.h"
 #include "report/FittingTable.h"
+#include "results/ResultText.h"
+#include "ui/FileDialogs.h"
+#include "ui/QtText.h"
+#include "ui/ScreenFit.h"
 
 using lattrix::kFittingTableColumns;
 
@@ -55,12 +64,12 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
     m_listFit->setColumnWidth(c, kColumns[c].width);
     tableWidth += kColumns[c].width;
   }
-  // Every column in view beside a vertical scroll bar, about 16 rows high.
-  m_listFit->setMinimumWidth(tableWidth + 2 * m_listFit->frameWidth() +
-                             m_listFit->verticalScrollBar()->sizeHint().width() + 2);
-  m_listFit->setMinimumHeight(m_listFit->horizontalHeader()->sizeHint().height() +
-                              16 * m_listFit->verticalHeader()->defaultSectionSize() +
-                              2 * m_listFit->frameWidth());
+  // At first every column in view beside a vertical scroll bar, about 16
+  // rows high; on a small screen the table scrolls.
+  const QSize wanted(tableWidth + 2 * m_listFit->frameWidth() + m_listFit->verticalScrollBar()->sizeHint().width() + 2,
+                     m_listFit->horizontalHeader()->sizeHint().height() +
+                         16 * m_listFit->verticalHeader()->defaultSectionSize() + 2 * m_listFit->frameWidth());
+  m_listFit->setMinimumSize(wanted / 3);
 
   const QFontMetrics metrics(font());
   const int editWidth = metrics.horizontalAdvance(QStringLiteral("-0000.0000")) + 10;
@@ -77,6 +86,17 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
   exit->setObjectName("buttonExit");
   exit->setDefault(true);
   connect(exit, &QPushButton::clicked, this, &QDialog::accept);
+  auto* save = new QPushButton(QStringLiteral("Save as CSV..."), this);
+  save->setObjectName("buttonSaveCsv");
+  save->setAutoDefault(false);
+  connect(save, &QPushButton::clicked, this, &CFittingTableDlg::OnSaveCsv);
+  auto* copy = new QAction(QStringLiteral("Copy"), this);
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, this, &CFittingTableDlg::OnCopy);
+  m_listFit->addAction(copy);
+  m_listFit->setContextMenuPolicy(Qt::ActionsContextMenu);
+  m_listFit->installEventFilter(this);
+  addAction(copy);
 
   auto* sums = new QGridLayout;
   sums->addWidget(new QLabel(QStringLiteral("Sum of delta 2theta :"), this), 0, 0);
@@ -87,10 +107,14 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
   auto* bottom = new QHBoxLayout;
   bottom->addLayout(sums);
   bottom->addStretch(1);
+  bottom->addWidget(save, 0, Qt::AlignBottom);
   bottom->addWidget(exit, 0, Qt::AlignBottom);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_listFit, 1);
   layout->addLayout(bottom);
+  resize(sizeHint() + wanted - m_listFit->sizeHint());
+  KeepOnScreen(this);
+  CloseOnCtrlW(this);
 }
 
 void CFittingTableDlg::showEvent(QShowEvent* event) {
@@ -120,4 +144,46 @@ void CFittingTableDlg::OnInitDialog() {
   }
   m_editSumDelta->setText(QString::fromStdString(table.sumDelta));
   m_editStdDelta->setText(QString::fromStdString(table.stdDelta));
+}
+
+bool CFittingTableDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_listFit && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    OnCopy();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+std::vector<std::vector<std::string>> CFittingTableDlg::TableFields(const QList<int>& rows) const {
+  std::vector<std::vector<std::string>> fields(1);
+  for (int c = 0; c < kFittingTableColumns; ++c) fields[0].push_back(kColumns[c].heading);
+  for (int r : rows) {
+    fields.emplace_back();
+    for (int c = 0; c < kFittingTableColumns; ++c) {
+      const QTableWidgetItem* item = m_listFit->item(r, c);
+      fields.back().push_back(item ? item->text().toStdString() : std::string());
+    }
+  }
+  return fields;
+}
+
+void CFittingTableDlg::OnCopy() {
+  QList<int> rows;
+  for (const QModelIndex& index : m_listFit->selectionModel()->selectedRows()) rows.append(index.row());
+  std::sort(rows.begin(), rows.end());
+  if (rows.isEmpty())
+    for (int r = 0; r < m_listFit->rowCount(); ++r) rows.append(r);
+  QGuiApplication::clipboard()->setText(Q(lattrix::DelimitedText(TableFields(rows), '\t', "\n")));
+}
+
+void CFittingTableDlg::OnSaveCsv() {
+  const QString path = m_saveDialog ? m_saveDialog()
+                                    : AskSavePath(this, QStringLiteral("Save as CSV"),
+                                                  QStringLiteral("CSV File (*.csv);;Other Files (*)"),
+                                                  {QStringLiteral("csv")}, m_strSuggestedName);
+  if (path.isEmpty()) return;
+  QList<int> rows;
+  for (int r = 0; r < m_listFit->rowCount(); ++r) rows.append(r);
+  lattrix::WriteTextFile(lattrix::DelimitedText(TableFields(rows), ',', "\r\n"), PathBytes(path), m_sink);
 }

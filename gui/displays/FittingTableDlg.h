@@ -4,7 +4,9 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/MessageSink.h"
 #include "job/Job.h"
@@ -25,6 +27,8 @@ class CFittingTableDlg : public QDialog {
   double m_dTwoThetaRaw[lattrix::kMaxReflections] = {};
   double m_dTwoTheta[lattrix::kMaxReflections] = {};
   int m_nReflections = 0;
+  // The file name Save as CSV offers.
+  QString m_strSuggestedName;
 
   QTableWidget* FitList() const { return m_listFit; }
   QLineEdit* SumDeltaEdit() const { return m_editSumDelta; }
@@ -34,11 +38,28 @@ class CFittingTableDlg : public QDialog {
   // is first shown, before it becomes visible).
   void OnInitDialog();
 
+  // The file dialog of Save as CSV, replaceable so that tests need no modal
+  // dialog; it returns the chosen path, or an empty text when cancelled.
+  void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
+
+ public Q_SLOTS:
+  // The selected rows (all when none is selected) under the heading row, as
+  // tab-separated text on the clipboard (Ctrl+C).
+  void OnCopy();
+  // The whole table, heading row first, as a CSV file.
+  void OnSaveCsv();
+
  protected:
   void showEvent(QShowEvent* event) override;
+  // Ctrl+C in the table copies the rows, not only the current cell.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The heading row, then the given rows, as fields.
+  std::vector<std::vector<std::string>> TableFields(const QList<int>& rows) const;
+
   lattrix::MessageSink& m_sink;
+  std::function<QString()> m_saveDialog;
   QLineEdit* m_editStdDelta = nullptr;
   QLineEdit* m_editSumDelta = nullptr;
   QTableWidget* m_listFit = nullptr;

@@ -11,6 +11,7 @@
 
 #include "common/TextIO.h"
 #include "ui/MessageBoxSink.h"
+#include "ui/ScreenFit.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ CInstrumentDlg::CInstrumentDlg(lattrix::MessageSink* sink, QWidget* parent) : QD
   layout->addWidget(m_listTarget);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  KeepOnScreen(this);
 }
 
 void CInstrumentDlg::showEvent(QShowEvent* event) {

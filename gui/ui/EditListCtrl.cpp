@@ -152,7 +152,20 @@ void CEditListCtrl::CommitCellEdit() {
   QString text = m_editCell ? m_editCell->text() : QString();
   CloseCellEditor();
   const bool accepted = m_endLabelEdit ? m_endLabelEdit(m_nEditRow, m_nEditCol, text) : true;
-  if (accepted) SetItemText(m_nEditRow, m_nEditCol, text);
+  if (!accepted) return;
+  SetItemText(m_nEditRow, m_nEditCol, text);
+  Q_EMIT cellEdited(m_nEditRow, m_nEditCol);
+}
+
+void CEditListCtrl::SetPreferredHeight(int height) {
+  m_nPreferredHeight = height;
+  updateGeometry();
+}
+
+QSize CEditListCtrl::sizeHint() const {
+  QSize hint = QTableWidget::sizeHint();
+  if (m_nPreferredHeight > 0) hint.setHeight(m_nPreferredHeight);
+  return hint;
 }
 
 void CEditListCtrl::SelectAndFocusRow(int row) {

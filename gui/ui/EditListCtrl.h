@@ -69,10 +69,19 @@ class CEditListCtrl : public QTableWidget {
   // The rectangle (in viewport coordinates) the editor covers for a cell.
   QRect GetCellEditRect(int row, int col) const;
 
+  // The height the list asks a layout for; it may still be squeezed down
+  // to its minimum height on a small screen.
+  void SetPreferredHeight(int height);
+  QSize sizeHint() const override;
+
   bool IsEditing() const { return m_bEditing; }
   CListCellEdit* CellEditor() const { return m_editCell; }
   int EditRow() const { return m_nEditRow; }
   int EditCol() const { return m_nEditCol; }
+
+ Q_SIGNALS:
+  // A text the owner accepted was stored in the cell.
+  void cellEdited(int row, int col);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -95,5 +104,6 @@ class CEditListCtrl : public QTableWidget {
   QPointer<CListCellEdit> m_editCell;
   int m_nEditRow = -1;
   int m_nEditCol = -1;
+  int m_nPreferredHeight = 0;
   EndLabelEditHandler m_endLabelEdit;
 };

@@ -29,8 +29,8 @@ bool CLattrixApp::InitInstance(const QStringList& arguments) {
   CLattrixView* view = m_pMainFrame->View();
   view->OnCreate();
   view->OnInitialUpdate();
-  // Shrink the frame to fit the form.
-  m_pMainFrame->adjustSize();
+  // The whole form where the screen has room, never more than the screen.
+  m_pMainFrame->FitToScreen();
   m_pMainFrame->show();
   if (!arguments.isEmpty() && !arguments.constFirst().isEmpty())
     view->OpenInputFile(QFileInfo(arguments.constFirst()).absoluteFilePath());

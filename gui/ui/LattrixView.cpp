@@ -23,6 +23,7 @@
 
 #include "calibration/Calibration.h"
 #include "common/TextIO.h"
+#include "diagnostics/Diagnostics.h"
 #include "job/InputFile.h"
 #include "job/JobRows.h"
 #include "ui/EditListCtrl.h"
@@ -37,7 +38,6 @@ using lattrix::kSiliconReflections;
 
 namespace {
 
-const char kTitlePrefix[] = "Lattrix --- ";
 const char* const kCellLabels[6] = {"a :", "b :", "c :", "alpha :", "beta :", "gamma :"};
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name, bool readOnly) {
@@ -68,6 +68,7 @@ CLattrixView::CLattrixView(QWidget* parent) : QWidget(parent) {
   m_pSink = g_pSinkForNewViews ? g_pSinkForNewViews : m_defaultSink.get();
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
   BuildForm();
+  ConnectFormEdits();
   lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
   // Whatever leaves the refined state (a failed run or save, a file read)
   // also drops the results kept for the diagnostics and the CIF. Connected
@@ -168,9 +169,32 @@ QLayout* CLattrixView::BuildModeGroups(QWidget* parent) {
   connect(m_pWeightCheck[1], &QCheckBox::clicked, this, &CLattrixView::OnWeightSin2);
   connect(m_pWeightCheck[2], &QCheckBox::clicked, this, &CLattrixView::OnWeightDelta2);
   connect(m_pWeightCheck[3], &QCheckBox::clicked, this, &CLattrixView::OnWeightSinDelta);
+  corrLayout->insertWidget(5, BuildKnownCorrections(corrBox));
   modes->addWidget(corrBox);
   modes->addWidget(weightBox);
   return modes;
+}
+
+// Manual mode's known corrections, under the correction buttons while
+// Manual is chosen.
+QWidget* CLattrixView::BuildKnownCorrections(QWidget* parent) {
+  m_knownBox = new QWidget(parent);
+  auto* grid = new QGridLayout(m_knownBox);
+  grid->setContentsMargins(0, 0, 0, 0);
+  static const char* const kLabels[3] = {"zero (deg) :", "ssd (mm) :", "emu :"};
+  static const char* const kNames[3] = {"editKnownZero", "editKnownDisp", "editKnownEmu"};
+  static const char* const kTips[3] = {"Known zero offset of 2theta, in degrees",
+                                       "Known sample displacement, in mm",
+                                       "Absorption coefficient of the sample"};
+  for (int k = 0; k < 3; ++k) {
+    m_editKnown[k] = NumberEdit(m_knownBox, kNames[k], false);
+    m_editKnown[k]->setToolTip(QString::fromLatin1(kTips[k]));
+    grid->addWidget(FieldLabel(QString::fromLatin1(kLabels[k]), m_knownBox), k, 0);
+    grid->addWidget(m_editKnown[k], k, 1);
+  }
+  m_knownBox->setVisible(false);
+  connect(m_pCorrRadio[0], &QAbstractButton::toggled, m_knownBox, &QWidget::setVisible);
+  return m_knownBox;
 }
 
 QWidget* CLattrixView::BuildReflectionGroup(QWidget* parent) {
@@ -282,19 +306,19 @@ void CLattrixView::SizeLists() {
     list->setMinimumWidth(width + 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width() + 2);
   }
   const int headerHeight = m_listSilicon->horizontalHeader()->sizeHint().height();
-  m_listSilicon->setMinimumHeight(headerHeight + kSiliconReflections * rowHeight + 2 * m_listSilicon->frameWidth());
-  m_listReflection->setMinimumHeight(headerHeight + 14 * rowHeight + 2 * m_listReflection->frameWidth());
-}
-
-void CLattrixView::SetFrameTitle(const QString& filePart) {
-  QString title = QString::fromLatin1(kTitlePrefix) + filePart;
-  // A literal "[*]" in a path must not become the window's modified mark.
-  title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-  window()->setWindowTitle(title);
+  // Both lists ask for room to show many rows, but give way down to a few
+  // rows (and scroll) on a small screen.
+  auto rows = [&](const CEditListCtrl* list, int count) {
+    return headerHeight + count * rowHeight + 2 * list->frameWidth();
+  };
+  m_listSilicon->SetPreferredHeight(rows(m_listSilicon, kSiliconReflections));
+  m_listReflection->SetPreferredHeight(rows(m_listReflection, 14));
+  m_listSilicon->setMinimumHeight(rows(m_listSilicon, 5));
+  m_listReflection->setMinimumHeight(rows(m_listReflection, 6));
 }
 
 void CLattrixView::OnCreate() {
-  SetFrameTitle(QStringLiteral("[File Name : ]  "));
+  ShowTitle();
   lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
 }
 
@@ -331,6 +355,8 @@ void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
     m_job.m_strInputPath = PathBytes(QFileInfo(commandLinePath).absoluteFilePath());
     if (ReadInputFile()) ShowOpenedFile();
   }
+  ShowKnownCorrections();
+  TakeSavedState(m_strJobFile);
   Q_EMIT jobStateChanged();
 }
 
@@ -338,6 +364,8 @@ void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
 // form shows it.
 bool CLattrixView::ReadInputFile() {
   lattrix::Job job = m_job;
+  // The known corrections are the file's: none unless it has a Manual line.
+  job.m_dZero = job.m_dDisp = job.m_dEmu = 0.0;
   if (!lattrix::ReadInputFile(job, Sink())) return false;
   m_job = job;
   return true;
@@ -348,7 +376,7 @@ void CLattrixView::ShowOpenedFile() {
   ClearSiliconObserved();
   ClearResults();
   ShowJob();
-  SetFrameTitle(QStringLiteral("[File Name : ") + PathText(m_job.m_strInputPath) + QStringLiteral(" ]"));
+  TakeSavedState(PathText(m_job.m_strInputPath));
   Q_EMIT inputFileUsed(PathText(m_job.m_strInputPath));
 }
 
@@ -365,6 +393,10 @@ void CLattrixView::ShowJob() {
   if (m_job.m_nCrystalSystem >= lattrix::kTriclinic && m_job.m_nCrystalSystem <= lattrix::kCubic)
     m_comboCrystalSystem->setCurrentIndex(m_job.m_nCrystalSystem - 1);
   for (int j = 0; j < 6; ++j) m_editCell[j]->setText(FormatNumber(m_job.m_dCell[j]));
+  m_dKnown[0] = m_job.m_dZero;
+  m_dKnown[1] = m_job.m_dDisp;
+  m_dKnown[2] = m_job.m_dEmu;
+  ShowKnownCorrections();
 
   // The 2theta column shows each row's observation, before any calibration.
   for (int i = 0; i < m_job.m_nReflections && i < kMaxReflections; ++i) {
@@ -398,37 +430,63 @@ bool CLattrixView::CollectJob() {
     m_job.m_bRefined = false;
     return false;
   }
-  if (!CollectCell(job) || !CollectReflections(job)) return false;
+  if (!CollectCell(job)) return false;
+  if (job.m_nCorrection == lattrix::kManual && !CollectKnownCorrections(job)) return false;
+  if (!CollectReflections(job)) return false;
   job.m_bInternalStd = m_checkInternalStd->isChecked() ? 1 : 0;
   m_job = job;
   return true;
 }
 
-// The trial cell: a field the user left as shown keeps the job's value.
+// The number of a field: while its text is as shown, the value it was
+// filled with at full precision; an edited text must be one number.
+bool CLattrixView::FieldNumber(const QLineEdit* edit, double shown, double& value) const {
+  if (edit->text() == FormatNumber(shown)) {
+    value = shown;
+    return true;
+  }
+  return lattrix::ParseNumberText(edit->text().toStdString(), value);
+}
+
 bool CLattrixView::CollectCell(lattrix::Job& job) {
-  static const char* const kNames[6] = {"a", "b", "c", "alpha", "beta", "gamma"};
   for (int j = 0; j < 6; ++j) {
-    const QString text = m_editCell[j]->text();
-    if (text == FormatNumber(m_job.m_dCell[j])) continue;
-    if (!lattrix::ParseNumberText(text.toStdString(), job.m_dCell[j])) {
-      Sink().Show(Format("%s of the unit cell is not a number !!!", kNames[j]));
+    if (!FieldNumber(m_editCell[j], m_job.m_dCell[j], job.m_dCell[j])) {
+      Sink().Show(Format("%s of the unit cell is not a number !!!", lattrix::CellConstantName(j)));
       return false;
     }
   }
   return true;
 }
 
+// Manual mode applies the known corrections of the form.
+bool CLattrixView::CollectKnownCorrections(lattrix::Job& job) {
+  static const char* const kNames[3] = {"zero", "ssd", "emu"};
+  double* const known[3] = {&job.m_dZero, &job.m_dDisp, &job.m_dEmu};
+  for (int k = 0; k < 3; ++k) {
+    if (!FieldNumber(m_editKnown[k], m_dKnown[k], *known[k])) {
+      Sink().Show(Format("%s of the known corrections is not a number !!!", kNames[k]));
+      return false;
+    }
+  }
+  return true;
+}
+
+void CLattrixView::ShowKnownCorrections() {
+  for (int k = 0; k < 3; ++k) m_editKnown[k]->setText(FormatNumber(m_dKnown[k]));
+}
+
+bool CLattrixView::RowFilled(int row) const {
+  for (int c = kColH; c <= kColTwoTheta; ++c)
+    if (!m_listReflection->GetItemText(row, c).trimmed().isEmpty()) return true;
+  return false;
+}
+
 // The list runs to its last filled row; an empty row above it is refused.
 bool CLattrixView::CollectReflections(lattrix::Job& job) {
-  auto filled = [this](int row) {
-    for (int c = kColH; c <= kColTwoTheta; ++c)
-      if (!m_listReflection->GetItemText(row, c).trimmed().isEmpty()) return true;
-    return false;
-  };
   int count = std::min(kMaxReflections, m_listReflection->rowCount());
-  while (count > 0 && !filled(count - 1)) --count;
+  while (count > 0 && !RowFilled(count - 1)) --count;
   for (int i = 0; i < count; ++i) {
-    if (!filled(i)) {
+    if (!RowFilled(i)) {
       Sink().Show(Format("Row %d of the Reflection List is empty, but rows below it are filled !!!", i + 1));
       return false;
     }
@@ -521,9 +579,9 @@ void CLattrixView::CommitOpenEdits() {
 }
 
 void CLattrixView::OnFileNew() {
+  if (!MaybeSaveChanges()) return;
   m_listReflection->CloseCellEditor();
   m_listSilicon->CloseCellEditor();
-  SetFrameTitle(QStringLiteral("[File Name : ]"));
   m_editTitle->clear();
   ClearReflectionList();
   ClearSiliconObserved();
@@ -531,11 +589,15 @@ void CLattrixView::OnFileNew() {
   ForgetRefinement();
   m_comboCrystalSystem->setCurrentIndex(0);
   for (QLineEdit* edit : m_editCell) edit->clear();
+  for (double& known : m_dKnown) known = 0.0;
+  ShowKnownCorrections();
   ClearResults();
+  TakeSavedState(QString());
   Q_EMIT jobStateChanged();
 }
 
 void CLattrixView::OnFileOpen() {
+  if (!MaybeSaveChanges()) return;
   const QString path = m_openDialog ? m_openDialog()
                                     : AskOpenPath(this, QStringLiteral("Open"), QString::fromLatin1(kJobFileFilter));
   if (path.isEmpty()) return;

@@ -23,6 +23,7 @@ class QLineEdit;
 class QLayout;
 class QPushButton;
 class CEditListCtrl;
+#include "ui/HelpWindow.h"
 #include "ui/ReportViewer.h"
 
 class CLattrixView : public QWidget {
@@ -69,9 +70,6 @@ class CLattrixView : public QWidget {
   // OnExportCif).
   bool ExportCifTo(const QString& path);
 
-  // Starts a program with its arguments without waiting; false when it
-  // could not be started.
-  bool RunProgram(const QString& program, const QStringList& arguments);
   // Where the help page is: the working directory first, then beside the
   // program (build tree), then the installed copy. Empty when none exists.
   QString FindHelpPage() const;
@@ -88,12 +86,32 @@ class CLattrixView : public QWidget {
   void SetOpenFileDialog(std::function<QString()> dialog) { m_openDialog = std::move(dialog); }
   void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
   void SetCifFileDialog(std::function<QString()> dialog) { m_cifDialog = std::move(dialog); }
-  // The program that opens the help page ("xdg-open").
-  void SetHelpOpener(const QString& program) { m_strHelpOpener = program; }
+  // The question before unsaved changes are dropped, replaceable so that
+  // tests need no modal box. It gets the question and returns
+  // QMessageBox::Save, Discard or Cancel.
+  void SetSaveChangesPrompt(std::function<int(const QString&)> prompt) { m_saveChangesPrompt = std::move(prompt); }
+
+  // The job as a document. Its name: the file's name, "Untitled" for a new
+  // job; suggested file names are its base name with a suffix.
+  QString JobName() const;
+  QString SuggestedFileName(const char* suffix) const;
+  // True while the form differs from the job last opened or saved (or the
+  // empty one of File New).
+  bool IsModified() const;
+  // Before the job is dropped (quit, File New, File Open): for a changed job
+  // that can be saved, asks "Save changes to <name>?" and saves, discards
+  // or cancels. True when the caller may go on.
+  bool MaybeSaveChanges();
+  // Execute: a file was read, or the Reflection List holds a reflection.
+  bool CanExecute() const;
+  // Save as input file: after a refinement, or for a job with a title or a
+  // reflection on the form.
+  bool CanSave() const;
 
   CEditListCtrl* ReflectionList() const { return m_listReflection; }
   CEditListCtrl* SiliconList() const { return m_listSilicon; }
   CReportViewer* ReportViewer() const { return m_reportViewer; }
+  CHelpWindow* HelpWindow() const { return m_helpWindow; }
   // The diagnostics of the last completed refinement; nullptr when there is
   // none (before a refinement, after New, Open or anything that leaves the
   // refined state).
@@ -126,29 +144,45 @@ class CLattrixView : public QWidget {
   void OnShowDiagnostics();
   // The last refinement's cell as a CIF file.
   void OnExportCif();
+  // The result fields as "a = 4.91342(4) A" lines on the clipboard.
+  void OnCopyResults();
 
  Q_SIGNALS:
   // The job's flags may have changed: the frame refreshes its commands.
   void jobStateChanged();
   // A file was opened or saved under this path (the recent-file list).
   void inputFileUsed(const QString& path);
+  // The user changed the form (the commands that follow its content).
+  void formChanged();
 
  private:
   void BuildForm();
   QWidget* BuildInputGroup();
   QWidget* BuildCellGroup(QWidget* parent);
   QLayout* BuildModeGroups(QWidget* parent);
+  QWidget* BuildKnownCorrections(QWidget* parent);
   QWidget* BuildReflectionGroup(QWidget* parent);
   QWidget* BuildOutputGroup();
   QWidget* BuildSiliconGroup();
   void SizeLists();
-  void SetFrameTitle(const QString& filePart);
+  void ConnectFormEdits();
+  void OnFormEdited();
+  QStringList FormState() const;
+  // The form as it is now becomes the unchanged job (after Open, Save, New).
+  void TakeSavedState(const QString& jobFile);
+  void ShowTitle();
+  bool SaveJobAs();
   void SetWeighting(int code);
   void CommitOpenEdits();
   void ShowOpenedFile();
   void ClearSiliconObserved();
   void NumberRows();
+  bool FieldNumber(const QLineEdit* edit, double shown, double& value) const;
   bool CollectCell(lattrix::Job& job);
+  bool CollectKnownCorrections(lattrix::Job& job);
+  void ShowKnownCorrections();
+  bool RowFilled(int row) const;
+  bool HasReflection() const;
   bool CollectReflections(lattrix::Job& job);
   bool CollectReflectionRow(int row, lattrix::Job& job);
   QString FormatNumber(double value) const;
@@ -172,6 +206,12 @@ class CLattrixView : public QWidget {
   QAbstractButton* m_pCorrRadio[5] = {};
   QButtonGroup* m_corrGroup = nullptr;
   QCheckBox* m_pWeightCheck[4] = {};
+  // Manual mode's known zero (deg), displacement (mm) and absorption
+  // coefficient, shown while Manual is chosen. m_dKnown keeps the values
+  // the fields were filled with, at full precision.
+  QWidget* m_knownBox = nullptr;
+  QLineEdit* m_editKnown[3] = {};
+  double m_dKnown[3] = {};
   CEditListCtrl* m_listReflection = nullptr;
   QPushButton* m_buttonAdd = nullptr;
   QPushButton* m_buttonDelete = nullptr;
@@ -193,7 +233,12 @@ class CLattrixView : public QWidget {
   std::function<QString()> m_openDialog;
   std::function<QString()> m_saveDialog;
   std::function<QString()> m_cifDialog;
-  QString m_strHelpOpener = QStringLiteral("xdg-open");
+  std::function<int(const QString&)> m_saveChangesPrompt;
   QPointer<CReportViewer> m_reportViewer;
+  QPointer<CHelpWindow> m_helpWindow;
+  // The file the job was last opened from or saved to (empty for a new
+  // job), and the form as it was then.
+  QString m_strJobFile;
+  QStringList m_savedState;
   std::unique_ptr<LastRefinement> m_lastRefinement;
 };

@@ -1,13 +1,13 @@
 // The form's commands: Execute, Save as input file, Show Output File, Help
 // by html, the weighting boxes, Add and Delete of reflection rows, Exit and
-// Set instrument param., Show Diagnostics and Export CIF.
+// Set instrument param., Show Diagnostics, Export CIF and Copy results.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <algorithm>
 
@@ -19,10 +19,12 @@
 #include "job/InputFile.h"
 #include "job/JobRows.h"
 #include "results/CifWriter.h"
+#include "results/ResultText.h"
 #include "run/RunStep.h"
 #include "ui/EditListCtrl.h"
 #include "ui/LattrixView.h"
 #include "ui/FileDialogs.h"
+#include "ui/HelpWindow.h"
 #include "ui/QtText.h"
 #include "ui/ReportViewer.h"
 
@@ -72,30 +74,33 @@ void CLattrixView::OnShowOutputFile() {
   m_reportViewer->activateWindow();
 }
 
-void CLattrixView::OnSaveAsInputFile() {
+void CLattrixView::OnSaveAsInputFile() { SaveJobAs(); }
+
+bool CLattrixView::SaveJobAs() {
   CommitOpenEdits();
   // A saved job holds what a refinement would use: 2theta after any
-  // calibration.
-  if (!CollectJob() || !lattrix::PrepareRun(m_job, SiliconTexts(), Sink())) {
+  // calibration. A job without reflections yet (a title and a cell) is
+  // saved as it stands.
+  if (!CollectJob() || (m_job.m_nReflections > 0 && !lattrix::PrepareRun(m_job, SiliconTexts(), Sink()))) {
     Q_EMIT jobStateChanged();
-    return;
+    return false;
   }
   const QString path = m_saveDialog ? m_saveDialog()
-                                    : AskSavePath(this, QStringLiteral("Save As"),
-                                                  QString::fromLatin1(kJobFileFilter), {QStringLiteral("inp")});
+                                    : AskSavePath(this, QStringLiteral("Save As"), QString::fromLatin1(kJobFileFilter),
+                                                  {QStringLiteral("inp")}, SuggestedFileName("inp"));
   if (path.isEmpty()) {
     Q_EMIT jobStateChanged();
-    return;
+    return false;
   }
-  SaveInputFileAs(path);
+  return SaveInputFileAs(path);
 }
 
 bool CLattrixView::SaveInputFileAs(const QString& path) {
   m_job.m_strInputPath = PathBytes(path);
   const bool ok = lattrix::WriteInputFile(m_job, Sink());
   if (ok) {
-    m_job.m_bRefined = true;
-    SetFrameTitle(QStringLiteral("[File Name : ") + path + QStringLiteral(" ]"));
+    // A saved job is as refined as it was: saving refines nothing.
+    TakeSavedState(path);
     Q_EMIT inputFileUsed(path);
   } else {
     // The result commands stay off until the next Execute.
@@ -103,11 +108,6 @@ bool CLattrixView::SaveInputFileAs(const QString& path) {
   }
   Q_EMIT jobStateChanged();
   return ok;
-}
-
-bool CLattrixView::RunProgram(const QString& program, const QStringList& arguments) {
-  // No shell and no length limit: the arguments reach the program as given.
-  return QProcess::startDetached(program, arguments);
 }
 
 QString CLattrixView::FindHelpPage() const {
@@ -129,10 +129,13 @@ QString CLattrixView::FindHelpPage() const {
 
 void CLattrixView::OnHelpHtml() {
   const QString page = FindHelpPage();
-  if (page.isEmpty() || !RunProgram(m_strHelpOpener, {page})) {
+  if (page.isEmpty()) {
     Sink().Beep();
     Sink().Show("Cannot execute html file !!!");
+    return;
   }
+  if (!m_helpWindow) m_helpWindow = new CHelpWindow(window());
+  m_helpWindow->ShowPage(page);
 }
 
 void CLattrixView::SetWeighting(int code) {
@@ -162,6 +165,7 @@ void CLattrixView::OnAddRow() {
   m_listReflection->removeRow(kMaxReflections);
   NumberRows();
   for (int c = kColH; c <= kColTwoTheta; ++c) m_listReflection->SetItemText(row, c, QString());
+  OnFormEdited();
 }
 
 void CLattrixView::OnDeleteRow() {
@@ -174,6 +178,7 @@ void CLattrixView::OnDeleteRow() {
   NumberRows();
   for (int c = kColH; c <= kColTwoTheta; ++c)
     m_listReflection->SetItemText(kMaxReflections - 1, c, QString());
+  OnFormEdited();
 }
 
 void CLattrixView::OnAppExit() { window()->close(); }
@@ -185,6 +190,7 @@ void CLattrixView::OnSetInstrument() {
   if (dialog.exec() == QDialog::Accepted) {
     m_job.m_dWavelength = dialog.m_dWave;
     m_job.m_dGonioRadius = dialog.m_dRadius;
+    OnFormEdited();
   }
 }
 
@@ -204,6 +210,7 @@ void CLattrixView::OnShowFittingTable() {
   }
   CFittingTableDlg dialog(Sink(), window());
   dialog.m_strReportPath = m_job.m_strReportPath;
+  dialog.m_strSuggestedName = SuggestedFileName("csv");
   dialog.m_nReflections = std::clamp(m_job.m_nReflections, 0, kMaxReflections);
   for (int i = 0; i < dialog.m_nReflections; ++i) {
     dialog.m_dTwoThetaRaw[i] = m_job.m_dTwoThetaRaw[i];
@@ -221,6 +228,7 @@ void CLattrixView::OnShowFittingFigure() {
   dialog.m_map.m_nPoints = m_job.m_nReflections;
   dialog.m_map.m_nPlotType = 1;
   dialog.m_map.m_strReportPath = m_job.m_strReportPath;
+  dialog.m_strSuggestedName = SuggestedFileName("png");
   dialog.exec();
 }
 
@@ -239,8 +247,8 @@ void CLattrixView::OnExportCif() {
     return;
   }
   const QString path = m_cifDialog ? m_cifDialog()
-                                   : AskSavePath(this, QStringLiteral("Export CIF"),
-                                                 QString::fromLatin1(kCifFileFilter), {QStringLiteral("cif")});
+                                   : AskSavePath(this, QStringLiteral("Export CIF"), QString::fromLatin1(kCifFileFilter),
+                                                 {QStringLiteral("cif")}, SuggestedFileName("cif"));
   if (path.isEmpty()) return;
   ExportCifTo(path);
 }
@@ -252,4 +260,12 @@ bool CLattrixView::ExportCifTo(const QString& path) {
   }
   // The refined state stays whether or not the file could be written.
   return lattrix::WriteCifFile(m_lastRefinement->job, PathBytes(path), Sink());
+}
+
+void CLattrixView::OnCopyResults() {
+  if (!m_job.m_bRefined || !m_lastRefinement) {
+    Sink().Show("Refinement not completed !!!");
+    return;
+  }
+  QGuiApplication::clipboard()->setText(Q(lattrix::ResultLines(m_lastRefinement->job)));
 }

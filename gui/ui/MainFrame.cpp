@@ -2,30 +2,75 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
-#include <QSettings>
+#include <QMimeData>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
 #include "ui/AboutDlg.h"
+#include "ui/FileDialogs.h"
 #include "ui/KeyboardLocks.h"
 #include "ui/LattrixView.h"
+#include "ui/RecentFiles.h"
+#include "ui/ScreenFit.h"
+
+namespace {
+
+// The form scrolls when the window is smaller than the form, but asks for
+// the whole form's size, so that the window opens showing all of it where
+// the screen has room.
+class FormScrollArea : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override {
+    const int frame = 2 * frameWidth();
+    return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+  }
+};
+
+// The first local job file (*.inp) among dragged URLs, else empty.
+QString DraggedJobFile(const QMimeData* data) {
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".inp"), Qt::CaseInsensitive))
+      return url.toLocalFile();
+  }
+  return QString();
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   setObjectName("mainFrame");
   resize(650, 720);
   m_pView = new CLattrixView(this);
-  setCentralWidget(m_pView);
+  auto* scroll = new FormScrollArea(this);
+  scroll->setObjectName("formScrollArea");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(m_pView);
+  setCentralWidget(scroll);
   CreateActions();
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
+  setAcceptDrops(true);
+  for (QLineEdit* edit : m_pView->findChildren<QLineEdit*>()) edit->installEventFilter(this);
   connect(m_pView, &CLattrixView::jobStateChanged, this, &CMainFrame::UpdateCommandUI);
-  connect(m_pView, &CLattrixView::inputFileUsed, this, &CMainFrame::AddRecentFile);
+  connect(m_pView, &CLattrixView::formChanged, this, &CMainFrame::UpdateCommandUI);
+  connect(m_pView, &CLattrixView::inputFileUsed, this, [this](const QString& path) {
+    AddRecentFile(path);
+    RememberFolderOf(path);
+    UpdateRecentFileMenu();
+  });
   UpdateCommandUI();
 }
+
+void CMainFrame::FitToScreen() { ::FitToScreen(this, sizeHint()); }
 
 QAction* CMainFrame::MakeAction(const char* name, const QString& text, const QString& prompt,
                                 const char* icon) {
@@ -67,8 +112,12 @@ void CMainFrame::CreateActions() {
                  "Set instrument paramerter\nSet instrument param.  ");
   connect(a, &QAction::triggered, view, &CLattrixView::OnSetInstrument);
   a = MakeAction("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit");
+  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  // Also from the report and help windows.
+  a->setShortcutContext(Qt::ApplicationShortcut);
   connect(a, &QAction::triggered, view, &CLattrixView::OnAppExit);
   a = MakeAction("actionRefineExecute", "Execute (&E)", "Execute cell Refinement\nExecute Refinement", "execute");
+  a->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
   connect(a, &QAction::triggered, view, &CLattrixView::OnRefineExecute);
   a = MakeAction("actionShowFittingTable", "Show Fitting Table(&T)",
                  "Show fitting table results between obs. and cal. data\nShow Fitting Table", "table");
@@ -82,6 +131,10 @@ void CMainFrame::CreateActions() {
   a = MakeAction("actionShowOutputFile", "Show Output File (&S)", "Show details of the results\nShow Result",
                  "report");
   connect(a, &QAction::triggered, view, &CLattrixView::OnShowOutputFile);
+  a = MakeAction("actionCopyResults", "Copy results (&C)",
+                 "Copy the refined cell, volume and corrections with their standard uncertainties\nCopy results");
+  a->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  connect(a, &QAction::triggered, view, &CLattrixView::OnCopyResults);
   a = MakeAction("actionHelpHtml", "Help by html (&I)", "Show help document by HTML\nHelp by html ");
   a->setShortcut(QKeySequence(Qt::Key_F1));
   connect(a, &QAction::triggered, view, &CLattrixView::OnHelpHtml);
@@ -108,6 +161,17 @@ void CMainFrame::CreateMenus() {
   file->addSeparator();
   file->addAction(Action("actionSetInstrument"));
   file->addSeparator();
+  // The recent files, "&1 name.inp" to "&4 ...", with their paths as tips.
+  for (int k = 0; k < kRecentFiles; ++k) {
+    auto* recent = new QAction(this);
+    recent->setObjectName(QStringLiteral("actionRecentFile%1").arg(k + 1));
+    connect(recent, &QAction::triggered, this, &CMainFrame::OnRecentFile);
+    file->addAction(recent);
+    m_recentFiles.append(recent);
+  }
+  m_recentSeparator = file->addSeparator();
+  file->setToolTipsVisible(true);
+  UpdateRecentFileMenu();
   file->addAction(Action("actionAppExit"));
 
   QMenu* refine = menuBar()->addMenu(QStringLiteral("Refine (&R)"));
@@ -118,6 +182,8 @@ void CMainFrame::CreateMenus() {
   refine->addAction(Action("actionShowFittingFigure"));
   refine->addAction(Action("actionShowDiagnostics"));
   refine->addAction(Action("actionShowOutputFile"));
+  refine->addSeparator();
+  refine->addAction(Action("actionCopyResults"));
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Help (&H)"));
   help->setObjectName("menuHelp");
@@ -199,11 +265,11 @@ void CMainFrame::UpdateIndicators() {
 }
 
 void CMainFrame::UpdateCommandUI() {
-  const lattrix::Job& job = m_pView->job();
-  Action("actionRefineExecute")->setEnabled(job.m_bInputLoaded);
-  for (const char* name : {"actionSaveAsInputFile", "actionShowOutputFile", "actionShowFittingTable",
-                           "actionShowFittingFigure", "actionShowDiagnostics", "actionExportCif"})
-    Action(name)->setEnabled(job.m_bRefined);
+  Action("actionRefineExecute")->setEnabled(m_pView->CanExecute());
+  Action("actionSaveAsInputFile")->setEnabled(m_pView->CanSave());
+  for (const char* name : {"actionShowOutputFile", "actionShowFittingTable", "actionShowFittingFigure",
+                           "actionShowDiagnostics", "actionExportCif", "actionCopyResults"})
+    Action(name)->setEnabled(m_pView->job().m_bRefined);
 }
 
 void CMainFrame::OnAppAbout() {
@@ -211,22 +277,66 @@ void CMainFrame::OnAppAbout() {
   about.exec();
 }
 
-void CMainFrame::AddRecentFile(const QString& path) {
-  // Four entries, newest first, as the profile's recent-file list.
-  QSettings settings;
-  settings.beginGroup(QStringLiteral("Recent File List"));
-  QStringList files;
-  for (int k = 1; k <= 4; ++k) {
-    const QString file = settings.value(QStringLiteral("File%1").arg(k)).toString();
-    if (!file.isEmpty() && file != path) files.append(file);
+void CMainFrame::UpdateRecentFileMenu() {
+  const QStringList files = RecentFiles();
+  for (int k = 0; k < m_recentFiles.size(); ++k) {
+    QAction* recent = m_recentFiles[k];
+    recent->setVisible(k < files.size());
+    if (k >= files.size()) continue;
+    QString name = QFileInfo(files[k]).fileName();
+    name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    recent->setText(QStringLiteral("&%1 %2").arg(k + 1).arg(name));
+    recent->setToolTip(files[k]);
+    recent->setStatusTip(files[k]);
+    recent->setData(files[k]);
   }
-  files.prepend(path);
-  for (int k = 1; k <= 4; ++k)
-    settings.setValue(QStringLiteral("File%1").arg(k), k <= files.size() ? files[k - 1] : QString());
-  settings.endGroup();
+  m_recentSeparator->setVisible(!files.isEmpty());
+}
+
+void CMainFrame::OnRecentFile() {
+  if (auto* recent = qobject_cast<QAction*>(sender())) OpenAfterAsking(recent->data().toString());
+}
+
+// As File Open after its dialog; a file that is gone leaves the recent list
+// (the reader's message names it and the reason).
+void CMainFrame::OpenAfterAsking(const QString& path) {
+  if (!m_pView->MaybeSaveChanges()) return;
+  if (!m_pView->OpenInputFile(path) && !QFileInfo::exists(path)) {
+    RemoveRecentFile(path);
+    UpdateRecentFileMenu();
+  }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  // The job is never a modified document: closing needs no question.
-  event->accept();
+  if (m_pView->MaybeSaveChanges())
+    event->accept();
+  else
+    event->ignore();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedJobFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DraggedJobFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const QString path = DraggedJobFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  // Opened once the drop is over: the question may need a modal box.
+  QTimer::singleShot(0, this, [this, path] { OpenAfterAsking(path); });
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  // A text field would take the file's name as text: it passes the drag on.
+  const QEvent::Type type = event->type();
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove) &&
+      !DraggedJobFile(static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
+    event->ignore();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }

@@ -18,6 +18,11 @@ class CMainFrame : public QMainWindow {
   QToolBar* ToolBar() const { return m_wndToolBar; }
   // The command of a menu or toolbar item by its object name.
   QAction* Action(const char* name) const;
+  // The recent-file items of the File menu (hidden while unused).
+  const QList<QAction*>& RecentFileActions() const { return m_recentFiles; }
+  // Sizes the window to show the whole form where its screen has room, and
+  // never beyond the screen's available area (the form scrolls).
+  void FitToScreen();
 
  public Q_SLOTS:
   // Enables the commands that follow the job's flags.
@@ -25,7 +30,14 @@ class CMainFrame : public QMainWindow {
   void OnAppAbout();
 
  protected:
+  // A changed job is offered for saving first; Cancel keeps the window.
   void closeEvent(QCloseEvent* event) override;
+  // A job file dropped on the window opens as File Open would.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Job files dragged over the form's text fields are the window's too.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QAction* MakeAction(const char* name, const QString& text, const QString& prompt,
@@ -35,10 +47,14 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void UpdateIndicators();
-  void AddRecentFile(const QString& path);
+  void UpdateRecentFileMenu();
+  void OnRecentFile();
+  void OpenAfterAsking(const QString& path);
 
   CLattrixView* m_pView = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   QLabel* m_indicators[4] = {};
   QList<QAction*> m_actions;
+  QList<QAction*> m_recentFiles;
+  QAction* m_recentSeparator = nullptr;
 };

@@ -2,10 +2,10 @@
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QKeySequence>
 #include <QPlainTextEdit>
-#include <QShortcut>
 #include <QVBoxLayout>
+
+#include "ui/ScreenFit.h"
 
 CReportViewer::CReportViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName("reportViewer");
@@ -20,10 +20,10 @@ CReportViewer::CReportViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_text);
-  auto* close = new QShortcut(QKeySequence::Close, this);
-  connect(close, &QShortcut::activated, this, &QWidget::close);
   const QFontMetrics metrics(mono);
   resize(metrics.horizontalAdvance(QLatin1Char(0x30)) * 118 + 40, metrics.lineSpacing() * 45);
+  KeepOnScreen(this);
+  CloseOnCtrlW(this);
 }
 
 bool CReportViewer::LoadFile(const QString& path) {

@@ -14,14 +14,15 @@ namespace {
 const char* const kAlways[] = {"actionFileNew", "actionFileOpen", "actionSetInstrument", "actionAppExit",
                                "actionHelpHtml", "actionViewStatusBar", "actionViewToolBar",
                                "actionAppAbout"};
-const char* const kRefinedOnly[] = {"actionSaveAsInputFile", "actionShowOutputFile",
-                                    "actionShowFittingTable", "actionShowFittingFigure"};
+const char* const kRefinedOnly[] = {"actionShowOutputFile", "actionShowFittingTable", "actionShowFittingFigure"};
 
-// Enabled states expected of every command: Execute follows "loaded", the
-// four result commands follow "refined", the rest are always on.
+// Enabled states expected of every command: Execute follows "loaded", Save
+// as follows a loaded job (which has a title) or "refined", the three result
+// commands follow "refined", the rest are always on.
 void ExpectCommands(CMainFrame& frame, bool loaded, bool refined) {
   for (const char* name : kAlways) QVERIFY2(frame.Action(name)->isEnabled(), name);
   QCOMPARE(frame.Action("actionRefineExecute")->isEnabled(), loaded);
+  QCOMPARE(frame.Action("actionSaveAsInputFile")->isEnabled(), loaded || refined);
   for (const char* name : kRefinedOnly) QVERIFY2(frame.Action(name)->isEnabled() == refined, name);
 }
 
@@ -104,11 +105,11 @@ class CommandEnabling : public QObject {
     QCOMPARE(m_sink.messages, std::vector<std::string>{"Refinement not completed !!!"});
   }
 
-  void helpWithoutViewerBeeps() {
+  void helpWithoutPageBeeps() {
     // The help page is found in the working directory first.
     WriteFile(m_scratch->Path("LattrixHelp.html"), "<html></html>");
     QCOMPARE(m_view->FindHelpPage(), QFileInfo(m_scratch->Path("LattrixHelp.html")).absoluteFilePath());
-    m_view->SetHelpOpener(m_scratch->Path("no-such-program"));
+    QVERIFY(QFile::remove(m_scratch->Path("LattrixHelp.html")));
     m_frame->Action("actionHelpHtml")->trigger();
     QCOMPARE(m_sink.beeps, 1);
     QCOMPARE(m_sink.messages, std::vector<std::string>{"Cannot execute html file !!!"});

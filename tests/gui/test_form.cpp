@@ -3,6 +3,7 @@
 // along, the silicon list and the calibration of edited and added rows.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QTest>
 
 #include "GuiTestSupport.h"
@@ -227,6 +228,7 @@ class Form : public QObject {
   void fileNewKeepsInstrument() {
     QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
     m_view->job().m_dWavelength = 0.709317;
+    m_view->SetSaveChangesPrompt([](const QString&) { return int(QMessageBox::Discard); });
     m_view->OnFileNew();
     QCOMPARE(m_view->job().m_dWavelength, 0.709317);
     QCOMPARE(m_view->job().m_nReflections, 0);

@@ -1,0 +1,228 @@
+// The program as a desktop user meets it: windows that fit a laptop screen
+// and a screen at scale factor 2 (the two screens of data/screens.json), the
+// keys, the title and the question before changes are lost, the recent
+// files after a restart, help inside the program, a job typed on the form,
+// Manual corrections from the form as the batch command applies them, the
+// results as text, and marks that stay readable under a dark palette.
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTableWidget>
+
+#include "GuiTestSupport.h"
+#include "displays/DiagnosticsDlg.h"
+#include "displays/FittingTableDlg.h"
+#include "job/InputFile.h"
+#include "ui/MainFrame.h"
+#include "ui/RecentFiles.h"
+
+using namespace guitest;
+
+namespace {
+
+QString Example(const char* name) { return QStringLiteral(LATTRIX_EXAMPLES_DIR "/") + QString::fromLatin1(name); }
+
+// WCAG 2.1 contrast ratio of two colours, from their relative luminance.
+double Contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
+  };
+  return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
+}
+
+}  // namespace
+
+class Desktop : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path()); }
+  void init() {
+    m_scratch = std::make_unique<ScratchDir>();
+    m_frame = std::make_unique<CMainFrame>();
+    m_view = m_frame->View();
+    m_view->SetMessageSink(&m_sink);
+    m_view->SetSaveChangesPrompt([this](const QString& question) { return m_questions << question, QMessageBox::Cancel; });
+    m_view->OnCreate();
+    m_view->OnInitialUpdate();
+  }
+  void cleanup() {
+    m_frame.reset();
+    m_scratch.reset();
+    m_sink = lattrix::RecordingSink();
+    m_questions.clear();
+  }
+
+  // The tallest form (Manual's fields shown): the window and the result
+  // windows stay on the screen, and the form scrolls to every part.
+  void windowsFitTheScreen_data() {
+    QTest::addColumn<QString>("screen");
+    QTest::newRow("1366 x 768") << "laptop";
+    QTest::newRow("1920 x 1080 at scale factor 2") << "hidpi";
+  }
+  void windowsFitTheScreen() {
+    QFETCH(QString, screen);
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    auto target = std::find_if(screens.begin(), screens.end(), [&](QScreen* s) { return s->name() == screen; });
+    if (target == screens.end()) QSKIP("needs the screens of data/screens.json (run by ctest)");
+    const QRect room = (*target)->availableGeometry();
+    QVERIFY(m_view->OpenInputFile(Example("quartz.inp")));
+    m_frame->Action("actionRefineExecute")->trigger();
+    Find<QAbstractButton>(m_view, "radioManual")->setChecked(true);
+    m_frame->setScreen(*target);
+    m_frame->move(room.topLeft());
+    m_frame->FitToScreen();
+    m_frame->show();
+    QVERIFY(room.contains(m_frame->frameGeometry()) && m_frame->rect().contains(m_frame->statusBar()->geometry()));
+    for (const char* part : {"listReflection", "editKnownEmu", "listSilicon"}) {
+      Find<QScrollArea>(m_frame.get(), "formScrollArea")->ensureWidgetVisible(Find<QWidget>(m_view, part));
+      QVERIFY2(!Find<QWidget>(m_view, part)->visibleRegion().isEmpty(), part);
+    }
+    for (const char* command : {"actionShowFittingTable", "actionShowFittingFigure", "actionShowDiagnostics"}) {
+      WithModal<QDialog>([&] { m_frame->Action(command)->trigger(); },
+                         [&](QDialog* dialog) { QVERIFY2(room.contains(dialog->frameGeometry()), command); });
+    }
+    m_frame->Action("actionShowOutputFile")->trigger();
+    QVERIFY(room.contains(m_view->ReportViewer()->frameGeometry()));
+  }
+
+  // F5 runs Execute; F1 shows the help page in a window of the program;
+  // Ctrl+Q asks about a changed job (Cancel keeps it) and quits an unchanged
+  // one at once. The title shows the file's name, a literal "[*]" in it, and
+  // the mark of a changed form.
+  void keysTitleAndQuestion() {
+    const QString file = m_scratch->Path("a[*]b.inp");
+    QVERIFY(QFile::copy(Example("quartz.inp"), file) && m_view->OpenInputFile(file));
+    WriteFile(m_scratch->Path("LattrixHelp.html"), "<html><head><title>Help page</title></head></html>");
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QTest::keyClick(m_frame.get(), Qt::Key_F5);
+    QVERIFY(QFile::exists(m_scratch->Path("Lattrix.out")));
+    QTest::keyClick(m_frame.get(), Qt::Key_F1);
+    QVERIFY(m_view->HelpWindow()->isVisible() && m_view->HelpWindow()->windowTitle() == "Help page");
+    m_frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QCOMPARE(m_frame->windowHandle()->title(), QString("a[*]b.inp - Lattrix"));
+    QTest::keyClicks(Find<QLineEdit>(m_view, "editTitle"), "!");
+    QCOMPARE(m_frame->windowHandle()->title(), QString("a[*]b.inp* - Lattrix"));
+    QTest::keyClick(m_frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(m_frame->isVisible() && m_questions == QStringList{"Save changes to a[*]b.inp?"});
+    QTest::keyClick(Find<QLineEdit>(m_view, "editTitle"), Qt::Key_Backspace);
+    QVERIFY(!m_frame->isWindowModified());
+    QTest::keyClick(m_frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!m_frame->isVisible() && m_questions.size() == 1);
+  }
+
+  // A new window reads the list afresh; a file that is gone is named with
+  // the reason and leaves the list.
+  void recentFilesSurviveARestart() {
+    const QString gone = m_scratch->Path("gone.inp");
+    QVERIFY(QFile::copy(Example("quartz.inp"), gone));
+    QVERIFY(m_view->OpenInputFile(Example("halite_displacement.inp")) && m_view->OpenInputFile(gone));
+    QVERIFY(QFile::remove(gone));
+    CMainFrame restarted;
+    restarted.View()->SetMessageSink(&m_sink);
+    QCOMPARE(restarted.RecentFileActions()[0]->text(), QString("&1 gone.inp"));
+    QCOMPARE(restarted.RecentFileActions()[1]->toolTip(), Example("halite_displacement.inp"));
+    restarted.RecentFileActions()[0]->trigger();
+    QCOMPARE(m_sink.messages.back(), "Input file not open !!!\n" + gone.toStdString() + ": No such file or directory");
+    QCOMPARE(restarted.RecentFileActions()[0]->toolTip(), Example("halite_displacement.inp"));
+  }
+
+  // After File New the form alone makes a job: a title allows saving, a
+  // reflection Execute; saved before any refinement, it reads back.
+  void jobTypedOnTheForm() {
+    QAction* execute = m_frame->Action("actionRefineExecute");
+    QAction* save = m_frame->Action("actionSaveAsInputFile");
+    QVERIFY(!execute->isEnabled() && !save->isEnabled());
+    QTest::keyClicks(Find<QLineEdit>(m_view, "editTitle"), "typed");
+    QVERIFY(save->isEnabled() && !execute->isEnabled());
+    Find<QComboBox>(m_view, "comboCrystalSystem")->setCurrentIndex(lattrix::kCubic - 1);
+    for (const char* cell : {"editCellA", "editCellB", "editCellC", "editCellAlpha", "editCellBeta", "editCellGamma"})
+      Find<QLineEdit>(m_view, cell)->setText(QByteArray(cell).size() > 9 ? "90" : "5.4");  // angles, lengths
+    const QStringList rows[3] = {{"1", "1", "1", "28.4426"}, {"2", "2", "0", "47.3032"}, {"3", "1", "1", "56.1229"}};
+    for (int c = 0; c < 12; ++c) m_view->ReflectionList()->SetItemText(c / 4, c % 4 + 1, rows[c / 4][c % 4]);
+    m_view->ReflectionList()->BeginCellEdit(2, 4);
+    QTest::keyClick(m_view->ReflectionList()->CellEditor(), Qt::Key_Return);
+    QVERIFY(execute->isEnabled());
+    m_view->SetSaveFileDialog([&] { return m_scratch->Path("typed.inp"); });
+    save->trigger();
+    lattrix::Job saved;
+    saved.m_strInputPath = m_scratch->Path("typed.inp").toStdString();
+    QVERIFY(lattrix::ReadInputFile(saved, m_sink) && saved.m_nReflections == 3 && saved.m_dTwoTheta[2] == 56.1229);
+    execute->trigger();
+    QVERIFY(std::fabs(Number(m_view, "editRefinedA") - 5.4309) < 2e-4);
+  }
+
+  // Manual's fields show the file's known corrections; Execute applies them
+  // at full precision, as lattrix-refine --correction 1 does, byte for byte.
+  void manualFromTheFormAsTheBatchCommand() {
+    const QString file = m_scratch->Path("manual.inp");
+    WriteFile(file, ReadFile(Example("quartz.inp"))
+                        .replace("\n2\n#wavelength", "\n1\n0.012345 0.067891 45.6789\n#wavelength")
+                        .toLatin1());
+    QVERIFY(m_view->OpenInputFile(file));
+    Find<QAbstractButton>(m_view, "radioManual")->setChecked(true);
+    QCOMPARE(Text(m_view, "editKnownDisp"), QString("  0.0679"));
+    m_frame->Action("actionRefineExecute")->trigger();
+    const QString batch = m_scratch->Path("batch.out");
+    QCOMPARE(QProcess::execute(LATTRIX_REFINE, {"-q", "--correction", "1", "--report", batch, file}), 0);
+    QVERIFY(m_sink.messages.empty() && ReadFile(m_scratch->Path("Lattrix.out")) == ReadFile(batch));
+    Find<QLineEdit>(m_view, "editKnownZero")->setText("0.01x");
+    m_frame->Action("actionRefineExecute")->trigger();
+    QCOMPARE(m_sink.messages, std::vector<std::string>{"zero of the known corrections is not a number !!!"});
+  }
+
+  // Copy results gives the cell in IUCr notation; the fitting table copies
+  // the selected rows (Ctrl+C) and saves the whole table, headings first.
+  void resultsAsText() {
+    QVERIFY(m_view->OpenInputFile(Example("quartz.inp")));
+    m_frame->Action("actionRefineExecute")->trigger();
+    m_frame->Action("actionCopyResults")->trigger();
+    const QString lines = QGuiApplication::clipboard()->text();
+    QVERIFY2(lines.contains(QRegularExpression("^a = 4\\.91\\d+\\(\\d+\\) A\n(.*\n){4}gamma = 120 deg\n")), qPrintable(lines));
+    WithModal<CFittingTableDlg>([&] { m_view->OnShowFittingTable(); }, [&](CFittingTableDlg* dialog) {
+      dialog->FitList()->selectRow(2);
+      QTest::keyClick(dialog->FitList(), Qt::Key_C, Qt::ControlModifier);
+      const QStringList copied = QGuiApplication::clipboard()->text().split('\n');
+      QVERIFY(copied.size() == 3 && copied[0].startsWith("No\th\tk\tl\t2th-org\t"));
+      QCOMPARE(copied[1].split('\t')[7], dialog->FitList()->item(2, 7)->text());
+      dialog->SetSaveFileDialog([&] { return m_scratch->Path("fit.csv"); });
+      dialog->OnSaveCsv();
+    });
+    const QStringList csv = ReadFile(m_scratch->Path("fit.csv")).split("\r\n");
+    QVERIFY(csv.size() == 27 && csv[25].startsWith("25,3,1,0,81.4920,"));  // headings, 25 rows, ""
+  }
+
+  // The marks of flagged rows keep a readable text where a dark palette's
+  // light text would vanish on them.
+  void flaggedRowsReadableUnderADarkPalette() {
+    lattrix::DiagnosticsResult result;
+    result.rows.resize(2);
+    result.rows[0].flags = lattrix::kFlagRstudent;
+    result.rows[1].flags = lattrix::kFlagLeverage;
+    CDiagnosticsDlg dialog(result);
+    for (const QTableWidgetItem* item : {dialog.DiagnosticsList()->item(0, 0), dialog.DiagnosticsList()->item(1, 0)}) {
+      const QColor text = item->foreground().style() == Qt::NoBrush ? QColor(230, 230, 230) : item->foreground().color();
+      QVERIFY(Contrast(text, item->background().color()) >= 4.5);
+    }
+  }
+
+ private:
+  QTemporaryDir m_settings;
+  std::unique_ptr<ScratchDir> m_scratch;
+  std::unique_ptr<CMainFrame> m_frame;
+  CLattrixView* m_view = nullptr;
+  lattrix::RecordingSink m_sink;
+  QStringList m_questions;
+};
+
+QTEST_MAIN(Desktop)
+#include "test_desktop.moc"
