@@ -155,7 +155,9 @@ bool CFittingTableDlg::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-std::vector<std::vector<std::string>> CFittingTableDlg::TableFields(const QList<int>& rows) const {
+std::vector<std::vector<std::string>> CFittingTableDlg::TableFields(QList<int> rows) const {
+  if (rows.isEmpty())
+    for (int r = 0; r < m_listFit->rowCount(); ++r) rows.append(r);
   std::vector<std::vector<std::string>> fields(1);
   for (int c = 0; c < kFittingTableColumns; ++c) fields[0].push_back(kColumns[c].heading);
   for (int r : rows) {
@@ -172,8 +174,6 @@ void CFittingTableDlg::OnCopy() {
   QList<int> rows;
   for (const QModelIndex& index : m_listFit->selectionModel()->selectedRows()) rows.append(index.row());
   std::sort(rows.begin(), rows.end());
-  if (rows.isEmpty())
-    for (int r = 0; r < m_listFit->rowCount(); ++r) rows.append(r);
   QGuiApplication::clipboard()->setText(Q(lattrix::DelimitedText(TableFields(rows), '\t', "\n")));
 }
 
@@ -183,7 +183,5 @@ void CFittingTableDlg::OnSaveCsv() {
                                                   QStringLiteral("CSV File (*.csv);;Other Files (*)"),
                                                   {QStringLiteral("csv")}, m_strSuggestedName);
   if (path.isEmpty()) return;
-  QList<int> rows;
-  for (int r = 0; r < m_listFit->rowCount(); ++r) rows.append(r);
-  lattrix::WriteTextFile(lattrix::DelimitedText(TableFields(rows), ',', "\r\n"), PathBytes(path), m_sink);
+  lattrix::WriteTextFile(lattrix::DelimitedText(TableFields({}), ',', "\r\n"), PathBytes(path), m_sink);
 }

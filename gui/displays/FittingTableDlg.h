@@ -55,8 +55,9 @@ class CFittingTableDlg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // The heading row, then the given rows, as fields.
-  std::vector<std::vector<std::string>> TableFields(const QList<int>& rows) const;
+  // The heading row, then the given rows (every row when none is given),
+  // as fields.
+  std::vector<std::vector<std::string>> TableFields(QList<int> rows) const;
 
   lattrix::MessageSink& m_sink;
   std::function<QString()> m_saveDialog;

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QScreen>
 #include <QScrollArea>
@@ -49,7 +50,10 @@ class Desktop : public QObject {
     m_frame = std::make_unique<CMainFrame>();
     m_view = m_frame->View();
     m_view->SetMessageSink(&m_sink);
-    m_view->SetSaveChangesPrompt([this](const QString& question) { return m_questions << question, QMessageBox::Cancel; });
+    m_view->SetSaveChangesPrompt([this](const QString& question) {
+      m_questions << question;
+      return int(QMessageBox::Cancel);
+    });
     m_view->OnCreate();
     m_view->OnInitialUpdate();
   }
@@ -76,7 +80,6 @@ class Desktop : public QObject {
     QVERIFY(m_view->OpenInputFile(Example("quartz.inp")));
     m_frame->Action("actionRefineExecute")->trigger();
     Find<QAbstractButton>(m_view, "radioManual")->setChecked(true);
-    m_frame->setScreen(*target);
     m_frame->move(room.topLeft());
     m_frame->FitToScreen();
     m_frame->show();
@@ -120,12 +123,19 @@ class Desktop : public QObject {
     QVERIFY(!m_frame->isVisible() && m_questions.size() == 1);
   }
 
-  // A new window reads the list afresh; a file that is gone is named with
-  // the reason and leaves the list.
+  // Files dropped on the window or opened go to the recent list, which a
+  // new window reads afresh; a file that is gone is named with the reason
+  // and leaves the list.
   void recentFilesSurviveARestart() {
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(Example("halite_displacement.inp"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_frame.get(), &enter);
+    QApplication::sendEvent(m_frame.get(), &drop);
+    QTRY_COMPARE(m_frame->windowTitle(), QString("halite_displacement.inp[*] - Lattrix"));
     const QString gone = m_scratch->Path("gone.inp");
-    QVERIFY(QFile::copy(Example("quartz.inp"), gone));
-    QVERIFY(m_view->OpenInputFile(Example("halite_displacement.inp")) && m_view->OpenInputFile(gone));
+    QVERIFY(QFile::copy(Example("quartz.inp"), gone) && m_view->OpenInputFile(gone));
     QVERIFY(QFile::remove(gone));
     CMainFrame restarted;
     restarted.View()->SetMessageSink(&m_sink);
