@@ -41,12 +41,9 @@ constexpr Column kColumns[kFittingTableColumns] = {
 
 }  // namespace
 
-CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
-    : QDialog(parent), m_sink(sink) {
-  setObjectName("fittingTableDialog");
-  setWindowTitle(QStringLiteral("Refined Fitting Results"));
-  setFont(QFont(QStringLiteral("Times New Roman"), 9));
-
+// The table with its columns and its Copy command. Returns the size that
+// shows every column beside a vertical scroll bar, about 16 rows high.
+QSize CFittingTableDlg::BuildTable() {
   m_listFit = new QTableWidget(0, kFittingTableColumns, this);
   m_listFit->setObjectName("listFit");
   m_listFit->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -64,12 +61,27 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
     m_listFit->setColumnWidth(c, kColumns[c].width);
     tableWidth += kColumns[c].width;
   }
-  // At first every column in view beside a vertical scroll bar, about 16
-  // rows high; on a small screen the table scrolls.
+  // That size at first; on a small screen the table scrolls.
   const QSize wanted(tableWidth + 2 * m_listFit->frameWidth() + m_listFit->verticalScrollBar()->sizeHint().width() + 2,
                      m_listFit->horizontalHeader()->sizeHint().height() +
                          16 * m_listFit->verticalHeader()->defaultSectionSize() + 2 * m_listFit->frameWidth());
   m_listFit->setMinimumSize(wanted / 3);
+  auto* copy = new QAction(QStringLiteral("Copy"), this);
+  copy->setShortcut(QKeySequence::Copy);
+  connect(copy, &QAction::triggered, this, &CFittingTableDlg::OnCopy);
+  m_listFit->addAction(copy);
+  m_listFit->setContextMenuPolicy(Qt::ActionsContextMenu);
+  m_listFit->installEventFilter(this);
+  addAction(copy);
+  return wanted;
+}
+
+CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
+    : QDialog(parent), m_sink(sink) {
+  setObjectName("fittingTableDialog");
+  setWindowTitle(QStringLiteral("Refined Fitting Results"));
+  setFont(QFont(QStringLiteral("Times New Roman"), 9));
+  const QSize wanted = BuildTable();
 
   const QFontMetrics metrics(font());
   const int editWidth = metrics.horizontalAdvance(QStringLiteral("-0000.0000")) + 10;
@@ -90,13 +102,6 @@ CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
   save->setObjectName("buttonSaveCsv");
   save->setAutoDefault(false);
   connect(save, &QPushButton::clicked, this, &CFittingTableDlg::OnSaveCsv);
-  auto* copy = new QAction(QStringLiteral("Copy"), this);
-  copy->setShortcut(QKeySequence::Copy);
-  connect(copy, &QAction::triggered, this, &CFittingTableDlg::OnCopy);
-  m_listFit->addAction(copy);
-  m_listFit->setContextMenuPolicy(Qt::ActionsContextMenu);
-  m_listFit->installEventFilter(this);
-  addAction(copy);
 
   auto* sums = new QGridLayout;
   sums->addWidget(new QLabel(QStringLiteral("Sum of delta 2theta :"), this), 0, 0);

@@ -55,6 +55,7 @@ class CFittingTableDlg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QSize BuildTable();
   // The heading row, then the given rows (every row when none is given),
   // as fields.
   std::vector<std::vector<std::string>> TableFields(QList<int> rows) const;
