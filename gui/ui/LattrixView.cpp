@@ -178,8 +178,8 @@ QLayout* CLattrixView::BuildModeGroups(QWidget* parent) {
 // Manual mode's known corrections, under the correction buttons while
 // Manual is chosen.
 QWidget* CLattrixView::BuildKnownCorrections(QWidget* parent) {
-  m_knownBox = new QWidget(parent);
-  auto* grid = new QGridLayout(m_knownBox);
+  auto* box = new QWidget(parent);
+  auto* grid = new QGridLayout(box);
   grid->setContentsMargins(0, 0, 0, 0);
   static const char* const kLabels[3] = {"zero (deg) :", "ssd (mm) :", "emu :"};
   static const char* const kNames[3] = {"editKnownZero", "editKnownDisp", "editKnownEmu"};
@@ -187,14 +187,14 @@ QWidget* CLattrixView::BuildKnownCorrections(QWidget* parent) {
                                        "Known sample displacement, in mm",
                                        "Absorption coefficient of the sample"};
   for (int k = 0; k < 3; ++k) {
-    m_editKnown[k] = NumberEdit(m_knownBox, kNames[k], false);
+    m_editKnown[k] = NumberEdit(box, kNames[k], false);
     m_editKnown[k]->setToolTip(QString::fromLatin1(kTips[k]));
-    grid->addWidget(FieldLabel(QString::fromLatin1(kLabels[k]), m_knownBox), k, 0);
+    grid->addWidget(FieldLabel(QString::fromLatin1(kLabels[k]), box), k, 0);
     grid->addWidget(m_editKnown[k], k, 1);
   }
-  m_knownBox->setVisible(false);
-  connect(m_pCorrRadio[0], &QAbstractButton::toggled, m_knownBox, &QWidget::setVisible);
-  return m_knownBox;
+  box->setVisible(false);
+  connect(m_pCorrRadio[0], &QAbstractButton::toggled, box, &QWidget::setVisible);
+  return box;
 }
 
 QWidget* CLattrixView::BuildReflectionGroup(QWidget* parent) {

@@ -209,7 +209,6 @@ class CLattrixView : public QWidget {
   // Manual mode's known zero (deg), displacement (mm) and absorption
   // coefficient, shown while Manual is chosen. m_dKnown keeps the values
   // the fields were filled with, at full precision.
-  QWidget* m_knownBox = nullptr;
   QLineEdit* m_editKnown[3] = {};
   double m_dKnown[3] = {};
   CEditListCtrl* m_listReflection = nullptr;
