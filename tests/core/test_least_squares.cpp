@@ -1,9 +1,19 @@
+// The calibration's least-squares solver on fits worked by hand:
+//  - y = 2x through x = 1, 2, 3: X'X = [[3, 6], [6, 14]], determinant 6,
+//    inverse [[14/6, -1], [-1, 1/2]]; column 0 pivots on row 1 (6 > 3),
+//    so the row exchange and the unscrambling take part.
+//  - y = -2x through x = -1, -2, -3: the pivot -6 is negative, inverse
+//    [[14/6, 1], [1, 1/2]]; dividing by its magnitude would flip both.
+//  - a quadratic through (1, 1), (2, 3), (4, 2), (7, 5): c = (19/12,
+//    -1/132, 3/44) in exact rational arithmetic (Gauss-Jordan on the
+//    normal equations with Python's fractions); its inverse is checked as
+//    the inverse of X'X.
+//  - every x = 0: the slope column is zero, no pivot, "Lost of rank !".
+//  - the tolerance is absolute: x = 0, h, 2h leaves the pivot 2 h^2, which
+//    passes 1e-18 for h = 1e-9 (slope 1e9) and fails for h = 1e-10.
 #include <gtest/gtest.h>
 
-#include <iomanip>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <cmath>
 
 #include "calibration/LeastSquares.h"
 
@@ -11,154 +21,62 @@ using namespace lattrix;
 
 namespace {
 
-// Design matrix of the powers of x, built by hand for the solver tests.
-Matrix PowerDesign(const std::vector<double>& x, int m) {
-  Matrix X(static_cast<int>(x.size()), m);
-  for (int i = 0; i < X.rows(); ++i) {
-    double power = 1.0;
-    for (int j = 0; j < m; ++j) {
-      X(i, j) = power;
-      power *= x[i];
+TEST(LeastSquares, HandWorkedFits) {
+  const struct {
+    std::vector<double> x, y;
+    int m, status;
+    std::vector<double> c, inverse;  // inverse empty: checked against X'X
+    double tolerance;                // relative, of the coefficients
+  } cases[] = {
+      {{1, 2, 3}, {2, 4, 6}, 2, kFitOk, {0, 2}, {7.0 / 3, -1, -1, 0.5}, 1e-14},
+      {{-1, -2, -3}, {2, 4, 6}, 2, kFitOk, {0, -2}, {7.0 / 3, 1, 1, 0.5}, 1e-14},
+      {{1, 2, 4, 7}, {1, 3, 2, 5}, 3, kFitOk, {19.0 / 12, -1.0 / 132, 3.0 / 44}, {}, 1e-12},
+      {{0, 0, 0}, {1, 2, 3}, 2, kFitRankLost, {}, {}, 0},
+      {{0, 1e-9, 2e-9}, {0, 1, 2}, 2, kFitOk, {0, 1e9}, {}, 1e-6},
+      {{0, 1e-10, 2e-10}, {0, 1, 2}, 2, kFitRankLost, {}, {}, 0},
+  };
+  for (const auto& t : cases) {
+    const int n = static_cast<int>(t.x.size());
+    SCOPED_TRACE(testing::PrintToString(t.x));
+    Matrix X(n, t.m), XtX(t.m, t.m), N;
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < t.m; ++j) X(i, j) = std::pow(t.x[i], j);
+    for (int j = 0; j < t.m; ++j)
+      for (int k = 0; k < t.m; ++k)
+        for (int i = 0; i < n; ++i) XtX(j, k) += X(i, j) * X(i, k);
+    std::vector<double> c(t.m, -7.5), r;
+    std::string message;
+    EXPECT_EQ(FitPolynomial(n, t.m, t.x.data(), t.y.data(), c.data(), message), t.status);
+    EXPECT_EQ(message, t.status == kFitOk ? "" : "Lost of rank !");
+    ASSERT_EQ(SolveNormalEquations(kRankTolerance, X, t.y, r, N, message), t.status);
+    if (t.status != kFitOk) {
+      EXPECT_EQ(c, std::vector<double>(t.m, -7.5)) << "a refused fit leaves the coefficients";
+      continue;
+    }
+    for (int j = 0; j < t.m; ++j) {
+      EXPECT_NEAR(c[j], t.c[j], t.tolerance * std::max(1.0, std::fabs(t.c[j]))) << j;
+      EXPECT_NEAR(r[j], t.c[j], t.tolerance * std::max(1.0, std::fabs(t.c[j]))) << j;
+      for (int k = 0; k < t.m; ++k) {
+        double product = 0.0;
+        for (int l = 0; l < t.m; ++l) product += N(j, l) * XtX(l, k);
+        if (t.inverse.empty() && t.x[1] > 1e-6) { EXPECT_NEAR(product, j == k, 1e-10) << j << "," << k; }
+        if (!t.inverse.empty()) { EXPECT_NEAR(N(j, k), t.inverse[j * t.m + k], 1e-14) << j << "," << k; }
+      }
     }
   }
-  return X;
-}
-
-std::string Print(const Matrix& A) {
-  std::ostringstream out;
-  out << std::setprecision(17);
-  for (int i = 0; i < A.rows(); ++i) {
-    for (int j = 0; j < A.cols(); ++j) out << A(i, j) << " ";
-    out << "\n";
-  }
-  return out.str();
-}
-
-// A * B == identity within tol, elementwise.
-void ExpectInverse(const Matrix& A, const Matrix& B, double tol) {
-  ASSERT_EQ(A.cols(), B.rows());
-  for (int i = 0; i < A.rows(); ++i)
-    for (int j = 0; j < B.cols(); ++j) {
-      double s = 0.0;
-      for (int k = 0; k < A.cols(); ++k) s += A(i, k) * B(k, j);
-      EXPECT_NEAR(s, i == j ? 1.0 : 0.0, tol) << "entry " << i << "," << j << "\n" << Print(A);
-    }
-}
-
-}  // namespace
-
-// y = 2x exactly. By hand: X'X = [[3, 6], [6, 14]] with determinant 6, so its
-// inverse is [[14/6, -1], [-1, 1/2]]. Column 0 pivots on row 1 (6 > 3), so
-// this also exercises the row exchange and the column unscrambling.
-TEST(LeastSquares, StraightLineGivesCoefficientsInverseAndZeroResidual) {
-  const Matrix X = PowerDesign({1, 2, 3}, 2);
-  const std::vector<double> y = {2, 4, 6};
-  std::vector<double> r;
-  Matrix N;
-  std::string message;
-  ASSERT_EQ(SolveNormalEquations(kRankTolerance, X, y, r, N, message), kFitOk);
-  EXPECT_NEAR(r[0], 0.0, 1e-14);
-  EXPECT_NEAR(r[1], 2.0, 1e-14);
-  EXPECT_NEAR(N(0, 0), 7.0 / 3.0, 1e-14) << Print(N);
-  EXPECT_NEAR(N(0, 1), -1.0, 1e-14) << Print(N);
-  EXPECT_NEAR(N(1, 0), -1.0, 1e-14) << Print(N);
-  EXPECT_NEAR(N(1, 1), 0.5, 1e-14) << Print(N);
-  EXPECT_TRUE(message.empty());
-
-  double c[2] = {99.0, 99.0};
-  const double x[3] = {1, 2, 3};
-  EXPECT_EQ(FitPolynomial(3, 2, x, y.data(), c, message), kFitOk);
-  EXPECT_NEAR(c[0], 0.0, 1e-14);
-  EXPECT_NEAR(c[1], 2.0, 1e-14);
-}
-
-// Reference values from exact rational arithmetic (Python fractions, Gauss-
-// Jordan on the normal equations): c = (19/12, -1/132, 3/44), S = 289/132.
-TEST(LeastSquares, QuadraticThroughFourPoints) {
-  const double x[4] = {1, 2, 4, 7};
-  const double y[4] = {1, 3, 2, 5};
-  double c[3] = {0, 0, 0};
-  std::string message;
-  ASSERT_EQ(FitPolynomial(4, 3, x, y, c, message), kFitOk);
-  EXPECT_NEAR(c[0], 19.0 / 12.0, 1e-12);
-  EXPECT_NEAR(c[1], -1.0 / 132.0, 1e-12);
-  EXPECT_NEAR(c[2], 3.0 / 44.0, 1e-13);
-
-  const Matrix X = PowerDesign({1, 2, 4, 7}, 3);
-  std::vector<double> r;
-  Matrix N;
-  ASSERT_EQ(SolveNormalEquations(kRankTolerance, X, {1, 3, 2, 5}, r, N, message), kFitOk);
-  Matrix XtX(3, 3);
-  for (int j = 0; j < 3; ++j)
-    for (int k = 0; k < 3; ++k)
-      for (int i = 0; i < 4; ++i) XtX(j, k) += X(i, j) * X(i, k);
-  ExpectInverse(N, XtX, 1e-10);
-  ExpectInverse(XtX, N, 1e-10);
-}
-
-// Every x = 0: the second column of X'X is all zero, so no pivot is found.
-TEST(LeastSquares, AllZeroAbscissaeLoseRankAndLeaveCoefficients) {
-  const double x[3] = {0, 0, 0};
-  const double y[3] = {1, 2, 3};
-  double c[2] = {-7.5, 42.0};
-  std::string message;
-  EXPECT_EQ(FitPolynomial(3, 2, x, y, c, message), kFitRankLost);
-  EXPECT_EQ(message, "Lost of rank !");
-  EXPECT_EQ(c[0], -7.5);
-  EXPECT_EQ(c[1], 42.0);
-}
-
-// x = -1, -2, -3: X'X = [[3, -6], [-6, 14]], so column 0 pivots on -6. By
-// hand: determinant 6, inverse [[14/6, 1], [1, 1/2]]; y = -2x gives c = (0, -2).
-// Dividing by the pivot's magnitude instead of its signed value would flip
-// the signs of both.
-TEST(LeastSquares, NegativePivotDividesWithItsSign) {
-  const Matrix X = PowerDesign({-1, -2, -3}, 2);
-  std::vector<double> r;
-  Matrix N;
-  std::string message;
-  ASSERT_EQ(SolveNormalEquations(kRankTolerance, X, {2, 4, 6}, r, N, message), kFitOk);
-  EXPECT_NEAR(r[0], 0.0, 1e-14);
-  EXPECT_NEAR(r[1], -2.0, 1e-14);
-  EXPECT_NEAR(N(0, 0), 7.0 / 3.0, 1e-14) << Print(N);
-  EXPECT_NEAR(N(0, 1), 1.0, 1e-14) << Print(N);
-  EXPECT_NEAR(N(1, 0), 1.0, 1e-14) << Print(N);
-  EXPECT_NEAR(N(1, 1), 0.5, 1e-14) << Print(N);
-}
-
-// The tolerance is absolute. x = 0, h, 2h: after column 0 the remaining pivot
-// is 5h^2 - (3h)^2 / 3 = 2h^2. With h = 1e-9 that is 2e-18 > 1e-18 and the
-// line y = x / h (slope 1e9) is found; with h = 1e-10 it is 2e-20 and the
-// same well-shaped problem is refused.
-TEST(LeastSquares, RankToleranceIsAbsolute) {
-  const double y[3] = {0, 1, 2};
-  std::string message;
-  const double xSolved[3] = {0, 1e-9, 2e-9};
-  double c[2] = {0, 0};
-  ASSERT_EQ(FitPolynomial(3, 2, xSolved, y, c, message), kFitOk);
-  EXPECT_NEAR(c[0], 0.0, 1e-6);
-  EXPECT_NEAR(c[1], 1e9, 1e9 * 1e-6);
-
-  const double xRefused[3] = {0, 1e-10, 2e-10};
-  c[0] = c[1] = 5.0;
-  EXPECT_EQ(FitPolynomial(3, 2, xRefused, y, c, message), kFitRankLost);
-  EXPECT_EQ(message, "Lost of rank !");
-  EXPECT_EQ(c[1], 5.0);
 }
 
 TEST(LeastSquares, RefusesSizesWithoutWorkingOnThem) {
   const double x[2] = {1, 2};
   double c[2] = {3, 4};
   std::string message;
-  EXPECT_EQ(FitPolynomial(0, 2, x, x, c, message), kFitBadSize);
-  EXPECT_EQ(FitPolynomial(-5, 2, x, x, c, message), kFitBadSize);
-  EXPECT_EQ(FitPolynomial(2, 0, x, x, c, message), kFitBadSize);
-  EXPECT_EQ(FitPolynomial(2, 1 << 30, x, x, c, message), kFitBadSize);
-  EXPECT_EQ(c[0], 3.0);
-  EXPECT_EQ(c[1], 4.0);
-
+  for (const auto& [n, m] : std::vector<std::pair<int, int>>{{0, 2}, {-5, 2}, {2, 0}, {2, 1 << 30}})
+    EXPECT_EQ(FitPolynomial(n, m, x, x, c, message), kFitBadSize) << n << " " << m;
+  EXPECT_EQ(c[0] + c[1], 7.0);
   std::vector<double> r;
   Matrix N;
-  EXPECT_EQ(SolveNormalEquations(kRankTolerance, Matrix(3, 2), {1, 2}, r, N, message),
-            kFitBadSize);
+  EXPECT_EQ(SolveNormalEquations(kRankTolerance, Matrix(3, 2), {1, 2}, r, N, message), kFitBadSize);
+  EXPECT_EQ(SolveNormalEquations(kRankTolerance, Matrix(0, 2), {}, r, N, message), kFitBadSize);
 }
+
+}  // namespace
