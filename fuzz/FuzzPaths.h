@@ -105,17 +105,16 @@ inline void RunFittingTable(const std::string& path, size_t fileSize, Checker& c
   for (int count : {job.m_nReflections, 0}) {
     QuietSink sink;
     FittingTable table;
-    const bool ok = ReadFittingTable(path, count ? job.m_dTwoThetaRaw : nullptr, count ? job.m_dTwoTheta : nullptr,
-                                     count, table, sink);
-    check(ok == (sink.shown == 0), "a message and the result disagree");
-    check(table.rows.size() <= static_cast<size_t>(kMaxReflections), "more than 50 rows");
+    const bool ok = ReadFittingTable(path, job.m_dTwoThetaRaw, job.m_dTwoTheta, count, table, sink);
+    check(ok == (sink.shown == 0) && table.rows.size() <= size_t(kMaxReflections), "a message and the result disagree, or > 50 rows");
     for (size_t r = 0; r < table.rows.size(); ++r) {
       const auto& cells = table.rows[r];
-      const bool fromJob = static_cast<int>(r) < count;
-      // Without a list the rows stay, all cells empty.
+      // Without a list the rows stay, all cells empty; else numbered, with
+      // the job's 2theta in the rows the job has.
       for (const std::string& cell : cells) check(cell.size() <= fileSize && (ok || cell.empty()), "cell text");
-      if (ok) check(cells[0] == Format("%2d", static_cast<int>(r) + 1), "row number");
-      if (ok) check(cells[4].empty() != fromJob && cells[5].empty() != fromJob, "2theta columns not from the job");
+      const bool fromJob = static_cast<int>(r) < count;
+      check(!ok || (cells[0] == Format("%2d", int(r) + 1) && cells[4].empty() != fromJob && cells[5].empty() != fromJob),
+            "row number or 2theta columns");
     }
     check(table.sumDelta.size() <= fileSize && table.stdDelta.size() <= fileSize, "sum texts");
   }
@@ -123,9 +122,8 @@ inline void RunFittingTable(const std::string& path, size_t fileSize, Checker& c
 
 inline void CheckTicks(const std::vector<lattrix::MapTick>& ticks, float lo, float hi, Checker& check) {
   check(ticks.size() <= 10000, "too many ticks");
-  for (const lattrix::MapTick& tick : ticks)
-    check(std::isfinite(tick.value) && tick.value >= lo && tick.value <= hi && !tick.label.empty() && tick.label.size() < 64,
-          "tick outside the plot range, or its label");
+  for (const lattrix::MapTick& t : ticks)
+    check(std::isfinite(t.value) && t.value >= lo && t.value <= hi && !t.label.empty() && t.label.size() < 64, "tick or its label");
 }
 
 // The fitting map from the report at path: load, scale, ticks and the

@@ -4,6 +4,8 @@
 // jobs from known cells, scratch directories and hand-made reports.
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -182,6 +184,22 @@ class ScratchDir {
  private:
   std::string path_;
 };
+
+// Runs 'write' with the file size limited to 'bytes': a write beyond it
+// fails as on a full disk.
+template <typename Write>
+auto WithFileSizeLimit(rlim_t bytes, Write write) {
+  struct rlimit saved, small;
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  small = saved;
+  small.rlim_cur = bytes;
+  void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  auto result = write();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previous);
+  return result;
+}
 
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

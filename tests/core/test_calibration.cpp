@@ -98,20 +98,4 @@ TEST(Calibration, TypedRowsAndRepeatedRunsDoNotCompound) {
   }
 }
 
-// The batch command's texts from a job: reference "%10.6lf", observed
-// "%8.4lf" for the rows read, none when the section was not read whole.
-TEST(Calibration, TextsOfAJob) {
-  Job job;
-  job.m_bInternalStd = 1;
-  job.m_nSiObs = 3;
-  const double observed[4] = {28.5, 47.25, 56.123456, 69.0};
-  std::copy(observed, observed + 4, job.m_dSiTwoThetaObs);
-  SiliconListTexts texts = SiliconTextsFromJob(job);
-  for (int i = 0; i < kSiliconReflections; ++i) { EXPECT_EQ(texts[i].reference, kReference[i]); }
-  EXPECT_EQ(std::vector<std::string>({texts[0].observed, texts[1].observed, texts[2].observed, texts[3].observed}),
-            std::vector<std::string>({" 28.5000", " 47.2500", " 56.1235", ""}));
-  job.m_bInternalStd = 0;
-  EXPECT_EQ(SiliconTextsFromJob(job)[0].observed, "");
-}
-
 }  // namespace

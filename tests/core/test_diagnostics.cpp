@@ -117,29 +117,6 @@ TEST(Diagnostics, AgreeWithBruteForceRefits) {
   }
 }
 
-// An orthorhombic cell with a != b: the first (h k l) with |h| != |k|,
-// both non-zero, indexed as (k h l) lies more than a degree from its
-// calculated position and must stand out, alone.
-TEST(Diagnostics, MisindexedReflectionIsFlaggedAndNamed) {
-  Job job = MakeJob(kCrystals[2], 40, {0.03, 0.05, 0.01});
-  job.m_nCorrection = kZero;
-  int bad = 0;
-  while (job.m_nH[bad] == 0 || job.m_nK[bad] == 0 || std::abs(job.m_nH[bad]) == std::abs(job.m_nK[bad])) ++bad;
-  std::swap(job.m_nH[bad], job.m_nK[bad]);
-  ASSERT_GT(std::fabs(TwoTheta(kCrystals[2].cell, job.m_nH[bad], job.m_nK[bad], job.m_nL[bad]) -
-                      TwoTheta(kCrystals[2].cell, job.m_nK[bad], job.m_nH[bad], job.m_nL[bad])), 1.0);
-  const Fit fit = Refit(job);
-  const DiagnosticsResult d = ComputeDiagnostics(fit.job);
-  ASSERT_TRUE(d.valid);
-  for (int i = 0; i < job.m_nReflections; ++i)
-    EXPECT_EQ(std::fabs(d.rows[i].rstudent) > (i == bad ? 10.0 : 3.0), i == bad) << i << " " << d.rows[i].rstudent;
-  EXPECT_TRUE(d.rows[bad].flags & kFlagRstudent);
-  const std::string label = Format("(%d %d %d)", job.m_nH[bad], job.m_nK[bad], job.m_nL[bad]);
-  EXPECT_NE(DiagnosticsSummary(d).find(label), std::string::npos) << DiagnosticsSummary(d);
-  EXPECT_NE(DiagnosticsLine(d.rows[bad], d).find("  *  Rstudent "), std::string::npos);
-  EXPECT_NE(DiagnosticsTable(d).find(Format("%4d%4d%4d", job.m_nH[bad], job.m_nK[bad], job.m_nL[bad])), std::string::npos);
-}
-
 // Problems where the leave-one-out values, or all values, cannot be formed:
 // each gives its reason instead of numbers. The one-parameter fit is worked
 // by hand: cubic, design column x = h^2 + k^2 + l^2 = 1, 2, 3, leverages

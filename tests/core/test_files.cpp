@@ -1,12 +1,9 @@
 // Files that cannot be read or written: each message names the path as
-// printable text and the system's reason; a report that cannot be created
-// changes nothing in the job; a report or job file cut short by a file-size
+// printable text and the system's reason; a report or job file cut short by a file-size
 // limit (as by a full disk) is reported, and a failed save leaves the
 // previous file as it was. The job is SmallValidJob, whose refined cell is
 // known: a = 4.9, b = 5.6, c = 7.3 A.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -23,21 +20,6 @@ using namespace lattrix;
 using namespace lattrix_test;
 
 namespace {
-
-// Runs 'write' with the file size limited to 'bytes', as a full disk would.
-template <typename Write>
-auto WithFileSizeLimit(rlim_t bytes, Write write) {
-  struct rlimit saved, small;
-  ::getrlimit(RLIMIT_FSIZE, &saved);
-  small = saved;
-  small.rlim_cur = bytes;
-  void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  auto result = write();
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, previous);
-  return result;
-}
 
 // Every message about a file, for a path with a control character and a
 // byte that is not UTF-8 in a directory that does not exist.
@@ -68,24 +50,6 @@ TEST(Files, MessagesNameThePrintablePathAndTheReason) {
     c.run(job, sink);
     EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
   }
-}
-
-// A report that cannot be created: the message, and nothing refined.
-TEST(Files, ReportThatCannotBeCreatedChangesNothing) {
-  ScratchDir dir;
-  ::mkdir(dir.File("a-directory").c_str(), 0755);
-  const std::string regular = dir.Write("regular", "text\n");
-  for (const std::string& path : {dir.File("a-directory"), dir.File("missing/Lattrix.out"), regular + "/Lattrix.out"}) {
-    Job job = SmallValidJob(path);
-    job.m_dRefinedCell[0] = 1.25;
-    RecordingSink sink;
-    EXPECT_FALSE(RefineCell(job, sink).reportWritten) << path;
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].rfind("Output file not open !!!\n" + path + ": ", 0), 0u) << sink.messages[0];
-    EXPECT_EQ(job.m_dRefinedCell[0], 1.25);
-    EXPECT_EQ(job.m_dVolume, 0.0);
-  }
-  EXPECT_EQ(ReadAll(regular), "text\n");
 }
 
 // A report cut short: the message after the run, the results in the job
