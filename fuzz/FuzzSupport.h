@@ -22,16 +22,11 @@ using lattrix_test::SmallValidJob;
 // Collects the checks a run breaks: the fuzz targets stop at the end of an
 // input that broke one (libFuzzer keeps the input); the regression test
 // reports them all for the file.
-class Checker {
- public:
-  void operator()(bool condition, const std::string& what) {
-    if (!condition) failures += what + "\n";
-  }
+struct Checker {
+  void operator()(bool condition, const std::string& what) { failures += condition ? "" : what + "\n"; }
   bool ok() const { return failures.empty(); }
   void StopOnFailure() const {
-    if (ok()) return;
-    std::fprintf(stderr, "fuzz check failed: %s", failures.c_str());
-    std::abort();
+    if (!ok()) std::fprintf(stderr, "fuzz check failed: %s", failures.c_str()), std::abort();
   }
   std::string failures;
 };
@@ -59,8 +54,7 @@ class ScratchFile {
   std::string path_;
 };
 
-class QuietSink : public lattrix::MessageSink {
- public:
+struct QuietSink : lattrix::MessageSink {
   void Show(const std::string& text) override { last = text, ++shown; }
   std::string last;
   int shown = 0;
@@ -93,10 +87,7 @@ class CheckingCanvas : public lattrix::MapCanvas {
     check_(box_.left <= cx && cx <= box_.right && box_.top <= cy && cy <= box_.bottom, "point drawn outside the box");
   }
   void SetFont(const lattrix::MapFont& font) override { check_(font.height > 0 && font.width >= 0, "font size"); }
-  void Text(int x, int y, const std::string& text, const lattrix::MapRgb&) override {
-    Near(x, y);
-    check_(text.size() < 512, "label text too long");
-  }
+  void Text(int x, int y, const std::string& text, const lattrix::MapRgb&) override { Near(x, y), check_(text.size() < 512, "label text"); }
   void TextUp(int x, int y, const std::string& text, const lattrix::MapRgb& colour) override { Text(x, y, text, colour); }
   int TextWidth(const std::string& text) override { return 8 * static_cast<int>(text.size()); }
 

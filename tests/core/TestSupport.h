@@ -66,8 +66,7 @@ inline double InverseDSquared(const double cell[6], int h, int k, int l) {
   const Mat g = Inverse(DirectMetric(cell));
   const double v[3] = {double(h), double(k), double(l)};
   double q = 0.0;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) q += v[i] * g[i][j] * v[j];
+  for (int i = 0; i < 9; ++i) q += v[i / 3] * g[i / 3][i % 3] * v[i % 3];
   return q;
 }
 
@@ -88,21 +87,14 @@ inline void CellFromMetric(const double p[6], double out[7]) {
   out[6] = std::sqrt(Det3(g));
 }
 
-struct Crystal {
-  int system;
-  double cell[6];
-};
+struct Crystal { int system; double cell[6]; };
 
 // One crystal of each system, in the order of the system codes.
 inline const Crystal kCrystals[7] = {
-    {lattrix::kTriclinic, {7.11, 8.32, 9.24, 85.2, 95.7, 102.3}},
-    {lattrix::kMonoclinic, {5.1505, 5.2116, 5.3173, 90, 99.23, 90}},
-    {lattrix::kOrthorhombic, {4.913, 5.842, 7.301, 90, 90, 90}},
-    {lattrix::kHexagonal, {4.9134, 4.9134, 5.4052, 90, 90, 120}},
-    {lattrix::kRhombohedral, {5.128, 5.128, 5.128, 55.28, 55.28, 55.28}},
-    {lattrix::kTetragonal, {4.5937, 4.5937, 2.9587, 90, 90, 90}},
-    {lattrix::kCubic, {5.6402, 5.6402, 5.6402, 90, 90, 90}},
-};
+    {lattrix::kTriclinic, {7.11, 8.32, 9.24, 85.2, 95.7, 102.3}}, {lattrix::kMonoclinic, {5.1505, 5.2116, 5.3173, 90, 99.23, 90}},
+    {lattrix::kOrthorhombic, {4.913, 5.842, 7.301, 90, 90, 90}},   {lattrix::kHexagonal, {4.9134, 4.9134, 5.4052, 90, 90, 120}},
+    {lattrix::kRhombohedral, {5.128, 5.128, 5.128, 55.28, 55.28, 55.28}}, {lattrix::kTetragonal, {4.5937, 4.5937, 2.9587, 90, 90, 90}},
+    {lattrix::kCubic, {5.6402, 5.6402, 5.6402, 90, 90, 90}}};
 
 // The 'count' reflections of lowest 2theta between 10 and 150 degrees, one
 // of each Friedel pair.
@@ -124,9 +116,7 @@ inline std::vector<std::array<int, 3>> LowestReflections(const double cell[6], i
 // an observed 2theta, a sample displacement 'ssd' (mm) raises 2theta by
 // 2 ssd cos(theta) / R radians, and 'misfit' (degrees) scales a fixed
 // pseudo-random error per row.
-struct Errors {
-  double zero = 0.0, ssd = 0.0, misfit = 0.0;
-};
+struct Errors { double zero = 0.0, ssd = 0.0, misfit = 0.0; };
 
 // A job of the crystal's 'count' lowest reflections, unit weights, no
 // correction; the trial cell's lengths 0.3 % long and its free angles 0.2
@@ -138,8 +128,7 @@ inline lattrix::Job MakeJob(const Crystal& crystal, int count, const Errors& e =
   job.m_strTitle = "built job";
   job.m_nCrystalSystem = crystal.system;
   for (int j = 0; j < 6; ++j) {
-    const bool freeAngle = crystal.system == kTriclinic || crystal.system == kRhombohedral ||
-                           (crystal.system == kMonoclinic && j == 4);
+    const bool freeAngle = crystal.system == kTriclinic || crystal.system == kRhombohedral || (crystal.system == kMonoclinic && j == 4);
     job.m_dCell[j] = j < 3 ? crystal.cell[j] * 1.003 : crystal.cell[j] + (freeAngle ? 0.2 : 0.0);
   }
   const auto hkl = LowestReflections(crystal.cell, count);
@@ -157,8 +146,10 @@ inline lattrix::Job MakeJob(const Crystal& crystal, int count, const Errors& e =
 
 // An orthorhombic job of twelve exact Bragg angles of a = 4.9, b = 5.6,
 // c = 7.3 A: it refines cleanly to that cell with any positive weights.
+// Built once: the fuzz targets ask for it on every input.
 inline lattrix::Job SmallValidJob(const std::string& reportPath) {
-  lattrix::Job job = MakeJob({lattrix::kOrthorhombic, {4.9, 5.6, 7.3, 90, 90, 90}}, 12);
+  static const lattrix::Job built = MakeJob({lattrix::kOrthorhombic, {4.9, 5.6, 7.3, 90, 90, 90}}, 12);
+  lattrix::Job job = built;
   job.m_strReportPath = reportPath;
   return job;
 }
@@ -168,12 +159,9 @@ class ScratchDir {
  public:
   ScratchDir() {
     char pattern[] = "/tmp/lattrix-test-XXXXXX";
-    path_ = ::mkdtemp(pattern) ? pattern : "/tmp";
+    path_ = ::mkdtemp(pattern) ? pattern : "/tmp/lattrix-test-not-made";
   }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (path_ != "/tmp") std::filesystem::remove_all(path_, ignored);
-  }
+  ~ScratchDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
   std::string Write(const std::string& name, const std::string& text) const {
     std::ofstream(File(name), std::ios::binary) << text;
@@ -189,10 +177,9 @@ class ScratchDir {
 // fails as on a full disk.
 template <typename Write>
 auto WithFileSizeLimit(rlim_t bytes, Write write) {
-  struct rlimit saved, small;
+  struct rlimit saved;
   ::getrlimit(RLIMIT_FSIZE, &saved);
-  small = saved;
-  small.rlim_cur = bytes;
+  const struct rlimit small = {bytes, saved.rlim_max};
   void (*previous)(int) = ::signal(SIGXFSZ, SIG_IGN);
   ::setrlimit(RLIMIT_FSIZE, &small);
   auto result = write();
@@ -212,19 +199,12 @@ inline std::string ReadAll(const std::string& path) {
 // 2theta with the residuals chosen and the other columns consistent enough.
 struct ReportRow {
   int h = 1, k = 0, l = 0;
-  double org = 20.0, obs = 20.0, cor = 20.0, cal = 20.0, del = 0.0, dobs = 4.0, dcal = 4.0, ddif = 0.0, weight = 1.0;
+  double org, obs, cor, cal, del, dobs, dcal, ddif, weight = 1.0;
 };
 
 inline ReportRow RowAt(double twoTheta, double del2th, double ddif = 0.0, double obs = -1.0) {
-  ReportRow r;
-  r.org = twoTheta;
-  r.obs = r.cor = obs < 0.0 ? twoTheta : obs;
-  r.cal = twoTheta - del2th;
-  r.del = del2th;
-  r.dobs = kLambda / (2.0 * std::sin(Rad(twoTheta / 2.0)));
-  r.dcal = r.dobs - ddif;
-  r.ddif = ddif;
-  return r;
+  const double dobs = kLambda / (2.0 * std::sin(Rad(twoTheta / 2.0))), observed = obs < 0.0 ? twoTheta : obs;
+  return {1, 0, 0, twoTheta, observed, observed, twoTheta - del2th, del2th, dobs, dobs - ddif, ddif};
 }
 
 inline std::string ListRow(const ReportRow& r) {

@@ -2,12 +2,14 @@
 // edits of it with what each must give, and the written format read back.
 // Expected values are the file's own numbers.
 #include <gtest/gtest.h>
-
 #include <cstring>
 #include <functional>
+#include <sstream>
 
 #include "TestSupport.h"
+#include "engine/Refinement.h"
 #include "job/InputFile.h"
+#include "job/JobRows.h"
 
 using namespace lattrix;
 using namespace lattrix_test;
@@ -103,22 +105,6 @@ TEST(JobFile, EditsOfTheExample) {
   }
 }
 
-TEST(JobFile, CrlfLongLinesAndBinaryBytes) {
-  ScratchDir dir;
-  RecordingSink sink;
-  Job lf, crlf, binary, longTitle;
-  std::string windows;
-  for (char c : std::string(kExample)) windows += c == '\n' ? "\r\n" : std::string(1, c);
-  ASSERT_TRUE(Read(dir, kExample, lf, sink) && Read(dir, windows, crlf, sink));
-  EXPECT_EQ(InputFileText(crlf), InputFileText(lf));
-  const char raw[] = "\x7f" "ELF\x02\x01\x01\0\0\0\0\xff\xfe\n\0\0\x01\n";
-  EXPECT_FALSE(Read(dir, std::string(raw, sizeof raw - 1), binary, sink));
-  // A 10 MB title is one line, not many.
-  ASSERT_TRUE(Read(dir, "#t\n" + std::string(10 << 20, 'x') + std::string(kExample).substr(31), longTitle, sink));
-  EXPECT_EQ(longTitle.m_strTitle.size(), size_t(10 << 20));
-  EXPECT_EQ(longTitle.m_nReflections, 3);
-}
-
 // The written lines in their formats, and the values read back within
 // their printed decimals: 7 of the wavelength, 3 of the radius, 5 of the
 // cell, 2theta and weight; a Manual job keeps its known corrections.
@@ -143,6 +129,69 @@ TEST(JobFile, WrittenFormatsReadBack) {
             std::vector<double>({-0.031, 0.12, 92.5, 1.5405981, 185.123, 4.91346, 20.86, 0.12346}));
   EXPECT_EQ(back.m_bInternalStd, 0);
   EXPECT_TRUE(sink.messages.empty());
+}
+
+// The rows of the Reflection List in the job: Insert and Delete move all
+// that belongs to a row (h k l, the observed and the refined 2theta, the
+// weight), and a row set by the user refines with its typed 2theta as its
+// observation. Rows are named by letters, each with its own values.
+// Row 'A' + i holds h = i + 1, k = 2, l = 3, observed 2theta 20 + i,
+// refined 2theta (as after a calibration) 30 + i, weight 0.1 (i + 1); '-'
+// is the empty row (0 0 0, 2theta 0, weight 1).
+void SetLetter(Job& job, int row, char letter) {
+  const int i = letter - 'A';
+  const bool empty = letter == '-';
+  job.m_nH[row] = empty ? 0 : i + 1, job.m_nK[row] = empty ? 0 : 2, job.m_nL[row] = empty ? 0 : 3;
+  job.m_dTwoThetaRaw[row] = empty ? 0 : 20 + i, job.m_dTwoTheta[row] = empty ? 0 : 30 + i;
+  job.m_dWeight[row] = empty ? 1 : 0.1 * (i + 1);
+}
+
+Job JobOf(const std::string& rows, int count) {
+  Job job;
+  for (int r = 0; r < kMaxReflections; ++r) SetLetter(job, r, r < static_cast<int>(rows.size()) ? rows[r] : '-');
+  job.m_nReflections = count;
+  return job;
+}
+
+void ExpectRows(const Job& job, const std::string& rows, const std::string& what) {
+  const Job expected = JobOf(rows, static_cast<int>(rows.size()));
+  EXPECT_EQ(job.m_nReflections, expected.m_nReflections) << what;
+  for (int r = 0; r < kMaxReflections; ++r) {
+    const auto row = [r](const Job& j) {
+      return std::vector<double>{double(j.m_nH[r]), double(j.m_nK[r]), double(j.m_nL[r]), j.m_dTwoThetaRaw[r], j.m_dTwoTheta[r], j.m_dWeight[r]};
+    };
+    EXPECT_EQ(row(job), row(expected)) << what << ", row " << r;
+  }
+}
+
+TEST(JobRows, InsertAndDeleteMoveWholeRows) {
+  const std::string full(kMaxReflections, 'C');
+  const struct { std::string before; bool insert; int row; bool done; std::string after; } cases[] = {
+      {"ABC", true, 0, true, "-ABC"},  {"ABC", true, 1, true, "A-BC"},  {"ABC", true, 3, true, "ABC-"},
+      {"ABC", true, 4, false, "ABC"},  {"ABC", true, -1, false, "ABC"}, {full, true, 10, false, full},
+      {"ABC", false, 0, true, "BC"},   {"ABC", false, 1, true, "AC"},   {"ABC", false, 2, true, "AB"},
+      {"ABC", false, 3, false, "ABC"}, {"", false, 0, false, ""},       {"A", false, 0, true, ""},
+  };
+  for (const auto& c : cases) {
+    Job job = JobOf(c.before, static_cast<int>(c.before.size()));
+    const std::string what = (c.insert ? "insert " : "delete ") + std::to_string(c.row) + " in " + c.before.substr(0, 5);
+    EXPECT_EQ(c.insert ? InsertReflection(job, c.row) : DeleteReflection(job, c.row), c.done) << what;
+    ExpectRows(job, c.after, what);
+  }
+}
+
+// A 2theta set on a row is its observation: the report's 2thorg and
+// 2thobs, whatever a calibration had made of the old value.
+TEST(JobRows, SetReflectionIsTheRowsObservation) {
+  Job job = lattrix_test::MakeJob(lattrix_test::kCrystals[6], 6);
+  job.m_dTwoTheta[2] += 0.5;  // as after a calibration
+  SetReflection(job, 2, 4, 0, 0, 66.25);
+  SetReflection(job, kMaxReflections, 1, 1, 1, 10.0);  // outside: nothing happens
+  RecordingSink sink;
+  std::ostringstream report;
+  const ReflectionResult row = RefineCell(job, report, sink).reflections[2];
+  EXPECT_EQ(Format("%d %g %g", row.h, row.twoThetaRaw, row.twoThetaObs), "4 66.25 66.25");
+  EXPECT_NE(report.str().find("    4   0   0  66.250"), std::string::npos);
 }
 
 }  // namespace

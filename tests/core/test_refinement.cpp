@@ -54,19 +54,17 @@ TEST(RefineCell, RecoversKnownCellsAndCorrections) {
     }
 }
 
+// Which refined parameter each of A..F is in each system (-1: fixed at 0),
+// the number of cell parameters; the corrections follow them.
+const int kSlotOf[7][6] = {{0, 1, 2, 3, 4, 5},   {0, 1, 2, -1, 3, -1},  {0, 1, 2, -1, -1, -1}, {0, 0, 1, -1, -1, 0},
+                           {0, 0, 0, 1, 1, 1},   {0, 0, 1, -1, -1, -1}, {0, 0, 0, -1, -1, -1}};
+const int kCellParameters[7] = {6, 4, 3, 2, 2, 2, 1};
+
 // The refined parameters of a system and mode spread over A..F, Z, S.
 std::vector<double> Expand(int system, int correction, const std::vector<double>& p) {
   std::vector<double> f(8, 0.0);
-  size_t n = 0;
-  switch (system) {
-    case kTriclinic: for (; n < 6; ++n) f[n] = p[n]; break;
-    case kMonoclinic: f[0] = p[0], f[1] = p[1], f[2] = p[2], f[4] = p[3], n = 4; break;
-    case kOrthorhombic: f[0] = p[0], f[1] = p[1], f[2] = p[2], n = 3; break;
-    case kHexagonal: f[0] = f[1] = f[5] = p[0], f[2] = p[1], n = 2; break;
-    case kRhombohedral: f[0] = f[1] = f[2] = p[0], f[3] = f[4] = f[5] = p[1], n = 2; break;
-    case kTetragonal: f[0] = f[1] = p[0], f[2] = p[1], n = 2; break;
-    default: f[0] = f[1] = f[2] = p[0], n = 1; break;
-  }
+  for (int c = 0; c < 6; ++c) f[c] = kSlotOf[system - 1][c] < 0 ? 0.0 : p[kSlotOf[system - 1][c]];
+  size_t n = kCellParameters[system - 1];
   if (correction == kZero || correction == kZeroAndDisplacement) f[6] = p[n++];
   if (correction == kDisplacement || correction == kZeroAndDisplacement) f[7] = p[n++];
   return f;
@@ -79,7 +77,7 @@ std::vector<double> Expand(int system, int correction, const std::vector<double>
 std::vector<double> Propagate(const Job& job) {
   const int system = job.m_nCrystalSystem, correction = job.m_nCorrection, N = job.m_nReflections;
   const size_t corrections = correction == kZeroAndDisplacement ? 2 : correction >= kZero ? 1 : 0;
-  const size_t m = std::vector<size_t>{6, 4, 3, 2, 2, 2, 1}[system - 1] + corrections;
+  const size_t m = kCellParameters[system - 1] + corrections;
   Mat X(N, std::vector<double>(m)), Nm(m, std::vector<double>(m, 0.0));
   std::vector<double> Q(N), b(m, 0.0), p(m, 0.0);
   for (int i = 0; i < N; ++i) {

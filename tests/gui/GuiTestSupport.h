@@ -3,8 +3,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,7 +10,6 @@
 
 #include <functional>
 
-#include "common/MessageSink.h"
 #include "ui/EditListCtrl.h"
 #include "ui/LattrixView.h"
 #include "ui/MainFrame.h"
@@ -36,9 +33,7 @@ class ScratchDir {
 
 inline QString WriteFile(const QString& path, const QByteArray& text) {
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
-  file.write(text);
-  return path;
+  return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? path : QString();
 }
 
 inline QString ReadFile(const QString& path) {
@@ -89,16 +84,13 @@ struct Program {
   CEditListCtrl* list = view->ReflectionList();
 };
 
-// The twenty result fields of Output Data.
-inline const char* const kResultFields[20] = {
-    "editRefinedA", "editRefinedB", "editRefinedC", "editRefinedAlpha", "editRefinedBeta", "editRefinedGamma",
-    "editSigmaA",   "editSigmaB",   "editSigmaC",   "editSigmaAlpha",   "editSigmaBeta",   "editSigmaGamma",
-    "editVolume",   "editVolumeSigma", "editZero",  "editZeroSigma",    "editSsd",         "editSsdSigma",
-    "editEmu",      "editEmuSigma"};
-
+// The texts of the twenty result fields of Output Data, joined by '|'.
 inline QString Results(QWidget* view) {
   QStringList texts;
-  for (const char* field : kResultFields) texts << Text(view, field);
+  for (const char* field : {"editRefinedA", "editRefinedB", "editRefinedC", "editRefinedAlpha", "editRefinedBeta", "editRefinedGamma",
+                            "editSigmaA", "editSigmaB", "editSigmaC", "editSigmaAlpha", "editSigmaBeta", "editSigmaGamma", "editVolume",
+                            "editVolumeSigma", "editZero", "editZeroSigma", "editSsd", "editSsdSigma", "editEmu", "editEmuSigma"})
+    texts << Text(view, field);
   return texts.join('|');
 }
 

@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "fittingmap/FittingMap.h"
+#include "report/FittingTable.h"
 
 using namespace lattrix;
 using namespace lattrix_test;
@@ -121,6 +122,51 @@ TEST(FittingMap, PlotTypesFailuresAndUnprintableValues) {
   EXPECT_EQ(map.m_nPoints, 0);
   EXPECT_EQ(Summary(map), "y [0, 100] plot [0, 100] step 10: | x [0, 100] step 10:  0.0 10.0 20.0 30.0 40.0 50.0 60.0 70.0 80.0 90.0 100.0(no mark)");
   EXPECT_EQ(map.FullYTitle(), map.m_strYTitle);
+}
+
+// The fitting table read back from a hand-made report (TestSupport.h) of
+// 51 rows, Windows line ends and a row cut after its del2th: expected cells
+// are the report's texts of the values chosen here, the job columns the
+// "%8.4lf" texts of the arrays passed (d-spacings of RowAt checked with
+// Python: 28.443 deg 3.13549 A, 29 deg 3.07652 A, 69 deg 1.35998 A).
+TEST(FittingTable, RowsKeepTheReportTextsAndTheJobValues) {
+  ScratchDir dir;
+  std::vector<ReportRow> rows = {RowAt(28.4430, 0.0010, 0.00011, 28.4412)};
+  double raw[51] = {28.443}, used[51] = {28.4412345};
+  for (int i = 1; i < 51; ++i) {
+    rows.push_back(RowAt(20.0 + i, (i % 2 ? -0.001 : 0.002) * i));
+    rows.back().h = i;
+    raw[i] = 20.0 + i, used[i] = 20.0 + i + 0.00004;  // "%8.4lf" rounds it away
+  }
+  std::string text = ReportText(rows, " 0.002", "  -nan"), crlf;
+  const std::string row2 = ListRow(rows[2]);
+  text.replace(text.find(row2), row2.size(), row2.substr(0, 4 * 3 + 1 + 9 * 5) + "\n");
+  for (char c : text) crlf += c == '\n' ? "\r\n" : std::string(1, c);
+  FittingTable table;
+  RecordingSink sink;
+  ASSERT_TRUE(ReadFittingTable(dir.Write("r.out", crlf), raw, used, 40, table, sink));
+  ASSERT_EQ(table.rows.size(), 50u);  // at most 50, though the report has 51
+  for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
+           {" 1", "1", "0", "0", " 28.4430", " 28.4412", "28.4412", "28.4420", "0.0010", "3.13549", "3.13538", "0.00011", "1.0000"},
+           {" 3", "2", "0", "0", " 22.0000", " 22.0000", "22.0000", "21.9960", "0.0040", "", "", "", ""},
+           {"10", "9", "0", "0", " 29.0000", " 29.0000", "29.0000", "29.0090", "-0.0090", "3.07652", "3.07652", "0.00000", "1.0000"},
+           {"50", "49", "0", "0", "", "", "69.0000", "69.0490", "-0.0490", "1.35998", "1.35998", "0.00000", "1.0000"}}) {
+    const auto& cells = table.rows[std::stoi(row[0]) - 1];
+    EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.end()), row);
+  }
+  rows.resize(50);
+  ASSERT_TRUE(ReadFittingTable(dir.Write("r50.out", ReportText(rows, "-0.123", "  -nan")), raw, used, 50, table, sink));
+  EXPECT_EQ(table.sumDelta + " " + table.stdDelta, "-0.123 -nan");
+  // No input section: no rows; the input section running to the end: its
+  // rows stay, every cell empty.
+  const std::string noInput = dir.Write("noinput.out", "Title : x\n\nList of d-spacings\n---\nheader\n");
+  EXPECT_FALSE(ReadFittingTable(noInput, nullptr, nullptr, 0, table, sink));
+  EXPECT_TRUE(table.rows.empty() && table.sumDelta.empty());
+  EXPECT_FALSE(ReadFittingTable(dir.Write("nolist.out", "Input Reflection Data\n  h k l\n    1   0   0  20.860   1.00000\n"
+                                                        "    1   0   1  26.644   1.00000"), raw, raw, 2, table, sink));
+  EXPECT_EQ(sink.messages, (std::vector<std::string>{noInput + " not open !!!", "List not open !!!"}));
+  ASSERT_EQ(table.rows.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(table.rows[1].begin(), table.rows[1].end()), std::vector<std::string>(13, ""));
 }
 
 }  // namespace
