@@ -1,6 +1,7 @@
-// The silicon calibration on lines worked by hand: observed texts written
+// The silicon calibration on lines worked by hand (observed texts written
 // from the reference column typed from the silicon reference table, shifted
-// by a known offset or lying on a known line.
+// by a known offset or lying on a known line), and its least-squares solver
+// on fits worked by hand.
 #include <gtest/gtest.h>
 #include <cmath>
 

@@ -1,6 +1,7 @@
 // The job file: the example of the format read field by field, a table of
-// edits of it with what each must give, and the written format read back.
-// Expected values are the file's own numbers.
+// edits of it with what each must give, and the written format read back
+// (expected values are the file's own numbers); then the job's rows as the
+// Reflection List edits them.
 #include <gtest/gtest.h>
 #include <cstring>
 #include <functional>

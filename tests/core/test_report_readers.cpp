@@ -1,5 +1,6 @@
-// The fitting map: points read from hand-made reports, ranges, steps and
-// tick labels (the drawing's pixels are checked in tests/plot). Where
+// The report's readers on hand-made reports: the fitting map's points,
+// ranges, steps and tick labels (the drawing's pixels are checked in
+// tests/plot), and the fitting table's cells. Where
 // single-precision rounding decides a value (ranges, labels, pixels), the
 // expected value was worked out by hand or with a small Python emulation of
 // the scaling rules in float32 arithmetic (struct.pack('f', ...) after every

@@ -1,8 +1,8 @@
 // The run step: what it refuses before any report is written, the refined
 // state after a report that could not be written, and the weighting schemes
-// with the weights read back from the previous report. Expected weights are
+// with the weights read back from the previous report (expected weights
 // computed here from the 2theta values and from the report's del2th column
-// as printed (read with sscanf).
+// as printed, read with sscanf); then files that cannot be read or written.
 #include <gtest/gtest.h>
 #include <functional>
 #include <sys/stat.h>
