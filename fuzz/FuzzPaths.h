@@ -6,157 +6,95 @@
 
 #include <cmath>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "FuzzSupport.h"
 #include "calibration/Calibration.h"
-#include "common/TextIO.h"
-#include "fittingmap/FittingMap.h"
-#include "report/FittingTable.h"
-#include "fittingmap/MapDrawing.h"
 #include "engine/Execute.h"
 #include "engine/Refinement.h"
+#include "fittingmap/FittingMap.h"
+#include "fittingmap/MapDrawing.h"
 #include "job/InputFile.h"
+#include "report/FittingTable.h"
 
 namespace lattrix_fuzz {
 
-namespace detail {
-
-// A value written with `decimals` decimals reads back within half a unit of
+// A value written with 'decimals' decimals reads back within half a unit of
 // the last decimal (and the rounding of the double it reads into).
 inline bool SameAsPrinted(double written, double read, int decimals) {
-  return std::fabs(written - read) <=
-         0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9) + 1e-15 * std::fabs(written);
+  return std::fabs(written - read) <= 0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9) + 1e-15 * std::fabs(written);
 }
-
-inline void WeightsFromReport(const lattrix::Job& start, bool withSine, Checker& check) {
-  using namespace lattrix;
-  QuietSink sink;
-  Job job = start;
-  job.m_nWeighting = withSine ? kSinDelta : kDelta2Theta;
-  const Job before = job;
-  const bool taken = withSine ? ReadSinDeltaWeights(job, sink) : ReadDeltaWeights(job, sink);
-  check(taken || sink.shown == 1, "a report refused without a message");
-  // Scaled to a largest weight of 1, or left at 1 after a message.
-  double largest = 0.0;
-  for (int i = 0; i < job.m_nReflections; ++i) {
-    const double w = job.m_dWeight[i];
-    check(std::isfinite(w), "weight not finite");
-    check(w >= 0.0 && w <= 1.0, "weight outside 0..1");
-    if (w > largest) largest = w;
-  }
-  check(largest == 1.0, "largest weight is not 1");
-  for (int i = job.m_nReflections; i < kMaxReflections; ++i)
-    check(job.m_dWeight[i] == before.m_dWeight[i], "weight written past the job's rows");
-
-  std::ostringstream report;
-  const RefinementOutcome outcome = RefineCell(job, report, sink);
-  check(outcome.reflections.size() == static_cast<size_t>(job.m_nReflections),
-        "not one list row per reflection");
-}
-
-// The weights of a job whose rows the report carries, and of one whose rows
-// it does not (refused).
-inline void WeightsFromReport(const std::string& path, bool withSine, Checker& check) {
-  WeightsFromReport(JobMatchingReport(path), withSine, check);
-  WeightsFromReport(SmallValidJob(path), withSine, check);
-}
-
-inline void CheckTicks(const std::vector<lattrix::MapTick>& ticks, float lo, float hi,
-                       const std::string& axis, Checker& check) {
-  check(ticks.size() <= 10000, axis + " ticks: too many");
-  for (const lattrix::MapTick& tick : ticks) {
-    check(std::isfinite(tick.value), axis + " tick not finite");
-    check(tick.value >= lo && tick.value <= hi, axis + " tick outside the plot range");
-    check(!tick.label.empty() && tick.label.size() < 64, axis + " tick label");
-  }
-}
-
-inline void DrawAt(lattrix::FittingMap& map, int width, int height, Checker& check) {
-  lattrix::ComputeMapGeometry(map, width, height);
-  check(std::isfinite(map.m_fXScale) && std::isfinite(map.m_fYScale), "scales not finite");
-  CheckingCanvas canvas(check, map.m_rcPlot, width, height);
-  lattrix::DrawMap(map, canvas, width, height);
-}
-
-}  // namespace detail
 
 // The job file reader, then what the program does with a file it has read:
-// the form's silicon texts, the calibration when the file carries silicon
-// values, a refinement (as read, and with both corrections), and a save to
-// savedPath that must read back.
+// the calibration when the file carries silicon values, a refinement (as
+// read, and with both corrections), and a save to savedPath that must read
+// back within the printed decimals.
 inline void RunInputFile(const std::string& path, const std::string& savedPath, Checker& check) {
   using namespace lattrix;
   QuietSink sink;
-  Job job;
+  Job job, again;
   InitialiseJob(job, "/tmp");
   job.m_strInputPath = path;
   const bool read = ReadInputFile(job, sink);
-  // Whatever the file says, the counts stay within the arrays.
-  check(job.m_nReflections >= 0 && job.m_nReflections <= kMaxReflections,
-        "reflection count outside 0..50");
+  check(job.m_nReflections >= 0 && job.m_nReflections <= kMaxReflections, "reflection count outside 0..50");
   check(job.m_nSiObs <= kSiliconReflections, "silicon count above 12");
-  if (!read) {
-    check(sink.shown == 1, "a refused file does not show exactly one message");
-    return;
-  }
-  check(sink.shown <= 1, "more than one message for an accepted file");
-  check(job.m_nCrystalSystem >= kTriclinic && job.m_nCrystalSystem <= kCubic,
-        "crystal system of an accepted file outside 1..7");
-  check(job.m_bInputLoaded && !job.m_bRefined, "flags after a read");
-  check(job.m_nCorrection == kNoCorrection && job.m_nWeighting == kUnity, "modes after a read");
+  check(read ? sink.shown <= 1 : sink.shown == 1, "not one message for a refused file, or more for an accepted one");
+  if (!read) return;
+  check(job.m_nCrystalSystem >= kTriclinic && job.m_nCrystalSystem <= kCubic, "crystal system outside 1..7");
+  check(job.m_bInputLoaded && !job.m_bRefined && job.m_nCorrection == kNoCorrection && job.m_nWeighting == kUnity,
+        "flags and modes after a read");
   for (int i = 0; i < job.m_nReflections; ++i)
-    check(std::isfinite(job.m_dTwoTheta[i]) && std::isfinite(job.m_dWeight[i]),
-          "reflection value not finite");
-
-  const SiliconListTexts silicon = SiliconTextsFromJob(job);
+    check(std::isfinite(job.m_dTwoTheta[i]) && std::isfinite(job.m_dWeight[i]), "reflection value not finite");
   if (job.m_bInternalStd == 1) {
     const Job before = job;
-    const bool calibrated = CalibrateTwoTheta(job, silicon, sink);
-    for (int i = 0; i < job.m_nReflections; ++i) {
-      check(std::isfinite(job.m_dTwoTheta[i]), "calibrated 2theta not finite");
-      if (!calibrated) check(job.m_dTwoTheta[i] == before.m_dTwoTheta[i], "refused calibration changed 2theta");
-    }
+    const bool calibrated = CalibrateTwoTheta(job, SiliconTextsFromJob(job), sink);
+    for (int i = 0; i < job.m_nReflections; ++i)
+      check(std::isfinite(job.m_dTwoTheta[i]) && (calibrated || job.m_dTwoTheta[i] == before.m_dTwoTheta[i]),
+            "calibrated 2theta not finite, or changed by a refused calibration");
   }
-
-  std::ostringstream report;
-  const RefinementOutcome outcome = RefineCell(job, report, sink);
-  check(outcome.reflections.size() == static_cast<size_t>(job.m_nReflections),
-        "not one list row per reflection");
-  job.m_nCorrection = kZeroAndDisplacement;
-  std::ostringstream report5;
-  RefineCell(job, report5, sink);
+  for (int correction : {kNoCorrection, kZeroAndDisplacement}) {
+    job.m_nCorrection = correction;
+    std::ostringstream report;
+    check(RefineCell(job, report, sink).reflections.size() == static_cast<size_t>(job.m_nReflections),
+          "not one list row per reflection");
+  }
   job.m_nCorrection = kNoCorrection;
-
-  job.m_strInputPath = savedPath;
+  job.m_strInputPath = again.m_strInputPath = savedPath;
   check(WriteInputFile(job, sink), "the job does not save");
-  Job again;
-  InitialiseJob(again, "/tmp");
-  again.m_strInputPath = savedPath;
   check(ReadInputFile(again, sink), "the saved job does not read back");
-  check(again.m_nReflections == job.m_nReflections, "saved reflection count differs");
-  check(again.m_nCrystalSystem == job.m_nCrystalSystem, "saved crystal system differs");
-  check(detail::SameAsPrinted(job.m_dWavelength, again.m_dWavelength, 7) &&
-            detail::SameAsPrinted(job.m_dGonioRadius, again.m_dGonioRadius, 3),
-        "saved instrument differs");
-  for (int c = 0; c < 6; ++c)
-    check(detail::SameAsPrinted(job.m_dCell[c], again.m_dCell[c], 5), "saved cell differs");
-  for (int i = 0; i < job.m_nReflections && i < again.m_nReflections; ++i) {
-    check(again.m_nH[i] == job.m_nH[i] && again.m_nK[i] == job.m_nK[i] &&
-              again.m_nL[i] == job.m_nL[i],
-          "saved indices differ");
-    check(detail::SameAsPrinted(job.m_dTwoTheta[i], again.m_dTwoTheta[i], 5) &&
-              detail::SameAsPrinted(job.m_dWeight[i], again.m_dWeight[i], 5),
-          "saved 2theta or weight differs");
-  }
+  check(again.m_nReflections == job.m_nReflections && again.m_nCrystalSystem == job.m_nCrystalSystem &&
+            SameAsPrinted(job.m_dWavelength, again.m_dWavelength, 7) && SameAsPrinted(job.m_dGonioRadius, again.m_dGonioRadius, 3),
+        "saved count, system or instrument differs");
+  for (int c = 0; c < 6; ++c) check(SameAsPrinted(job.m_dCell[c], again.m_dCell[c], 5), "saved cell differs");
+  for (int i = 0; i < job.m_nReflections && i < again.m_nReflections; ++i)
+    check(again.m_nH[i] == job.m_nH[i] && again.m_nK[i] == job.m_nK[i] && again.m_nL[i] == job.m_nL[i] &&
+              SameAsPrinted(job.m_dTwoTheta[i], again.m_dTwoTheta[i], 5) && SameAsPrinted(job.m_dWeight[i], again.m_dWeight[i], 5),
+          "saved reflection differs");
 }
 
-// The delta2(theta) and sin*delta weights read back from the report at path
-// into a small valid job, then its refinement with them.
+// The delta2(theta) and sin*delta weights from the report at path, for a job
+// whose rows it carries and for one whose rows it does not (refused): finite,
+// within 0..1 with a largest of 1 (or left at 1 after a message), none
+// written past the job's rows; then a refinement with them.
 inline void RunReportWeights(const std::string& path, Checker& check) {
-  detail::WeightsFromReport(path, false, check);
-  detail::WeightsFromReport(path, true, check);
+  using namespace lattrix;
+  for (const Job& start : {JobMatchingReport(path), SmallValidJob(path)})
+    for (bool withSine : {false, true}) {
+      QuietSink sink;
+      Job job = start;
+      job.m_dWeight[kMaxReflections - 1] = 0.5;
+      const bool taken = withSine ? ReadSinDeltaWeights(job, sink) : ReadDeltaWeights(job, sink);
+      check(taken || sink.shown == 1, "a report refused without a message");
+      double largest = 0.0;
+      for (int i = 0; i < job.m_nReflections; ++i) {
+        check(std::isfinite(job.m_dWeight[i]) && job.m_dWeight[i] >= 0.0 && job.m_dWeight[i] <= 1.0, "weight outside 0..1");
+        largest = std::max(largest, job.m_dWeight[i]);
+      }
+      check(largest == 1.0, "largest weight is not 1");
+      check(job.m_dWeight[kMaxReflections - 1] == 0.5, "weight written past the job's rows");
+      std::ostringstream report;
+      check(RefineCell(job, report, sink).reflections.size() == static_cast<size_t>(job.m_nReflections),
+            "not one list row per reflection");
+    }
 }
 
 // The fitting table from the report at path (fileSize bytes), with the
@@ -164,39 +102,37 @@ inline void RunReportWeights(const std::string& path, Checker& check) {
 inline void RunFittingTable(const std::string& path, size_t fileSize, Checker& check) {
   using namespace lattrix;
   const Job job = SmallValidJob(path);
-  for (int withJob = 0; withJob < 2; ++withJob) {
+  for (int count : {job.m_nReflections, 0}) {
     QuietSink sink;
     FittingTable table;
-    const int count = withJob ? job.m_nReflections : 0;
-    const bool ok = ReadFittingTable(path, withJob ? job.m_dTwoThetaRaw : nullptr,
-                                     withJob ? job.m_dTwoTheta : nullptr, count, table, sink);
-    check(ok == (sink.shown == 0), "a message and the result disagree");
-    check(table.rows.size() <= static_cast<size_t>(kMaxReflections), "more than 50 rows");
+    const bool ok = ReadFittingTable(path, job.m_dTwoThetaRaw, job.m_dTwoTheta, count, table, sink);
+    check(ok == (sink.shown == 0) && table.rows.size() <= size_t(kMaxReflections), "a message and the result disagree, or > 50 rows");
     for (size_t r = 0; r < table.rows.size(); ++r) {
       const auto& cells = table.rows[r];
-      // Without a list the rows stay, all cells empty.
-      if (!ok) {
-        for (const std::string& cell : cells) check(cell.empty(), "cell of a failed read");
-        continue;
-      }
-      check(cells[0] == Format("%2d", static_cast<int>(r) + 1), "row number");
+      // Without a list the rows stay, all cells empty; else numbered, with
+      // the job's 2theta in the rows the job has.
+      for (const std::string& cell : cells) check(cell.size() <= fileSize && (ok || cell.empty()), "cell text");
       const bool fromJob = static_cast<int>(r) < count;
-      check(cells[4].empty() != fromJob && cells[5].empty() != fromJob,
-            "2theta columns not from the job");
-      for (const std::string& cell : cells) check(cell.size() <= fileSize, "cell longer than the file");
+      check(!ok || (cells[0] == Format("%2d", int(r) + 1) && cells[4].empty() != fromJob && cells[5].empty() != fromJob),
+            "row number or 2theta columns");
     }
     check(table.sumDelta.size() <= fileSize && table.stdDelta.size() <= fileSize, "sum texts");
   }
 }
 
+inline void CheckTicks(const std::vector<lattrix::MapTick>& ticks, float lo, float hi, Checker& check) {
+  check(ticks.size() <= 10000, "too many ticks");
+  for (const lattrix::MapTick& t : ticks)
+    check(std::isfinite(t.value) && t.value >= lo && t.value <= hi && !t.label.empty() && t.label.size() < 64, "tick or its label");
+}
+
 // The fitting map from the report at path: load, scale, ticks and the
-// drawing geometry for each plot type, as the dialog and the batch
-// command's image renderer run them.
+// drawing for each plot type, in the window's default size and in one too
+// small for a box.
 inline void RunFittingMap(const std::string& path, Checker& check) {
   using namespace lattrix;
-  static const int kPointCounts[] = {50, 1};
-  for (int type = 1; type <= 3; ++type) {
-    for (int points : kPointCounts) {
+  for (int type = 1; type <= 3; ++type)
+    for (int points : {50, 1}) {
       if (type != 1 && points != 50) continue;
       QuietSink sink;
       FittingMap map;
@@ -205,19 +141,27 @@ inline void RunFittingMap(const std::string& path, Checker& check) {
       map.m_nPoints = points;
       map.SetPlotTitles(type);
       const bool ok = map.PrepareMap(sink);
-      check(ok == (sink.shown == 0), "a message and the result disagree");
-      check(map.m_nPoints == (ok ? points : 0), "point count after the load");
+      check(ok == (sink.shown == 0) && map.m_nPoints == (ok ? points : 0), "a message and the result disagree");
       if (ok) {
-        detail::CheckTicks(map.XTicks(), map.m_fPlotXMin, map.m_fPlotXMax, "x", check);
-        detail::CheckTicks(map.YTicks(), map.m_fPlotYMin, map.m_fPlotYMax, "y", check);
-        check(map.FullYTitle().size() < 64, "y title too long");
-        check(map.m_fXStep > 0.0f && map.m_fYStep > 0.0f, "steps not positive");
+        CheckTicks(map.XTicks(), map.m_fPlotXMin, map.m_fPlotXMax, check);
+        CheckTicks(map.YTicks(), map.m_fPlotYMin, map.m_fPlotYMax, check);
+        check(map.FullYTitle().size() < 64 && map.m_fXStep > 0.0f && map.m_fYStep > 0.0f, "y title or steps");
       }
-      // The window's default size, and one too small for a box.
-      detail::DrawAt(map, kMapDefaultWidth, kMapDefaultHeight, check);
-      detail::DrawAt(map, 4, 4, check);
+      for (const auto& [width, height] : {std::pair<int, int>{kMapDefaultWidth, kMapDefaultHeight}, {4, 4}}) {
+        ComputeMapGeometry(map, width, height);
+        check(std::isfinite(map.m_fXScale) && std::isfinite(map.m_fYScale), "scales not finite");
+        CheckingCanvas canvas(check, map.m_rcPlot, width, height);
+        DrawMap(map, canvas, width, height);
+      }
     }
-  }
+}
+
+// Every reader of the report on one input: the weight read-back, the
+// fitting table and the fitting map.
+inline void RunReport(const std::string& path, size_t fileSize, Checker& check) {
+  RunReportWeights(path, check);
+  RunFittingTable(path, fileSize, check);
+  RunFittingMap(path, check);
 }
 
 }  // namespace lattrix_fuzz

@@ -65,8 +65,9 @@ void CLattrixView::OnShowOutputFile() {
   if (!m_reportViewer) {
     m_reportViewer = new CReportViewer(window());
   }
-  if (!m_reportViewer->LoadFile(PathText(m_job.m_strReportPath))) {
-    Sink().Show("Output file not open !!!");
+  std::string reason;
+  if (!m_reportViewer->LoadFile(PathText(m_job.m_strReportPath), &reason)) {
+    Sink().Show("Output file not open !!!\n" + lattrix::PrintableText(m_job.m_strReportPath, 200) + ": " + reason);
     return;
   }
   m_reportViewer->show();

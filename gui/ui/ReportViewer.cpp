@@ -1,10 +1,14 @@
 #include "ui/ReportViewer.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <fstream>
+#include <iterator>
+
+#include "common/TextIO.h"
+#include "ui/QtText.h"
 #include "ui/ScreenFit.h"
 
 CReportViewer::CReportViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
@@ -26,10 +30,11 @@ CReportViewer::CReportViewer(QWidget* owner) : QWidget(owner, Qt::Window) {
   CloseOnCtrlW(this);
 }
 
-bool CReportViewer::LoadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray bytes = file.readAll();
+bool CReportViewer::LoadFile(const QString& path, std::string* reason) {
+  std::ifstream in;
+  if (!lattrix::OpenForReading(PathBytes(path), in, reason)) return false;
+  const QByteArray bytes = QByteArray::fromStdString(
+      std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
   m_strPath = path;
   // The report is plain ASCII; a stray byte must not hide the rest.
   m_text->setPlainText(QString::fromLocal8Bit(bytes));

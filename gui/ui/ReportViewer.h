@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <string>
+
 class QPlainTextEdit;
 
 class CReportViewer : public QWidget {
@@ -12,8 +14,9 @@ class CReportViewer : public QWidget {
  public:
   explicit CReportViewer(QWidget* owner);
 
-  // Reads the file afresh; false when it cannot be read.
-  bool LoadFile(const QString& path);
+  // Reads the file afresh; false when it cannot be read, with the system's
+  // reason in *reason when asked for.
+  bool LoadFile(const QString& path, std::string* reason = nullptr);
   QString Text() const;
   QString Path() const { return m_strPath; }
 

@@ -1,43 +1,63 @@
 #!/usr/bin/env bash
-# lattrix-refine run as a user runs it: exit codes, messages, report, saved
-# job, calibration and locale independence.
+# lattrix-refine run as a user runs it: exit codes and messages, the report,
+# the saved job, the calibration, the locale, and the JSON and CIF read by
+# parsers written here (python3's json module, NaN and Infinity refused; CIF
+# as key-value pairs), checked against the report's printed numbers.
 set -u
 bin="$1"; src="$2"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 cd "$work"
 fails=0; passes=0
 check() { if eval "$2"; then echo "ok   $1"; passes=$((passes+1)); else echo "FAIL $1"; fails=$((fails+1)); fi; }
+quartz="$src/examples/quartz.inp"; corundum="$src/examples/corundum_si_standard.inp"
 
-"$bin" "$src/examples/quartz.inp" >out.txt 2>err.txt; rc=$?
-check "quartz refines" '[ $rc -eq 0 ] && [ -s Lattrix.out ] && [ ! -s err.txt ]'
-check "summary shows the cell" 'grep -q "a     (A)      4.913" out.txt'
+"$bin" --report plain.out "$quartz" >out.txt 2>err.txt; rc=$?
+check "quartz refines, summary on stdout" '[ $rc -eq 0 ] && [ ! -s err.txt ] && grep -q "a     (A)      4.913" out.txt'
+# The summary's volume and s.d. are the report's, digit for digit.
+check "summary volume = report volume" '[ "$(awk "/volume \\(A3\\)/{print \$3, \$4}" out.txt)" = "$(awk -F"[=()]" "/volume=/{gsub(/ /,\"\"); print \$2, \$3}" plain.out)" ]'
 
 printf '#title only\nQuartz\n' >broken.inp
-"$bin" broken.inp >out.txt 2>err.txt; rc=$?
+"$bin" broken.inp >/dev/null 2>err.txt; rc=$?
 check "missing section: exit 1 and the reader's message" '[ $rc -eq 1 ] && [ "$(cat err.txt)" = "Correction type not found" ]'
+for bad in "--correction 9" "--wavelength -1" "--wavelength nan" "--radius 0"; do
+  "$bin" $bad "$quartz" >/dev/null 2>err.txt; rc=$?
+  check "$bad: usage error" '[ $rc -eq 2 ] && grep -q usage err.txt'
+done
+"$bin" --correction manual --report m.out "$quartz" >/dev/null 2>err.txt; rc=$?
+check "Manual without known corrections: refused, no report" '[ $rc -eq 1 ] && [ "$(cat err.txt)" = "Manual correction mode not available !!!" ] && [ ! -e m.out ]'
+sed 's/^1.5405981 185.0$/1.5405981 0/' "$quartz" >r0.inp
+"$bin" --correction displacement --report r0.out r0.inp >/dev/null 2>err.txt; rc=$?
+check "radius 0 with displacement: refused, no report" '[ $rc -eq 1 ] && grep -q "^Goniometer radius=0 is not acceptable" err.txt && [ ! -e r0.out ]'
 
-"$bin" --correction 9 x.inp >/dev/null 2>err.txt; rc=$?
-check "usage error: exit 2" '[ $rc -eq 2 ] && grep -q usage err.txt'
-"$bin" --help >out.txt; rc=$?
-check "--help" '[ $rc -eq 0 ] && grep -q -- "--save-input" out.txt'
-
-"$bin" --correction manual "$src/examples/quartz.inp" >/dev/null 2>err.txt; rc=$?
-check "manual without known corrections is refused" '[ $rc -eq 1 ] && [ "$(cat err.txt)" = "Manual correction mode not available !!!" ]'
-
-"$bin" --correction zero+displacement --report r5.out --save-input saved.inp "$src/examples/halite_displacement.inp" >out.txt 2>err.txt; rc=$?
-check "mode 5 with report and saved job" '[ $rc -eq 0 ] && grep -q "zero offset & sample displacement corrections" r5.out && [ -s saved.inp ]'
-"$bin" --quiet --report r6.out saved.inp; rc=$?
-check "saved job reads back and refines" '[ $rc -eq 0 ] && [ "$(sed -n 2p saved.inp)" = "5" ]'
-
+"$bin" --correction zero+displacement --report r5.out --save-input saved.inp "$src/examples/halite_displacement.inp" >/dev/null; rc=$?
+"$bin" --quiet --report r6.out saved.inp; rc6=$?
+check "mode 5 report; the saved job reads back" '[ $rc -eq 0 ] && [ $rc6 -eq 0 ] && grep -q "zero offset & sample displacement corrections" r5.out && [ "$(sed -n 2p saved.inp)" = "5" ]'
 "$bin" --quiet --weighting delta2 --report r5.out "$src/examples/halite_displacement.inp"; rc=$?
 check "delta2 weights from the previous report" '[ $rc -eq 0 ] && grep -q "Weighting Mode : delta2(theta)" r5.out'
+cp r5.out before.out
+"$bin" --quiet --weighting delta2 --report r5.out "$quartz" 2>err.txt; rc=$?
+check "delta2 from another job's report: refused, report kept" '[ $rc -eq 1 ] && grep -q "^r5.out belongs to another reflection list: its row 1 is not (1 0 0) !!!" err.txt && cmp -s r5.out before.out'
 
-# Calibration against the silicon standard brings the cell toward the values
-# the example was made from (a = 4.7589, c = 12.9910).
-"$bin" --quiet --report cal.out "$src/examples/corundum_si_standard.inp"; rc1=$?
-"$bin" --quiet --report raw.out --no-calibrate "$src/examples/corundum_si_standard.inp"; rc2=$?
-dist() { awk -v a=4.7589 -v c=12.9910 '/^    a     =/{x=$3} /^    c     =/{y=$3} END{d=(x-a); e=(y-c); print (d<0?-d:d)+(e<0?-e:e)}' "$1"; }
-check "calibrated run is closer to the true cell" '[ $rc1 -eq 0 ] && [ $rc2 -eq 0 ] && awk -v p="$(dist cal.out)" -v q="$(dist raw.out)" "BEGIN{exit !(p < q/10)}"'
+"$bin" --quiet --report cal.out --json cal.json "$corundum"; rc=$?
+check "the calibrated job refines" '[ $rc -eq 0 ]'
+# two_theta_file is the file's 2theta; two_theta the calibrated one: the
+# least-squares line through the file's silicon values (shown with four
+# decimals) against the silicon reference 2theta typed here.
+cat >check_calibrated.py <<'PY'
+import json, sys
+d = json.load(open(sys.argv[1]))["inputs"]
+lines = [l.split() for l in open(sys.argv[2]) if l.strip() and not l.startswith("#")]
+n = int(lines[5][0]); rows = lines[6:6 + n]; obs = [round(float(l[0]), 4) for l in lines[7 + n:]]
+ref = [28.440496, 47.299519, 56.118434, 69.124918, 76.370420, 88.023045, 94.944474, 94.944474][:len(obs)]
+m = len(obs); sx = sum(obs); sy = sum(ref); sxx = sum(x * x for x in obs); sxy = sum(x * y for x, y in zip(obs, ref))
+c2 = (m * sxy - sx * sy) / (m * sxx - sx * sx); c1 = (sy - c2 * sx) / m
+assert d["calibrated"] is True and len(d["reflections"]) == n
+for r, row in zip(d["reflections"], rows):
+    assert r["two_theta_file"] == float(row[3]), (r, row)
+    assert abs(r["two_theta"] - (c1 + c2 * float(row[3]))) < 1e-9, (r, c1, c2)
+    assert abs(r["two_theta"] - r["two_theta_file"]) > 1e-4
+PY
+check "JSON two_theta is the calibrated two_theta_file" 'python3 check_calibrated.py cal.json "$corundum"'
 
 # A decimal-comma locale changes nothing in the files.
 if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
@@ -46,12 +66,80 @@ if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   check "reports and saved jobs are identical under de_DE" 'cmp -s de.out c.out && cmp -s de.inp c.inp'
 fi
 
+"$bin" --diagnostics --json r.json --cif r.cif --report full.out "$quartz" >out.txt 2>err.txt; rc=$?
+check "all outputs: exit 0, the report unchanged" '[ $rc -eq 0 ] && [ ! -s err.txt ] && cmp -s plain.out full.out'
+check "diagnostics table after the summary" 'grep -q "^Regression diagnostics" out.txt && [ $(grep -c "^   [0-9 -]*[0-9]  *[0-9]*\.[0-9]\{4\} " out.txt) -eq 25 ]'
+cat >check_json.py <<'PY'
+import json, sys
+def refuse(name): raise ValueError("non-JSON number " + name)
+d = json.load(open(sys.argv[1]), parse_constant=refuse)
+assert list(d) == ["program", "format_version", "inputs", "result", "reflections", "diagnostics", "warnings"], list(d)
+i = d["inputs"]
+assert i["crystal_system"] == {"code": 4, "name": "hexagonal"} and i["wavelength"] == 1.5405981
+assert i["reflections"][0] == {"h": 1, "k": 0, "l": 0, "two_theta": 20.86, "two_theta_file": 20.86, "weight": 1.0}
+# The report prints "    a     =   4.91342 (  0.00004) A", "    volume= 113.012   ( 0.002)   A3".
+printed = {}
+for line in open(sys.argv[2]):
+    f = line.replace("(", " ").replace(")", " ").replace("=", " = ").split()
+    if "(" in line and f[1] == "=" and f[0] in ("a", "b", "c", "alpha", "beta", "gamma", "volume"):
+        printed.setdefault(f[0], (float(f[2]), float(f[3])))
+r = d["result"]
+assert len(printed) == 7, printed
+for k, (v, s) in printed.items():
+    value, sigma = (r["volume"], r["volume_sigma"]) if k == "volume" else (r["cell"][k], r["cell_sigma"][k])
+    digits = 5 if k in ("a", "b", "c") else 3
+    assert round(value, digits) == v and round(sigma, digits) == s, (k, value, sigma, v, s)
+assert r["cell_sigma"]["gamma"] == 0.0 and r["degrees_of_freedom"] == 23
+for row in d["reflections"]:
+    assert abs(row["del_two_theta"] - (row["two_theta_org"] - row["two_theta_cal"])) < 1e-9
+    assert abs(row["d_dif"] - (row["d_obs"] - row["d_cal"])) < 1e-12
+g = d["diagnostics"]
+assert g["valid"] and g["parameters"] == 2 and len(g["rows"]) == 25
+assert abs(sum(x["leverage"] for x in g["rows"]) - 2.0) < 1e-9   # trace of the hat matrix = p
+assert d["warnings"] == []
+PY
+check "JSON parses and matches the report, volume and s.d. included" 'python3 check_json.py r.json full.out'
+cat >check_cif.py <<'PY'
+import json, re, sys
+text = open(sys.argv[1]).read().splitlines()
+assert text[0] == "#\\#CIF_1.1"
+assert [l for l in text if l.startswith("data_")] == ["data_alpha-Quartz_SiO2_room_temperature_Cu_Ka1"]
+items = {}
+for l in text:
+    if l.startswith("_"):
+        f = l.split(None, 1)
+        items[f[0]] = f[1] if len(f) > 1 else None
+for k in ("_cell_length_a", "_cell_length_b", "_cell_length_c", "_cell_volume"):
+    assert re.match(r"^\d+\.\d+\(\d{1,2}\)$", items[k]), (k, items[k])
+assert items["_cell_length_a"] == items["_cell_length_b"] and items["_cell_angle_gamma"] == "120"
+assert items["_cell_measurement_reflns_used"] == "25" and items["_diffrn_radiation_wavelength"] == "1.5405981"
+assert items["_publ_section_title"] is None and "alpha-Quartz (SiO2), room temperature, Cu Ka1" in text
+# Each value rounded to the last digit of its s.u., the s.u. the JSON's sigma.
+r = json.load(open(sys.argv[2]))["result"]
+for k, value, sigma in [(k, r["cell"][k], r["cell_sigma"][k]) for k in "abc"] + [("volume", r["volume"], r["volume_sigma"])]:
+    number, su = re.match(r"^(\d+\.(\d+))\((\d+)\)$", items["_cell_length_" + k if k != "volume" else "_cell_volume"]).group(1, 3)
+    su = int(su) * 10.0 ** -len(number.split(".")[1])
+    assert abs(float(number) - value) <= su / 2 + 1e-12 and abs(su - sigma) <= su / 2 + 1e-15, (k, number, su, value, sigma)
+PY
+check "CIF key-value check against the JSON" 'python3 check_cif.py r.cif r.json'
+
+# One reflection of a cubic cell: no degrees of freedom; the warning in the
+# JSON, null for the undefined standard deviations.
+printf '#title\nOne line\n2\n1.5405981 185.0\n7\n5.64 5.64 5.64 90 90 90\n1\n1 1 1 27.37 1.0\n' >one.inp
+"$bin" --json one.json --report one.out one.inp >/dev/null 2>&1; rc=$?
+check "no degrees of freedom: warnings and nulls" '[ $rc -eq 0 ] && python3 -c "
+import json
+d = json.load(open(\"one.json\"), parse_constant=lambda n: 1/0)
+assert d[\"result\"][\"cell_sigma\"][\"a\"] is None and d[\"diagnostics\"][\"rows\"][0][\"leverage\"] is None
+assert any(\"No degrees of freedom\" in w for w in d[\"warnings\"])"'
+"$bin" --quiet --json nodir/r.json --report x.out "$quartz" 2>err.txt; rc=$?
+check "unwritable JSON path: exit 1 and a message" '[ $rc -eq 1 ] && [ "$(cat err.txt)" = "nodir/r.json cannot be written !!!
+No such file or directory" ]'
+
 # The fitting map, drawn by lattrix-plot beside the batch command.
 if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
-  "$bin" --quiet --report map.out --plot map.png --plot-type 2 "$src/examples/quartz.inp"; rc=$?
+  "$bin" --quiet --report map.out --plot map.png --plot-type 2 "$quartz"; rc=$?
   check "--plot writes a PNG" '[ $rc -eq 0 ] && [ "$(head -c 4 map.png | tail -c 3)" = "PNG" ]'
-  "$bin" --quiet --report map.out --plot map.gif "$src/examples/quartz.inp" 2>err.txt; rc=$?
-  check "--plot refuses an unknown image type" '[ $rc -eq 1 ] && grep -q "Unknown plot file type" err.txt'
 fi
 
 echo "$passes passed, $fails failed"

@@ -164,7 +164,7 @@ class Desktop : public QObject {
     m_view->SetSaveFileDialog([&] { return m_scratch->Path("typed.inp"); });
     save->trigger();
     execute->trigger();
-    QVERIFY(std::fabs(Number(m_view, "editRefinedA") - 5.4309) < 2e-4);
+    QVERIFY(std::fabs(Text(m_view, "editRefinedA").toDouble() - 5.4309) < 2e-4);
     QVERIFY(m_view->OpenInputFile(m_scratch->Path("typed.inp")) && m_view->job().m_dTwoTheta[2] == 56.1229);
   }
 

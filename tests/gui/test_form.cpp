@@ -1,246 +1,215 @@
-// The form and its job: what CollectJob counts and says, the weighting
-// boxes as one group, Add and Delete with the rows' file values moving
-// along, the silicon list and the calibration of edited and added rows.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QMessageBox>
+// The form and its commands: what Execute gathers from the fields and the
+// grid, what it refuses and how it names the cell, rows that move with
+// their data, the commands offered in each state of the job with the
+// results shown, the instrument dialog, and editing a grid cell.
+#include <QHBoxLayout>
 #include <QTest>
 
+#include <cmath>
+
+#include "../core/TestSupport.h"
 #include "GuiTestSupport.h"
+#include "instrument/InstrumentDlg.h"
 
 using namespace guitest;
+
+namespace {
+
+// Execute with the file size limited to 1000 bytes: the report is cut short
+// as on a full disk.
+void ExecuteOnAFullDisk(Program& p) {
+  lattrix_test::WithFileSizeLimit(1000, [&] { return p.Trigger("actionRefineExecute"), 0; });
+}
+
+}  // namespace
 
 class Form : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void init() {
-    m_scratch = std::make_unique<ScratchDir>();
-    m_view = std::make_unique<CLattrixView>();
-    m_view->SetMessageSink(&m_sink);
-    m_view->OnCreate();
-    m_view->OnInitialUpdate();
-    m_list = m_view->ReflectionList();
-  }
-  void cleanup() {
-    m_view.reset();
-    m_scratch.reset();
-    m_sink = lattrix::RecordingSink();
-  }
-
   // Every cell or field that is not one number (h, k, l: one whole number)
   // is refused at Execute with a message naming it; nothing is refined and
-  // the job keeps its values.
-  void refusalsNameTheCell_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("col");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("letters in h") << 1 << 1 << "abc" << "h of row 2 is not a whole number !!!";
-    QTest::newRow("decimal l") << 2 << 3 << "1.5" << "l of row 3 is not a whole number !!!";
-    QTest::newRow("empty 2theta") << 3 << 4 << "" << "2theta of row 4 is not a number !!!";
-    QTest::newRow("2theta with a tail") << 0 << 4 << "28.44x" << "2theta of row 1 is not a number !!!";
-    QTest::newRow("two numbers") << 0 << 4 << "28.4 1" << "2theta of row 1 is not a number !!!";
-    QTest::newRow("gap above filled rows") << -1 << 3 << "" << "Row 4 of the Reflection List is empty, but rows below it are filled !!!";
-    QTest::newRow("cell b") << -2 << 1 << "5,4x" << "b of the unit cell is not a number !!!";
-  }
+  // the job keeps its values. Row -1: the whole row of list row 'col'
+  // cleared; row -2: the cell field 'col'.
   void refusalsNameTheCell() {
-    QFETCH(int, row);
-    QFETCH(int, col);
-    QFETCH(QString, text);
-    QFETCH(QString, message);
-    QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
-    const lattrix::Job before = m_view->job();
-    if (row == -1) {
-      for (int c = 1; c <= 4; ++c) m_list->SetItemText(col, c, QString());
-    } else if (row == -2) {
-      static const char* const names[] = {"editCellA", "editCellB"};
-      Find<QLineEdit>(m_view.get(), names[col])->setText(text);
-    } else {
-      m_list->SetItemText(row, col, text);
+    const struct { int row, col; const char* text; const char* message; } cases[] = {
+        {1, 1, "abc", "h of row 2 is not a whole number !!!"},     {2, 3, "1.5", "l of row 3 is not a whole number !!!"},
+        {3, 4, "", "2theta of row 4 is not a number !!!"},         {0, 4, "28.44x", "2theta of row 1 is not a number !!!"},
+        {0, 4, "28.4 1", "2theta of row 1 is not a number !!!"},   {-2, 1, "5,4x", "b of the unit cell is not a number !!!"},
+        {-1, 3, "", "Row 4 of the Reflection List is empty, but rows below it are filled !!!"},
+        {-2, 0, " ", "No cell data input !!!"}};
+    for (const auto& c : cases) {
+      Program p;
+      QVERIFY(p.view->OpenInputFile(DataFile("cubic.inp")));
+      const lattrix::Job before = p.view->job();
+      if (c.row == -2) Find<QLineEdit>(p.view, c.col ? "editCellB" : "editCellA")->setText(c.text);
+      for (int col = c.row == -1 ? 1 : c.col; c.row != -2 && col <= (c.row == -1 ? 4 : c.col); ++col)
+        p.list->SetItemText(c.row == -1 ? c.col : c.row, col, c.text);
+      p.Trigger("actionRefineExecute");
+      QCOMPARE(p.sink.messages, std::vector<std::string>{c.message});
+      QVERIFY2(!p.view->job().m_bRefined && p.view->job().m_nReflections == 10 && p.view->job().m_dCell[1] == before.m_dCell[1], c.message);
     }
-    m_view->OnRefineExecute();
-    QCOMPARE(m_sink.messages, std::vector<std::string>{message.toStdString()});
-    QVERIFY(!m_view->job().m_bRefined);
-    QCOMPARE(m_view->job().m_nReflections, before.m_nReflections);
-    QCOMPARE(m_view->job().m_dCell[1], before.m_dCell[1]);
   }
 
-  // Untouched cells keep the file's digits beyond the four shown; an edited
-  // 2theta (with a decimal comma) becomes the row's observation, and blank
-  // rows below the list are no reflections.
+  // Untouched fields and cells keep the file's digits beyond the four
+  // shown; an edited 2theta (with a decimal comma) is the row's observation.
   void untouchedCellsKeepFullPrecision() {
-    const QString path = m_scratch->Path("fine.inp");
-    WriteFile(path, "fine\n2\n1.5405981 185.0\n7\n5.430912345 5.430912345 5.430912345 90 90 90\n3\n"
-                    "1 1 1 28.442612345 1.0\n2 2 0 47.303212345 1.0\n3 1 1 56.122912345 1.0\n");
-    QVERIFY(m_view->OpenInputFile(path));
-    m_list->SetItemText(1, 4, " 47,31 ");
-    QVERIFY(m_view->CollectJob());
-    const lattrix::Job& job = m_view->job();
-    QCOMPARE(job.m_nReflections, 3);
-    QCOMPARE(job.m_dCell[0], 5.430912345);
-    QCOMPARE(job.m_dTwoTheta[0], 28.442612345);
-    QCOMPARE(job.m_dTwoThetaRaw[1], 47.31);
-    QCOMPARE(job.m_dTwoTheta[1], 47.31);
-    QCOMPARE(job.m_dTwoThetaRaw[2], 56.122912345);
+    Program p;
+    QVERIFY(p.view->OpenInputFile(WriteFile(p.scratch.Path("fine.inp"),
+        "fine\n2\n1.5405981 185.0\n7\n5.430912345 5.430912345 5.430912345 90 90 90\n3\n"
+        "1 1 1 28.442612345 1.0\n2 2 0 47.303212345 1.0\n3 1 1 56.122912345 1.0\n")));
+    p.list->SetItemText(1, 4, " 47,31 ");
+    QVERIFY(p.view->CollectJob());
+    const lattrix::Job& j = p.view->job();
+    QCOMPARE(QString::asprintf("%d %.9f %.9f %.9f %.9f", j.m_nReflections, j.m_dCell[0], j.m_dTwoTheta[0], j.m_dTwoThetaRaw[1], j.m_dTwoThetaRaw[2]),
+             QString("3 5.430912345 28.442612345 47.310000000 56.122912345"));
   }
 
-  void missingCellAndMissingReflections() {
-    QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
-    m_view->OnRefineExecute();
-    QVERIFY(m_view->job().m_bRefined);
-    // An empty "a :" refuses the job; the job keeps its values.
-    Find<QLineEdit>(m_view.get(), "editCellA")->clear();
-    QVERIFY(!m_view->CollectJob());
-    QCOMPARE(m_sink.messages, std::vector<std::string>{"No cell data input !!!"});
-    QVERIFY(!m_view->job().m_bRefined);
-    QVERIFY(m_view->job().m_bInputLoaded);
-
-    // No reflections left: the run refuses them.
-    Find<QLineEdit>(m_view.get(), "editCellA")->setText("5.5");
-    m_view->ClearReflectionList();
-    m_view->OnRefineExecute();
-    QCOMPARE(m_sink.messages.back(), std::string("No reflection data input !!!"));
-    QCOMPARE(m_view->job().m_dCell[0], 5.5);
-    QCOMPARE(m_view->job().m_nReflections, 0);
-  }
-
-  void weightingBoxesActAsOneGroup() {
-    QCheckBox* unity = Find<QCheckBox>(m_view.get(), "checkUnity");
-    QCheckBox* sinDelta = Find<QCheckBox>(m_view.get(), "checkSinDelta");
-    ClickBox(sinDelta);
-    QVERIFY(sinDelta->isChecked() && !unity->isChecked());
-    QCOMPARE(m_view->job().m_nWeighting, int(lattrix::kSinDelta));
-    ClickBox(sinDelta);  // clicking the checked box keeps it checked
-    QVERIFY(sinDelta->isChecked());
-    QCOMPARE(m_view->job().m_nWeighting, int(lattrix::kSinDelta));
-  }
-
-  void addAndDeleteMoveFileValuesWithTheirRows() {
-    QVERIFY(m_view->OpenInputFile(DataFile("quartz_si.inp")));
-    const lattrix::Job& job = m_view->job();
-    m_view->OnAddRow();  // no selection: nothing happens
+  // Add and Delete move a row's file value with it; an added row's typed
+  // value stands in for one; a full list refuses Add.
+  void rowsMoveWithTheirData() {
+    Program p;
+    QVERIFY(p.view->OpenInputFile(DataFile("quartz_si.inp")));
+    const lattrix::Job& job = p.view->job();
+    p.list->SelectRow(1);
+    p.view->OnAddRow();
+    for (int c = 1; c <= 4; ++c) p.list->SetItemText(1, c, QStringList{"2", "0", "0", "42.5"}[c - 1]);
+    QVERIFY(p.view->CollectJob());
+    QCOMPARE(std::vector<double>(job.m_dTwoThetaRaw, job.m_dTwoThetaRaw + 7), (std::vector<double>{20.85912, 42.5, 26.63987, 36.54366, 39.46543, 40.29011, 0}));
+    p.list->SelectRow(0);
+    p.view->OnDeleteRow();
     QCOMPARE(job.m_nReflections, 5);
-
-    m_list->SelectRow(1);
-    m_view->OnAddRow();
-    QCOMPARE(job.m_nReflections, 6);
-    QCOMPARE(m_list->rowCount(), 50);
-    QCOMPARE(m_list->GetItemText(1, 1), QString());
-    QCOMPARE(m_list->GetItemText(2, 4), QString(" 26.6399"));
-    for (int i = 0; i < 50; ++i) QCOMPARE(m_list->GetItemText(i, 0), QString::asprintf("%2d", i + 1));
-    QCOMPARE(job.m_dTwoThetaRaw[2], 26.63987);
-
-    // The new row gets a reflection; its form value stands in for a file value.
-    m_list->SetItemText(1, 1, "2");
-    m_list->SetItemText(1, 2, "0");
-    m_list->SetItemText(1, 3, "0");
-    m_list->SetItemText(1, 4, "42.5");
-    QVERIFY(m_view->CollectJob());
-    QCOMPARE(job.m_nReflections, 6);
-    QCOMPARE(job.m_dTwoThetaRaw[1], 42.5);
-    QCOMPARE(job.m_dTwoThetaRaw[2], 26.63987);
-
-    // Delete the first row: everything moves up by one.
-    m_list->SelectRow(0);
-    m_view->OnDeleteRow();
-    QCOMPARE(job.m_nReflections, 5);
-    QCOMPARE(m_list->GetItemText(0, 4), QString("42.5"));
-    QCOMPARE(job.m_dTwoThetaRaw[0], 42.5);
     QCOMPARE(job.m_dTwoThetaRaw[1], 26.63987);
-    QCOMPARE(m_list->GetItemText(49, 0), QString("50"));
-    QCOMPARE(m_list->GetItemText(49, 1), QString());
+    QCOMPARE(p.list->GetItemText(0, 4), QString("42.5"));
+    QCOMPARE(p.list->GetItemText(49, 0) + p.list->GetItemText(49, 1), QString("50"));
+    for (int i = 5; i < 50; ++i) p.list->SetItemText(i, 1, "1"), p.list->SetItemText(i, 4, "30.0");
+    p.list->SelectRow(3);
+    p.view->OnAddRow();
+    QCOMPARE(p.sink.messages, std::vector<std::string>{"Reflection List is full (50 reflections) !!!"});
   }
 
-  void addRefusedOnAFullList() {
-    QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
-    for (int i = 10; i < 50; ++i) {
-      for (int c = 1; c <= 3; ++c) m_list->SetItemText(i, c, "1");
-      m_list->SetItemText(i, 4, "30.0");
+  // The commands offered after each road through the program, the message
+  // of its last step, and the result fields: empty, kept from before the
+  // last step, or new. Execute and Save follow a loaded job (Save also a
+  // refined one); the result commands a refinement whose report was
+  // written.
+  void commandStates() {
+    enum Shown { kEmpty, kKept, kNew };
+    const auto open = [](Program& p) { QVERIFY(p.view->OpenInputFile(DataFile("cubic.inp"))); };
+    const auto run = [](Program& p) { p.Trigger("actionRefineExecute"); };
+    const auto refined = [&](Program& p) { open(p), run(p); };
+    const struct {
+      const char* what;
+      std::function<void(Program&)> before, last;
+      bool loaded, refined;
+      const char* message;  // a part of the last step's one message; "" for none
+      Shown results;
+    } cases[] = {
+        {"empty", [](Program&) {}, [](Program&) {}, false, false, "", kEmpty},
+        {"loaded", [](Program&) {}, open, true, false, "", kEmpty},
+        {"refined", open, run, true, true, "", kNew},
+        {"File New", refined, [](Program& p) { p.Trigger("actionFileNew"); }, false, false, "", kEmpty},
+        {"another file opened", refined, [](Program& p) { p.view->OpenInputFile(DataFile("quartz_si.inp")); }, true, false, "", kEmpty},
+        {"the same file opened", refined, open, true, false, "", kEmpty},
+        {"failed save", refined, [](Program& p) {
+           p.view->SetSaveFileDialog([&p] { return p.scratch.Path("no-such-folder/job.inp"); });
+           p.Trigger("actionSaveAsInputFile"); }, true, false, "cannot created !!!\nNo such file or directory", kKept},
+        {"cancelled save", refined, [](Program& p) { p.view->SetSaveFileDialog([] { return QString(); }); p.Trigger("actionSaveAsInputFile"); },
+         true, true, "", kKept},
+        {"form refused", refined, [&](Program& p) { Find<QLineEdit>(p.view, "editCellA")->clear(); run(p); }, true, false, "No cell data input !!!", kKept},
+        {"Manual refused", refined, [&](Program& p) { ClickBox(Find<QWidget>(p.view, "radioManual")); run(p); }, true, false,
+         "Manual correction mode not available !!!", kKept},
+        {"report not created after a refinement", refined, [&](Program& p) {
+           p.view->job().m_strReportPath = p.scratch.Path("missing/Lattrix.out").toStdString();
+           p.list->SetItemText(0, 4, "28.5");
+           run(p); }, true, true, "Output file not open !!!\n", kKept},
+        {"report cut short after a refinement", refined, [](Program& p) { p.list->SetItemText(0, 4, "28.5"); ExecuteOnAFullDisk(p); },
+         true, true, "cannot be written completely !!!", kKept},
+        {"report cut short on a loaded job", open, ExecuteOnAFullDisk, true, false, "cannot be written completely !!!", kKept},
+    };
+    for (const auto& c : cases) {
+      Program p;
+      c.before(p);
+      const QString before = Results(p.view);
+      p.sink.messages.clear();
+      c.last(p);
+      const QString after = Results(p.view);
+      QVERIFY2(p.sink.messages.size() == (*c.message ? 1u : 0u) && (!*c.message || p.sink.messages[0].find(c.message) != std::string::npos), c.what);
+      QVERIFY2(p.frame.Action("actionRefineExecute")->isEnabled() == c.loaded, c.what);
+      QVERIFY2(p.frame.Action("actionSaveAsInputFile")->isEnabled() == (c.loaded || c.refined), c.what);
+      for (const char* name : {"actionShowOutputFile", "actionShowFittingTable", "actionShowFittingFigure",
+                               "actionShowDiagnostics", "actionExportCif"})
+        QVERIFY2(p.frame.Action(name)->isEnabled() == c.refined, qPrintable(QString("%1: %2").arg(c.what, name)));
+      for (const char* name : {"actionFileNew", "actionFileOpen", "actionSetInstrument", "actionHelpHtml"}) QVERIFY2(p.frame.Action(name)->isEnabled(), name);
+      QVERIFY2(c.results == kEmpty ? after == QString(19, '|') : c.results == kKept ? after == before : after != before && !after.contains("||"), c.what);
     }
-    m_list->SelectRow(3);
-    m_view->OnAddRow();
-    QCOMPARE(m_sink.messages, std::vector<std::string>{"Reflection List is full (50 reflections) !!!"});
-    QCOMPARE(m_list->GetItemText(49, 4), QString("30.0"));
-    QCOMPARE(m_list->GetItemText(3, 4), QString(" 69.1306"));
-    QVERIFY(m_view->CollectJob());
-    QCOMPARE(m_view->job().m_nReflections, 50);
   }
 
-  // Silicon rows 1 to 3 typed with reference 30, 50, 70 and observed 0.05
-  // above (a row 5 below the empty row 4 must be ignored): the calibration
-  // line is exactly 2theta - 0.05, so each 2theta drops by 0.05 from the
-  // row's observation - the file's value, or the value typed into an edited
-  // or added row, which is also its 2thorg from then on.
-  void calibrationMapsEachRowsObservation() {
-    QVERIFY(m_view->OpenInputFile(DataFile("quartz_si.inp")));
-    CEditListCtrl* si = m_view->SiliconList();
-    QVERIFY(si->isEnabled());
-    QVERIFY(Find<QCheckBox>(m_view.get(), "checkInternalCalibration")->isChecked());
-    for (int i = 0; i < 3; ++i) {
-      si->SetItemText(i, 4, QString::asprintf("%d.0000", 30 + 20 * i));
-      si->SetItemText(i, 5, QString::asprintf("%d.0500", 30 + 20 * i));
+  // OK without a change keeps the full-precision value behind the shown
+  // text; a text that is not one number is refused and the dialog stays
+  // open; a decimal comma reads as a point.
+  void instrumentDialog() {
+    lattrix::RecordingSink sink;
+    CInstrumentDlg dialog(&sink);
+    dialog.m_dWave = 1.5405981, dialog.m_dRadius = 185.0;
+    dialog.show();
+    dialog.OnOK();
+    QVERIFY(dialog.result() == QDialog::Accepted && dialog.m_dWave == 1.5405981);
+    dialog.setResult(0);
+    dialog.WavelengthEdit()->setText("1.54 abc");
+    dialog.RadiusEdit()->setText("200,5");
+    QTest::mouseClick(Find<QWidget>(&dialog, "buttonOK"), Qt::LeftButton);
+    QVERIFY(dialog.result() == 0 && dialog.m_dWave == 1.5405981);
+    QCOMPARE(sink.messages, std::vector<std::string>{"Wavelength is not a number !!!"});
+    dialog.WavelengthEdit()->setText(" 0,709317 ");
+    dialog.OnOK();
+    QVERIFY(dialog.result() == QDialog::Accepted && dialog.m_dWave == 0.709317 && dialog.m_dRadius == 200.5);
+  }
+
+  // Editing a grid cell in place: Enter and a click elsewhere store through
+  // the owner, who may refuse; Escape drops the typed text; Tab and Backtab
+  // store and walk the editable cells.
+  void endingsOfAnEdit() {
+    const struct { const char* keys; int end; bool accept; QString text, offers; QPoint next; } cases[] = {
+        {"31.5", Qt::Key_Return, true, "31.5", "2,2:31.5", {-1, -1}},  {"9", Qt::Key_Escape, true, " 22.0000", "", {-1, -1}},
+        {"5", Qt::Key_Return, false, " 22.0000", "2,2:5", {-1, -1}},   {"77", 0, true, "77", "2,2:77", {-1, -1}},
+        {"4", Qt::Key_Tab, true, "4", "2,2:4", {3, 1}},                {"6", Qt::Key_Backtab, true, "6", "2,2:6", {2, 1}},
+    };
+    for (const auto& c : cases) {
+      QStringList offers;  // outlives the window, whose closing may still commit
+      QWidget window;
+      auto* layout = new QHBoxLayout(&window);
+      auto* list = new CEditListCtrl(&window);
+      auto* other = new QLineEdit(&window);
+      layout->addWidget(list), layout->addWidget(other);
+      list->SetColumns({"No", " h", "2theta"}, {30, 35, 65});
+      list->SetRowCountEmpty(10);
+      for (int i = 0; i < 10; ++i) list->SetItemText(i, 1, QString::number(i)), list->SetItemText(i, 2, QString::asprintf("%8.4f", 20.0 + i));
+      list->SetEndLabelEditHandler([&](int row, int col, QString& text) { return offers.append(QString("%1,%2:%3").arg(row).arg(col).arg(text)), c.accept; });
+      window.show();
+      QApplication::setActiveWindow(&window);
+      QVERIFY(QTest::qWaitForWindowActive(&window));
+      QVERIFY(list->BeginCellEdit(2, 2));
+      QTest::keyClicks(list->CellEditor(), c.keys);
+      if (c.end) QTest::keyClick(list->CellEditor(), Qt::Key(c.end));
+      else QTest::mouseClick(other, Qt::LeftButton);
+      QTRY_COMPARE(list->IsEditing() ? QPoint(list->EditRow(), list->EditCol()) : QPoint(-1, -1), c.next);
+      QCOMPARE(list->GetItemText(2, 2), c.text);
+      QCOMPARE(offers.join(' '), c.offers);
     }
-    si->SetItemText(3, 5, QString());
-    si->SetItemText(4, 5, "99.0");
-    m_list->SetItemText(2, 4, "36.6");  // edited
-    m_list->SetItemText(5, 1, "2");     // typed into an empty row
-    m_list->SetItemText(5, 2, "0");
-    m_list->SetItemText(5, 3, "0");
-    m_list->SetItemText(5, 4, "42.5");
-    m_view->OnRefineExecute();
-    const lattrix::Job& job = m_view->job();
-    QVERIFY(job.m_bRefined);
-    QCOMPARE(job.m_nReflections, 6);
-    QVERIFY(std::fabs(job.m_dTwoTheta[0] - (20.85912 - 0.05)) < 1e-9);
-    QVERIFY(std::fabs(job.m_dTwoTheta[1] - (26.63987 - 0.05)) < 1e-9);
-    QVERIFY(std::fabs(job.m_dTwoTheta[2] - (36.6 - 0.05)) < 1e-9);
-    QVERIFY(std::fabs(job.m_dTwoTheta[5] - (42.5 - 0.05)) < 1e-9);
-    QCOMPARE(job.m_dTwoThetaRaw[2], 36.6);
-    QCOMPARE(job.m_dTwoThetaRaw[5], 42.5);
   }
 
-  void fewerSiliconValuesClearTheRest() {
-    QVERIFY(m_view->OpenInputFile(DataFile("quartz_si.inp")));
-    CEditListCtrl* si = m_view->SiliconList();
-    QCOMPARE(si->GetItemText(3, 5), QString(" 69.1749"));
-    QVERIFY(m_view->OpenInputFile(DataFile("quartz_si3.inp")));
-    QCOMPARE(si->GetItemText(2, 5), QString(" 56.1684"));
-    QCOMPARE(si->GetItemText(3, 5), QString());
-    // Rows 3 to 5 of the previous job are blank, numbers stay.
-    QCOMPARE(m_list->GetItemText(2, 1), QString());
-    QCOMPARE(m_list->GetItemText(2, 0), QString(" 3"));
+  // Show Output File on a report that has gone since the run names the
+  // report and the system's reason, as every message about a file does.
+  void showOutputFileNamesAMissingReport() {
+    Program p;
+    QVERIFY(p.view->OpenInputFile(DataFile("cubic.inp")));
+    p.Trigger("actionRefineExecute");
+    const QString report = p.scratch.Path("Lattrix.out");
+    QVERIFY(QFile::remove(report));
+    p.Trigger("actionShowOutputFile");
+    QCOMPARE(p.sink.messages, std::vector<std::string>{"Output file not open !!!\n" + report.toStdString() + ": No such file or directory"});
   }
-
-  void calibrationBoxSwitchesTheList() {
-    QCheckBox* box = Find<QCheckBox>(m_view.get(), "checkInternalCalibration");
-    QVERIFY(!box->isChecked() && !m_view->SiliconList()->isEnabled());
-    ClickBox(box);
-    QVERIFY(m_view->SiliconList()->isEnabled());
-    QCOMPARE(m_view->job().m_bInternalStd, 1);
-    m_view->OnFileNew();  // the box and the list stay as they are
-    QVERIFY(box->isChecked() && m_view->SiliconList()->isEnabled());
-    ClickBox(box);
-    QVERIFY(!box->isChecked() && !m_view->SiliconList()->isEnabled());
-    QCOMPARE(m_view->job().m_bInternalStd, 0);
-  }
-
-  void fileNewKeepsInstrument() {
-    QVERIFY(m_view->OpenInputFile(DataFile("cubic.inp")));
-    m_view->job().m_dWavelength = 0.709317;
-    m_view->SetSaveChangesPrompt([](const QString&) { return int(QMessageBox::Discard); });
-    m_view->OnFileNew();
-    QCOMPARE(m_view->job().m_dWavelength, 0.709317);
-    QCOMPARE(m_view->job().m_nReflections, 0);
-    QCOMPARE(Find<QComboBox>(m_view.get(), "comboCrystalSystem")->currentIndex(), 0);
-    QVERIFY(!m_view->job().m_bInputLoaded);
-  }
-
- private:
-  std::unique_ptr<ScratchDir> m_scratch;
-  std::unique_ptr<CLattrixView> m_view;
-  CEditListCtrl* m_list = nullptr;
-  lattrix::RecordingSink m_sink;
 };
 
 QTEST_MAIN(Form)

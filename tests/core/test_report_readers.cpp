@@ -1,0 +1,173 @@
+// The report's readers on hand-made reports: the fitting map's points,
+// ranges, steps and tick labels (the drawing's pixels are checked in
+// tests/plot), and the fitting table's cells. Where
+// single-precision rounding decides a value (ranges, labels, pixels), the
+// expected value was worked out by hand or with a small Python emulation of
+// the scaling rules in float32 arithmetic (struct.pack('f', ...) after every
+// operation), which also gave the summaries of the table below.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "fittingmap/FittingMap.h"
+#include "report/FittingTable.h"
+
+using namespace lattrix;
+using namespace lattrix_test;
+
+namespace {
+
+FittingMap Prepared(const std::vector<ReportRow>& rows, int type, RecordingSink& sink) {
+  static ScratchDir dir;
+  static int serial = 0;
+  FittingMap map;
+  map.m_nPoints = static_cast<int>(rows.size());
+  map.m_nPlotType = type;
+  map.m_strReportPath = dir.Write(std::to_string(++serial) + ".out", ReportText(rows));
+  map.SetPlotTitles(type);
+  map.PrepareMap(sink);
+  return map;
+}
+
+std::string Labels(const std::vector<MapTick>& ticks) {
+  std::string out;
+  for (const MapTick& t : ticks) out += " " + t.label + (t.mark ? "" : "(no mark)");
+  return out;
+}
+
+// Data range, plot range, step and labels of each axis on one line.
+std::string Summary(const FittingMap& m) {
+  return Format("y [%g, %g] plot [%g, %g] step %g:%s | x [%g, %g] step %g:%s", m.m_fYMin, m.m_fYMax, m.m_fPlotYMin,
+                m.m_fPlotYMax, m.m_fYStep, Labels(m.YTicks()).c_str(), m.m_fXMin, m.m_fXMax, m.m_fXStep, Labels(m.XTicks()).c_str());
+}
+
+TEST(FittingMap, RangesStepsAndLabels) {
+  const struct { const char* what; std::vector<ReportRow> rows; int type; const char* summary; } cases[] = {
+      // Counting from -0.1 in steps of 0.01f leaves -1.5e-8 near zero: "-0.00".
+      {"worked example", {RowAt(20.37, 0.012), RowAt(60.0, -0.0345), RowAt(120.5, 0.0051)}, 1,
+       "y [-0.0345, 0.02] plot [-0.0345, 0.0345] step 0.01: -0.30 -0.20 -0.10 -0.00 0.10 0.20 0.30 | x [20, 120.5] step 50: 20.0 70.0 120.0"},
+      // All y equal: the substituted maximum 0.001f lies just above 0.001 and is taken up.
+      {"all residuals 0", {RowAt(30, 0), RowAt(40, 0), RowAt(50, 0)}, 2,
+       "y [-0.001, 0.002] plot [-0.002, 0.002] step 0.0005: -0.20 -0.15 -0.10 -0.05 0.00 0.05 0.10 0.15 | x [30, 50] step 10: 30.0 40.0 50.0(no mark)"},
+      {"equal residuals far from 0", {RowAt(30, 0.5), RowAt(40, 0.5), RowAt(50, 0.5)}, 1,
+       "y [-0.001, 0.002] plot [-0.002, 0.002] step 0.0005: -0.20 -0.15 -0.10 -0.05 0.00 0.05 0.10 0.15 | x [30, 50] step 10: 30.0 40.0 50.0(no mark)"},
+      {"one reflection", {RowAt(25.37, 0.001)}, 1, "y [-0.001, 0.002] plot [-0.002, 0.002] step 0.0005: -0.20 -0.15 -0.10 -0.05 0.00 0.05 0.10 0.15 | x [25, 25.37] step 1: 25.0"},
+      // All negative: the maximum is not adjusted, the half-range is |min|.
+      {"all negative", {RowAt(30, -0.02), RowAt(35, -0.05), RowAt(40, -0.03)}, 1,
+       "y [-0.05, -0.02] plot [-0.05, 0.05] step 0.01: -0.40 -0.30 -0.20 -0.10 -0.00 0.10 0.20 0.30 0.40 0.50 | x [30, 40] step 2: 30.0 32.0 34.0 36.0 38.0 40.0(no mark)"},
+      {"wide", {RowAt(30, -4.0), RowAt(40, 1.0)}, 1, "y [-4, 1] plot [-4, 4] step 2: -1.00 1.00 3.00 | x [30, 40] step 2: 30.0 32.0 34.0 36.0 38.0 40.0(no mark)"},
+      // x runs from the first reflection to the last: no positive span, no x ticks.
+      {"out of order", {RowAt(60, 0.01), RowAt(20, 0.01), RowAt(45, -0.01)}, 1,
+       "y [-0.01, 0.01] plot [-0.01, 0.01] step 0.005: -1.00 -0.50 0.00 0.50 1.00 | x [60, 45] step 10:"},
+  };
+  for (const auto& c : cases) {
+    RecordingSink sink;
+    EXPECT_EQ(Summary(Prepared(c.rows, c.type, sink)), c.summary) << c.what;
+    EXPECT_TRUE(sink.messages.empty());
+  }
+}
+
+TEST(FittingMap, ConvenientBoundsAndStepTables) {
+  // Two significant digits from 1 up, one below (the exponent truncated
+  // toward zero): x minimum down, y maximum up; a first 2theta <= 0 stays.
+  for (const auto& [in, xMin, yMax] : std::vector<std::array<float, 3>>{
+           {25.3f, 25.0f, 26.0f}, {123.4f, 120.0f, 130.0f}, {5.37f, 5.3f, 5.4f}, {0.0345f, 0.03f, 0.04f},
+           {0.5f, 0.5f, 0.5f}, {0.023f, 0.02f, 0.03f}, {0.0f, 0.0f, 0.01f}}) {
+    FittingMap map;
+    map.m_nPoints = 2;
+    map.m_ptData[0] = {in, in + 0.01f * (in == 0.0f)}, map.m_ptData[1] = {in + 50.0f, -1000.0f};
+    map.ScaleMapData();
+    EXPECT_FLOAT_EQ(map.m_fXMin, xMin) << in;
+    EXPECT_FLOAT_EQ(map.m_fYMax, yMax) << in;
+  }
+  // Spans to steps; the y table jumps from 1 to 0.1 at a span of 1, and its
+  // last row (spans up to 0.00005, and none) gives 0.00005, larger than the
+  // row before it; without an x span the step stays 10.
+  for (const auto& [span, xStep, yStep] : std::vector<std::array<float, 3>>{
+           {100.5f, 50.0f, 50.0f}, {100.0f, 20.0f, 20.0f}, {5.0f, 1.0f, 1.0f}, {0.0f, 10.0f, 0.00005f}, {-3.0f, 10.0f, 0.00005f},
+           {1.5f, 1.0f, 1.0f}, {1.0f, 1.0f, 0.1f}, {0.0001f, 1.0f, 0.00001f}, {0.00004f, 1.0f, 0.00005f}}) {
+    FittingMap map;
+    map.m_fPlotXMin = 10.0f, map.m_fPlotXMax = 10.0f + span, map.m_fPlotYMin = -span / 2, map.m_fPlotYMax = span / 2;
+    map.ChooseTickSteps();
+    EXPECT_EQ(map.m_fXStep, xStep) << span;
+    EXPECT_EQ(map.m_fYStep, yStep) << span;
+  }
+}
+
+TEST(FittingMap, PlotTypesFailuresAndUnprintableValues) {
+  RecordingSink sink;
+  const ReportRow r = RowAt(30.1234, 0.0321, -0.00045, 30.12);
+  const FittingMap t[3] = {Prepared({r}, 1, sink), Prepared({r}, 2, sink), Prepared({r}, 3, sink)};
+  // Type 2 takes each field as a float first; one point gives the y range +-0.002.
+  EXPECT_TRUE(t[0].m_ptData[0].y == 0.0321f && t[1].m_ptData[0].y == 30.1234f - 30.12f && t[2].m_ptData[0].y == -0.00045f);
+  EXPECT_EQ(t[2].m_ptData[0].x, 30.1234f);
+  EXPECT_EQ(t[2].FullYTitle(), "d(obs-cal)/A 10**-2");
+  // A residual printed as "nan" does not spoil the range of the others;
+  // points asked beyond the list read as 0, and at most 50 are read.
+  static ScratchDir dir;
+  std::string text = ReportText({RowAt(20.0, 0.01), RowAt(30.0, -0.02), RowAt(40.0, 0.005)});
+  text.replace(text.find(ListRow(RowAt(20.0, 0.01))) + 4 * 3 + 1 + 9 * 4, 9, "     -nan");
+  FittingMap map;
+  map.m_nPoints = 60;
+  map.m_strReportPath = dir.Write("nan.out", text);
+  ASSERT_TRUE(map.PrepareMap(sink));
+  EXPECT_EQ(map.m_nPoints, 50);
+  EXPECT_TRUE(std::isnan(map.m_ptData[0].y));
+  EXPECT_EQ(Format("%g %g %g", map.m_fYMin, map.m_fPlotYMax, map.m_ptData[3].x), "-0.02 0.02 0");
+  EXPECT_TRUE(sink.messages.empty());
+  // A failed load keeps the default ranges; a lower y bound of 0 has no
+  // exponent: no y ticks, the bare title.
+  map.m_nPoints = 5;
+  map.m_strReportPath = dir.Write("nolist.out", "Input Reflection Data\n    h   k   l  2thorg   weight\n\n");
+  EXPECT_FALSE(map.PrepareMap(sink));
+  EXPECT_EQ(sink.messages, std::vector<std::string>{"List not open !!!"});
+  EXPECT_EQ(map.m_nPoints, 0);
+  EXPECT_EQ(Summary(map), "y [0, 100] plot [0, 100] step 10: | x [0, 100] step 10:  0.0 10.0 20.0 30.0 40.0 50.0 60.0 70.0 80.0 90.0 100.0(no mark)");
+  EXPECT_EQ(map.FullYTitle(), map.m_strYTitle);
+}
+
+// The fitting table read back from a hand-made report (TestSupport.h) of
+// 51 rows, Windows line ends and a row cut after its del2th: expected cells
+// are the report's texts of the values chosen here, the job columns the
+// "%8.4lf" texts of the arrays passed (d-spacings of RowAt checked with
+// Python: 28.443 deg 3.13549 A, 29 deg 3.07652 A, 69 deg 1.35998 A).
+TEST(FittingTable, RowsKeepTheReportTextsAndTheJobValues) {
+  ScratchDir dir;
+  std::vector<ReportRow> rows = {RowAt(28.4430, 0.0010, 0.00011, 28.4412)};
+  double raw[51] = {28.443}, used[51] = {28.4412345};
+  for (int i = 1; i < 51; ++i) {
+    rows.push_back(RowAt(20.0 + i, (i % 2 ? -0.001 : 0.002) * i));
+    rows.back().h = i;
+    raw[i] = 20.0 + i, used[i] = 20.0 + i + 0.00004;  // "%8.4lf" rounds it away
+  }
+  std::string text = ReportText(rows, " 0.002", "  -nan"), crlf;
+  const std::string row2 = ListRow(rows[2]);
+  text.replace(text.find(row2), row2.size(), row2.substr(0, 4 * 3 + 1 + 9 * 5) + "\n");
+  for (char c : text) crlf += c == '\n' ? "\r\n" : std::string(1, c);
+  FittingTable table;
+  RecordingSink sink;
+  ASSERT_TRUE(ReadFittingTable(dir.Write("r.out", crlf), raw, used, 40, table, sink));
+  ASSERT_EQ(table.rows.size(), 50u);  // at most 50, though the report has 51
+  for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
+           {" 1", "1", "0", "0", " 28.4430", " 28.4412", "28.4412", "28.4420", "0.0010", "3.13549", "3.13538", "0.00011", "1.0000"},
+           {" 3", "2", "0", "0", " 22.0000", " 22.0000", "22.0000", "21.9960", "0.0040", "", "", "", ""},
+           {"10", "9", "0", "0", " 29.0000", " 29.0000", "29.0000", "29.0090", "-0.0090", "3.07652", "3.07652", "0.00000", "1.0000"},
+           {"50", "49", "0", "0", "", "", "69.0000", "69.0490", "-0.0490", "1.35998", "1.35998", "0.00000", "1.0000"}}) {
+    const auto& cells = table.rows[std::stoi(row[0]) - 1];
+    EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.end()), row);
+  }
+  rows.resize(50);
+  ASSERT_TRUE(ReadFittingTable(dir.Write("r50.out", ReportText(rows, "-0.123", "  -nan")), raw, used, 50, table, sink));
+  EXPECT_EQ(table.sumDelta + " " + table.stdDelta, "-0.123 -nan");
+  // No input section: no rows; the input section running to the end: its
+  // rows stay, every cell empty.
+  const std::string noInput = dir.Write("noinput.out", "Title : x\n\nList of d-spacings\n---\nheader\n");
+  EXPECT_FALSE(ReadFittingTable(noInput, nullptr, nullptr, 0, table, sink));
+  EXPECT_TRUE(table.rows.empty() && table.sumDelta.empty());
+  EXPECT_FALSE(ReadFittingTable(dir.Write("nolist.out", "Input Reflection Data\n  h k l\n    1   0   0  20.860   1.00000\n"
+                                                        "    1   0   1  26.644   1.00000"), raw, raw, 2, table, sink));
+  EXPECT_EQ(sink.messages, (std::vector<std::string>{noInput + " not open !!!", "List not open !!!"}));
+  ASSERT_EQ(table.rows.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(table.rows[1].begin(), table.rows[1].end()), std::vector<std::string>(13, ""));
+}
+
+}  // namespace

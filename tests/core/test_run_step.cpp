@@ -1,0 +1,213 @@
+// The run step: what it refuses before any report is written, the refined
+// state after a report that could not be written, and the weighting schemes
+// with the weights read back from the previous report (expected weights
+// computed here from the 2theta values and from the report's del2th column
+// as printed, read with sscanf); then files that cannot be read or written.
+#include <gtest/gtest.h>
+#include <functional>
+#include <sys/stat.h>
+
+#include "TestSupport.h"
+#include "engine/Execute.h"
+#include "engine/Refinement.h"
+#include "fittingmap/FittingMap.h"
+#include "job/InputFile.h"
+#include "report/FittingTable.h"
+#include "results/CifWriter.h"
+#include "run/RunStep.h"
+
+using namespace lattrix;
+using namespace lattrix_test;
+
+namespace {
+
+TEST(RunJob, RefusalsWriteNoReport) {
+  const struct {
+    const char* what;
+    std::function<void(Job&)> edit;
+    const char* message;  // "" for a run that refines
+  } cases[] = {
+      {"negative wavelength", [](Job& j) { j.m_dWavelength = -1; }, "Wavelength=-1 is not acceptable !!!\n The wavelength must be a positive number of Angstrom."},
+      {"zero wavelength", [](Job& j) { j.m_dWavelength = 0; }, "Wavelength=0 is not acceptable !!!\n The wavelength must be a positive number of Angstrom."},
+      {"wavelength nan", [](Job& j) { j.m_dWavelength = std::nan(""); }, "Wavelength=nan is not acceptable !!!\n The wavelength must be a positive number of Angstrom."},
+      {"wavelength inf", [](Job& j) { j.m_dWavelength = HUGE_VAL; }, "Wavelength=inf is not acceptable !!!\n The wavelength must be a positive number of Angstrom."},
+      {"radius 0, Manual", [](Job& j) { j.m_dGonioRadius = 0, j.m_nCorrection = kManual, j.m_dEmu = 50; }, "Goniometer radius=0 is not acceptable !!!\n The sample displacement needs a positive radius in mm."},
+      {"radius -5, mode 4", [](Job& j) { j.m_dGonioRadius = -5, j.m_nCorrection = kDisplacement; }, "Goniometer radius=-5 is not acceptable !!!\n The sample displacement needs a positive radius in mm."},
+      {"radius inf, mode 5", [](Job& j) { j.m_dGonioRadius = HUGE_VAL, j.m_nCorrection = kZeroAndDisplacement; }, "Goniometer radius=inf is not acceptable !!!\n The sample displacement needs a positive radius in mm."},
+      {"radius 0, mode 3 does not use it", [](Job& j) { j.m_dGonioRadius = 0, j.m_nCorrection = kZero; }, ""},
+      {"radius 0, mode 2 does not use it", [](Job& j) { j.m_dGonioRadius = 0; }, ""},
+      {"no reflections", [](Job& j) { j.m_nReflections = 0; }, "No reflection data input !!!"},
+      {"Manual without known corrections", [](Job& j) { j.m_nCorrection = kManual; }, "Manual correction mode not available !!!"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    Job job = SmallValidJob(dir.File("Lattrix.out"));
+    c.edit(job);
+    RecordingSink sink;
+    const RunResult run = RunJob(job, SiliconListTexts(), sink);
+    EXPECT_EQ(run.refined, !*c.message) << c.what;
+    EXPECT_EQ(job.m_bRefined, !*c.message) << c.what;
+    EXPECT_EQ(sink.messages, std::vector<std::string>(*c.message ? 1 : 0, c.message)) << c.what;
+    EXPECT_EQ(std::filesystem::exists(job.m_strReportPath), !*c.message) << c.what;
+  }
+}
+
+// No result without its report: the refined state stays what it was, for
+// a report that cannot be created and for one cut short.
+TEST(RunJob, ReportNotWrittenLeavesTheRefinedState) {
+  for (bool cutShort : {false, true})
+    for (bool wasRefined : {false, true}) {
+      ScratchDir dir;
+      Job job = SmallValidJob(cutShort ? dir.File("Lattrix.out") : dir.File("missing/Lattrix.out"));
+      job.m_bRefined = wasRefined;
+      RecordingSink sink;
+      const RunResult run = WithFileSizeLimit(cutShort ? 1000 : RLIM_INFINITY, [&] { return RunJob(job, SiliconListTexts(), sink); });
+      EXPECT_FALSE(run.refined) << cutShort << wasRefined;
+      EXPECT_EQ(job.m_bRefined, wasRefined) << cutShort;
+      EXPECT_EQ(job.m_dVolume == 0.0, !cutShort) << "a report that cannot be created leaves the job's results";
+      EXPECT_EQ(sink.messages.size(), 1u);
+    }
+}
+
+// Four cubic reflections near a = 5.64 with misfits of a few thousandths.
+Job CubicJob(const ScratchDir& dir) {
+  Job job = MakeJob(kCrystals[6], 4, {0.0, 0.0, 0.004});
+  job.m_strReportPath = dir.File("Lattrix.out");
+  return job;
+}
+
+// del2th of the report's list rows, as printed.
+std::vector<double> PrintedDel2Theta(const std::string& report, int rows) {
+  std::vector<double> del;
+  size_t at = report.find("List of d-spacings");
+  for (int skip = 0; skip < 3; ++skip) at = report.find('\n', at) + 1;
+  for (int i = 0; i < rows; ++i, at = report.find('\n', at) + 1) {
+    int h, k, l;
+    double v[5];
+    EXPECT_EQ(std::sscanf(report.c_str() + at, "%d%d%d%lf%lf%lf%lf%lf", &h, &k, &l, &v[0], &v[1], &v[2], &v[3], &v[4]), 8);
+    del.push_back(v[4]);
+  }
+  return del;
+}
+
+void ExpectScaled(const Job& job, std::vector<double> w, const char* what) {
+  const double largest = *std::max_element(w.begin(), w.end());
+  for (size_t i = 0; i < w.size(); ++i) { EXPECT_DOUBLE_EQ(job.m_dWeight[i], w[i] / largest) << what << " row " << i; }
+}
+
+TEST(Weights, SchemesAndTheReadBackOfThePreviousReport) {
+  ScratchDir dir;
+  Job job = CubicJob(dir);
+  RecordingSink sink;
+  std::vector<double> sin2;
+  for (int i = 0; i < 4; ++i) sin2.push_back(std::pow(std::sin(0.5 * job.m_dTwoTheta[i] * 0.0174532925), 2));
+  job.m_nWeighting = kSin2Theta;
+  ASSERT_TRUE(ExecuteRefinement(job, sink));
+  ExpectScaled(job, sin2, "sin2");
+  job.m_nWeighting = kUnity;
+  ASSERT_TRUE(ExecuteRefinement(job, sink));
+  EXPECT_EQ(std::vector<double>(job.m_dWeight, job.m_dWeight + 4), std::vector<double>(4, 1.0));
+
+  const std::vector<double> del = PrintedDel2Theta(ReadAll(job.m_strReportPath), 4);
+  std::vector<double> delta2, sinDelta;
+  for (int i = 0; i < 4; ++i) delta2.push_back(del[i] * del[i] / 4), sinDelta.push_back(sin2[i] * del[i] * del[i] / 4);
+  ASSERT_TRUE(ReadDeltaWeights(job, sink));
+  ExpectScaled(job, delta2, "delta2");
+  ASSERT_TRUE(ReadSinDeltaWeights(job, sink));
+  ExpectScaled(job, sinDelta, "sin*delta");
+  EXPECT_TRUE(sink.messages.empty());
+
+  // A longer job whose first rows match the previous list: the rows beyond
+  // it take the last row's misfit.
+  job.m_nReflections = 6;
+  ASSERT_TRUE(ReadDeltaWeights(job, sink));
+  ExpectScaled(job, {delta2[0], delta2[1], delta2[2], delta2[3], delta2[3], delta2[3]}, "longer job");
+
+  // Another job's report: refused, no weights taken, nothing refined.
+  const std::string before = ReadAll(job.m_strReportPath);
+  job.m_nReflections = 4;
+  job.m_nK[2] += 1;
+  job.m_nWeighting = kDelta2Theta;
+  std::fill(job.m_dWeight, job.m_dWeight + 4, 0.5);
+  EXPECT_FALSE(ExecuteRefinement(job, sink));
+  EXPECT_EQ(sink.messages, std::vector<std::string>{job.m_strReportPath + Format(
+      " belongs to another reflection list: its row 3 is not (%d %d %d) !!!\n No weights are taken from it and nothing is refined.",
+      job.m_nH[2], job.m_nK[2], job.m_nL[2])});
+  EXPECT_EQ(ReadAll(job.m_strReportPath), before);
+  EXPECT_EQ(job.m_dWeight[3], 0.5);
+
+  // A report without its list, and every 2theta 0 (no largest weight):
+  // messages, weights unchanged.
+  sink.messages.clear();
+  dir.Write("Lattrix.out", "Title : x\n");
+  ReadDeltaWeights(job, sink);
+  std::fill(job.m_dTwoTheta, job.m_dTwoTheta + 4, 0.0);
+  ComputeSin2Weights(job, sink);
+  EXPECT_EQ(sink.messages, (std::vector<std::string>{"no list !!!", "The largest weight is 0 !!!\n The weights are left as they were."}));
+  EXPECT_EQ(job.m_dWeight[0], 0.5);
+}
+
+// Files that cannot be read or written: each message names the path as
+// printable text and the system's reason; a report or job file cut short by a file-size
+// limit (as by a full disk) is reported, and a failed save leaves the
+// previous file as it was. The job is SmallValidJob, whose refined cell is
+// known: a = 4.9, b = 5.6, c = 7.3 A.
+// Every message about a file, for a path with a control character and a
+// byte that is not UTF-8 in a directory that does not exist.
+TEST(Files, MessagesNameThePrintablePathAndTheReason) {
+  ScratchDir dir;
+  const std::string path = dir.File("no\x01" "dir\xff/x"), shown = dir.File("no\\x01dir\\xff/x");
+  const std::string reason = "No such file or directory";
+  const struct {
+    std::function<void(Job&, MessageSink&)> run;
+    std::string message;
+  } cases[] = {
+      {[&](Job& j, MessageSink& s) { j.m_strInputPath = path; ReadInputFile(j, s); }, "Input file not open !!!\n" + shown + ": " + reason},
+      {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; RefineCell(j, s); }, "Output file not open !!!\n" + shown + ": " + reason},
+      {[&](Job& j, MessageSink& s) { j.m_strInputPath = path; WriteInputFile(j, s); }, shown + " cannot created !!!\n" + reason},
+      {[&](Job& j, MessageSink& s) { WriteCifFile(j, path, s); }, shown + " cannot be written !!!\n" + reason},
+      {[&](Job&, MessageSink& s) { FittingTable t; ReadFittingTable(path, nullptr, nullptr, 0, t, s); }, shown + " not open !!!\n" + reason},
+      {[&](Job&, MessageSink& s) { FittingMap m; m.m_strReportPath = path; m.m_nPoints = 3; m.LoadMapData(s); }, shown + " not open !!!\n" + reason},
+      {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; ReadDeltaWeights(j, s); }, shown + " file not found !!!\n" + reason},
+      {[&](Job& j, MessageSink& s) { j.m_strInputPath = dir.path(); ReadInputFile(j, s); }, "Input file not open !!!\n" + dir.path() + ": Is a directory"},
+      {[&](Job& j, MessageSink& s) { j.m_strInputPath = dir.path(); WriteInputFile(j, s); }, dir.path() + " cannot created !!!\nIs a directory"},
+      // A refused line is quoted printable and cut after 60 characters.
+      {[&](Job& j, MessageSink& s) { j.m_strInputPath = dir.Write("esc.inp", "t\n\x1b[2J" + std::string(70, 'A') + "\n"); ReadInputFile(j, s); },
+       "icode=\\x1b[2J" + std::string(56, 'A') + "... is not acceptable !!!"},
+  };
+  for (const auto& c : cases) {
+    Job job = SmallValidJob(dir.File("Lattrix.out"));
+    RecordingSink sink;
+    c.run(job, sink);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
+  }
+}
+
+// A report cut short: the message after the run, the results in the job
+// all the same. A job file cut short: refused, the previous file as it was;
+// a save that succeeds keeps the file's permissions and leaves no litter.
+TEST(Files, FileSizeLimitWhileWriting) {
+  ScratchDir dir;
+  Job job = SmallValidJob(dir.File("Lattrix.out"));
+  RecordingSink sink;
+  const RefinementOutcome out = WithFileSizeLimit(1000, [&] { return RefineCell(job, sink); });
+  EXPECT_FALSE(out.reportWritten);
+  EXPECT_EQ(sink.messages, std::vector<std::string>{job.m_strReportPath + " cannot be written completely !!!"});
+  EXPECT_LE(ReadAll(job.m_strReportPath).size(), 1000u);
+  EXPECT_EQ(Format("%.6f %.6f %.4f", job.m_dRefinedCell[0], job.m_dRefinedCell[2], job.m_dVolume), Format("4.900000 7.300000 %.4f", 4.9 * 5.6 * 7.3));
+
+  job.m_strInputPath = dir.Write("keep.inp", "the user's previous job\n");
+  ::chmod(job.m_strInputPath.c_str(), 0640);
+  sink.messages.clear();
+  EXPECT_FALSE(WithFileSizeLimit(16, [&] { return WriteInputFile(job, sink); }));
+  EXPECT_EQ(sink.messages, std::vector<std::string>{job.m_strInputPath + " cannot created !!!\nFile too large"});
+  EXPECT_EQ(ReadAll(job.m_strInputPath), "the user's previous job\n");
+  ASSERT_TRUE(WriteInputFile(job, sink));
+  struct stat st;
+  ASSERT_EQ(::stat(job.m_strInputPath.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(ReadAll(job.m_strInputPath), InputFileText(job));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+}  // namespace
