@@ -60,7 +60,10 @@ void RefinementRoad::openExecuteSaveReopen() {
   QAction* execute = frame->Action("actionRefineExecute");
   QVERIFY(execute->isEnabled());
   execute->trigger();
-  QVERIFY2(sink.messages.empty(), sink.messages.empty() ? "" : sink.messages.front().c_str());
+  // Ten reflections of a cubic cell barely tell a from the zero offset.
+  QCOMPARE(sink.messages.size(), size_t(1));
+  QVERIFY2(sink.messages.front().rfind("a and zero correlate strongly (r = -0.9", 0) == 0, sink.messages.front().c_str());
+  sink.messages.clear();
   QVERIFY(view->job().m_bRefined);
 
   // Twenty result fields, each "%8.4lf".
