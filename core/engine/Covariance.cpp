@@ -52,10 +52,10 @@ ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, 
   const size_t n = entries.size();
   out.matrix.assign(n, std::vector<double>(n));
   for (size_t i = 0; i < n; ++i) {
-    for (size_t j = 0; j < n; ++j) {
+    for (size_t j = i; j < n; ++j) {
       const Entry& p = entries[i];
       const Entry& q = entries[j];
-      out.matrix[i][j] = scale * propagated[p.slot][q.slot] * p.factor * q.factor;
+      out.matrix[i][j] = out.matrix[j][i] = scale * propagated[p.slot][q.slot] * p.factor * q.factor;
     }
   }
   return out;

@@ -40,7 +40,8 @@ struct RunChoices {
 
 // Applies the choices to a job just read and returns the silicon list as the
 // form shows it after reading the file (taken before the calibration switch
-// changes, as the form's list is filled when the file is read).
+// changes, as the form's list is filled when the file is read); an empty
+// list when the run does not calibrate.
 SiliconListTexts ApplyRunChoices(Job& job, const RunChoices& choices);
 
 // What a job needs before it is refined or saved: at least one reflection

@@ -100,10 +100,12 @@ PlotAxis PlotAxis::Covering(double lo, double hi) {
   const double margin = (hi - lo) * 0.04;
   lo -= margin;
   hi += margin;
-  const double raw = (hi - lo) / 5.0;
+  // The largest step of 1, 2 or 5 times a power of ten that gives at
+  // least four.
+  const double raw = (hi - lo) / 4.0;
   const double power = std::pow(10.0, std::floor(std::log10(raw)));
   const double m = raw / power;
-  axis.step = (m <= 1.0 ? 1.0 : m <= 2.0 ? 2.0 : m <= 5.0 ? 5.0 : 10.0) * power;
+  axis.step = (m < 2.0 ? 1.0 : m < 5.0 ? 2.0 : 5.0) * power;
   axis.lo = std::floor(lo / axis.step) * axis.step;
   axis.hi = std::ceil(hi / axis.step) * axis.step;
   axis.decimals = std::clamp(static_cast<int>(-std::floor(std::log10(axis.step) + 1e-9)), 0, 12);

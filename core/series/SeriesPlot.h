@@ -31,8 +31,9 @@ struct SeriesPlot {
 // first (titled "job").
 SeriesPlot MakeSeriesPlot(const std::vector<SeriesRow>& rows, int quantity, const std::string& xName);
 
-// A data range rounded out to whole tick steps: about five steps of 1, 2 or
-// 5 times a power of ten. A range without span is widened about its value.
+// A data range rounded out to whole tick steps: four to about ten steps of
+// 1, 2 or 5 times a power of ten. A range without span is widened about its
+// value.
 struct PlotAxis {
   double lo = 0.0;
   double hi = 1.0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -181,6 +182,8 @@ size_t ParameterCount(int system, int correction) {
 struct Propagated {
   double sigma[7];  // a, b, c, alpha, beta, gamma (degrees), volume
   double zero, zeroSigma, ssd, ssdSigma;
+  // a, b, c, alpha, beta, gamma, volume, zero, ssd in the report's units.
+  double covariance[9][9];
 };
 
 // Weighted least squares in Q = 1/d^2 solved directly, its covariance, and
@@ -231,7 +234,9 @@ Propagated Propagate(const Job& job) {
     const std::vector<double> full = Expand(system, correction, q);
     CellFromMetric(full.data(), out);
   };
-  double J[7][10] = {};
+  // Rows: the seven cell quantities differentiated numerically, then zero
+  // and ssd, which are the correction coefficients times fixed factors.
+  double J[9][10] = {};
   for (size_t j = 0; j < m; ++j) {
     std::vector<double> up = p, down = p;
     const double step = 1e-6 * std::fabs(p[j]) + 1e-12;
@@ -242,26 +247,30 @@ Propagated Propagate(const Job& job) {
     cellOf(down, cd);
     for (int r = 0; r < 7; ++r) J[r][j] = (cu[r] - cd[r]) / (2 * step);
   }
-  Propagated out{};
-  for (int r = 0; r < 7; ++r) {
-    double v = 0.0;
-    for (size_t j = 0; j < m; ++j)
-      for (size_t k = 0; k < m; ++k) v += J[r][j] * inv[j][k] * J[r][k];
-    out.sigma[r] = std::sqrt(s2 * v);
-  }
   const double toSin2 = job.m_dWavelength * job.m_dWavelength / 4.0;
   const double toDeg = 360.0 / kPi;
-  const size_t cells = m - (correction == kZeroAndDisplacement ? 2 : correction >= kZero ? 1 : 0);
-  size_t idx = cells;
+  size_t idx = m - (correction == kZeroAndDisplacement ? 2 : correction >= kZero ? 1 : 0);
+  Propagated out{};
   if (correction == kZero || correction == kZeroAndDisplacement) {
-    out.zero = -toDeg * toSin2 * p[idx];
-    out.zeroSigma = toDeg * toSin2 * std::sqrt(s2 * inv[idx][idx]);
+    J[7][idx] = -toDeg * toSin2;
+    out.zero = J[7][idx] * p[idx];
     ++idx;
   }
   if (correction == kDisplacement || correction == kZeroAndDisplacement) {
-    out.ssd = job.m_dGonioRadius * toSin2 * p[idx];
-    out.ssdSigma = job.m_dGonioRadius * toSin2 * std::sqrt(s2 * inv[idx][idx]);
+    J[8][idx] = job.m_dGonioRadius * toSin2;
+    out.ssd = J[8][idx] * p[idx];
   }
+  for (int r = 0; r < 9; ++r) {
+    for (int t = 0; t < 9; ++t) {
+      double v = 0.0;
+      for (size_t j = 0; j < m; ++j)
+        for (size_t k = 0; k < m; ++k) v += J[r][j] * inv[j][k] * J[t][k];
+      out.covariance[r][t] = s2 * v;
+    }
+  }
+  for (int r = 0; r < 7; ++r) out.sigma[r] = std::sqrt(out.covariance[r][r]);
+  out.zeroSigma = std::sqrt(out.covariance[7][7]);
+  out.ssdSigma = std::sqrt(out.covariance[8][8]);
   return out;
 }
 
@@ -297,6 +306,66 @@ TEST(RefineCell, StandardDeviationsAgreeWithIndependentErrorPropagation) {
           ExpectRelative(job.m_dDispSigma, ref.ssdSigma, "ssd");
         }
       }
+    }
+  }
+}
+
+TEST(RefineCell, CovarianceAgreesWithIndependentErrorPropagation) {
+  // Rows of Propagated::covariance by parameter name.
+  const std::map<std::string, int> at = {{"a", 0},    {"b", 1},     {"c", 2},    {"alpha", 3},
+                                         {"beta", 4}, {"gamma", 5}, {"zero", 7}, {"ssd", 8}};
+  struct Case {
+    int crystal;  // index into kCrystals
+    int correction;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {3, kZeroAndDisplacement, {"a", "c", "zero", "ssd"}},
+      {1, kZeroAndDisplacement, {"a", "b", "c", "beta", "zero", "ssd"}},
+      {1, kDisplacement, {"a", "b", "c", "beta", "ssd"}},
+      {0, kZero, {"a", "b", "c", "alpha", "beta", "gamma", "zero"}},
+      {2, kNoCorrection, {"a", "b", "c"}},
+      {4, kDisplacement, {"a", "alpha", "ssd"}},
+      {5, kZero, {"a", "c", "zero"}},
+      {6, kZeroAndDisplacement, {"a", "zero", "ssd"}},
+  };
+  for (const Case& test : cases) {
+    for (int weighting : {kUnity, kSin2Theta}) {
+      Job job = MakeJob(kCrystals[test.crystal], 40, 0.02, 0.05, 0.01, "/tmp");
+      job.m_nCorrection = test.correction;
+      RecordingSink sink;
+      if (weighting == kSin2Theta) ComputeSin2Weights(job, sink);
+      const ParameterCovariance cov = Refine(job, sink).covariance;
+      SCOPED_TRACE(std::string(CrystalSystemName(job.m_nCrystalSystem)) + " mode " +
+                   std::to_string(test.correction) + " weighting " + std::to_string(weighting));
+      ASSERT_EQ(cov.names, test.names);
+      const Propagated ref = Propagate(job);
+      const auto r = cov.Correlation();
+      std::vector<std::string> strong;
+      for (size_t i = 0; i < cov.names.size(); ++i) {
+        const int ri = at.at(cov.names[i]);
+        const double reported = ri < 6 ? job.m_dCellSigma[ri] : ri == 7 ? job.m_dZeroSigma : job.m_dDispSigma;
+        EXPECT_NEAR(cov.matrix[i][i], reported * reported, 1e-12 * reported * reported) << cov.names[i];
+        for (size_t j = 0; j < cov.names.size(); ++j) {
+          const int rj = at.at(cov.names[j]);
+          const double scale = std::sqrt(ref.covariance[ri][ri] * ref.covariance[rj][rj]);
+          EXPECT_EQ(cov.matrix[i][j], cov.matrix[j][i]);
+          EXPECT_LE(std::fabs(r[i][j]), 1.0);
+          EXPECT_NEAR(cov.matrix[i][j], ref.covariance[ri][rj], 2e-3 * scale) << cov.names[i] << " " << cov.names[j];
+          // A pair clearly beyond the threshold of the warning, by the
+          // reference's correlation.
+          if (j > i && std::fabs(ref.covariance[ri][rj] / scale) >= 0.951)
+            strong.push_back(cov.names[i] + " and " + cov.names[j] + " correlate strongly");
+          if (j > i && std::fabs(ref.covariance[ri][rj] / scale) > 0.949 && std::fabs(r[i][j]) >= 0.95)
+            strong.push_back(cov.names[i] + " and " + cov.names[j] + " correlate strongly");
+        }
+      }
+      std::vector<std::string> said;
+      for (const std::string& m : sink.messages) said.push_back(m.substr(0, m.find(" (r = ")));
+      std::sort(strong.begin(), strong.end());
+      strong.erase(std::unique(strong.begin(), strong.end()), strong.end());
+      std::sort(said.begin(), said.end());
+      EXPECT_EQ(said, strong);
     }
   }
 }
