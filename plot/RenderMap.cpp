@@ -16,16 +16,15 @@ namespace {
 constexpr int kMinImageSide = 16;
 constexpr int kMaxImageSide = 10000;
 
-// Draws the map on a fresh surface of the whole image: the background
-// colour over everything (the margin too), then the map as the window draws
-// it in its client area.
-void Paint(FittingMap& map, cairo_surface_t* surface, int width, int height) {
+// A fresh surface of the whole image: the background colour over
+// everything (a map's margin too), then the drawing.
+void Paint(cairo_surface_t* surface, const MapRgb& background, const std::function<void(MapCanvas&)>& draw) {
   cairo_t* cr = cairo_create(surface);
-  cairo_set_source_rgb(cr, map.m_crBack.r / 255.0, map.m_crBack.g / 255.0, map.m_crBack.b / 255.0);
+  cairo_set_source_rgb(cr, background.r / 255.0, background.g / 255.0, background.b / 255.0);
   cairo_paint(cr);
   {
     CairoCanvas canvas(cr);
-    DrawMap(map, canvas, width, height);
+    draw(canvas);
   }
   cairo_show_page(cr);
   cairo_destroy(cr);
@@ -49,6 +48,19 @@ MapFileFormat MapFileFormatFor(const std::string& outPath) {
 
 bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int height,
                    MessageSink& sink) {
+  // The map as the window draws it in its client area.
+  return WriteCanvasImage(outPath, width, height, map.m_crBack,
+                          [&](MapCanvas& canvas) { DrawMap(map, canvas, width, height); }, sink);
+}
+
+bool WriteSeriesPlotImage(const SeriesPlot& plot, const std::string& outPath, int width, int height,
+                          MessageSink& sink) {
+  return WriteCanvasImage(outPath, width, height, FittingMap().m_crBack,
+                          [&](MapCanvas& canvas) { DrawSeriesPlot(plot, canvas, width, height); }, sink);
+}
+
+bool WriteCanvasImage(const std::string& outPath, int width, int height, const MapRgb& background,
+                      const std::function<void(MapCanvas&)>& draw, MessageSink& sink) {
   const MapFileFormat format = MapFileFormatFor(outPath);
   if (format == MapFileFormat::kUnknown) {
     sink.Show("Unknown plot file type: " + outPath + " (use .png, .svg or .pdf)");
@@ -80,7 +92,7 @@ bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int h
   }
   bool ok = surface != nullptr && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
   if (ok) {
-    Paint(map, surface, width, height);
+    Paint(surface, background, draw);
     if (format == MapFileFormat::kPng) {
       ok = cairo_surface_write_to_png(surface, outPath.c_str()) == CAIRO_STATUS_SUCCESS;
     }

@@ -1,10 +1,13 @@
 // Renders the fitting map of a report to an image file without any window.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "common/MessageSink.h"
 #include "fittingmap/FittingMap.h"
+#include "fittingmap/MapCanvas.h"
+#include "series/SeriesPlot.h"
 
 namespace lattrix {
 
@@ -28,5 +31,15 @@ bool RenderMapFile(const std::string& reportPath, int points, int plotType,
 // when the file was written.
 bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int height,
                    MessageSink& sink);
+
+// A series plot as the series window draws it, into outPath likewise.
+bool WriteSeriesPlotImage(const SeriesPlot& plot, const std::string& outPath, int width, int height,
+                          MessageSink& sink);
+
+// The image of any drawing on the map canvas: a surface of width x height
+// pixels painted in the background colour, then `draw`; format by the
+// extension, with the messages of WriteMapImage.
+bool WriteCanvasImage(const std::string& outPath, int width, int height, const MapRgb& background,
+                      const std::function<void(MapCanvas&)>& draw, MessageSink& sink);
 
 }  // namespace lattrix

@@ -1,7 +1,6 @@
 #include "displays/FittingMapDlg.h"
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QPainter>
@@ -13,6 +12,7 @@
 #include <algorithm>
 
 #include "fittingmap/MapDrawing.h"
+#include "displays/ImageFileDialog.h"
 #include "displays/QtMapCanvas.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include "RenderMap.h"
@@ -159,19 +159,7 @@ void CFittingMapDlg::OnPlotType() {
 
 QString CFittingMapDlg::AskSavePath() {
   if (m_saveDialog) return m_saveDialog();
-  QFileDialog dialog(this, QStringLiteral("Save fitting map"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  const QStringList filters = {QStringLiteral("PNG image (*.png)"), QStringLiteral("SVG image (*.svg)"),
-                               QStringLiteral("PDF document (*.pdf)")};
-  dialog.setNameFilters(filters);
-  dialog.setDefaultSuffix(QStringLiteral("png"));
-  connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters](const QString& filter) {
-    const char* suffixes[3] = {"png", "svg", "pdf"};
-    const int at = static_cast<int>(filters.indexOf(filter));
-    if (at >= 0) dialog.setDefaultSuffix(QString::fromLatin1(suffixes[at]));
-  });
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().front();
+  return AskImageSavePath(this, QStringLiteral("Save fitting map"));
 }
 
 void CFittingMapDlg::OnSave() {

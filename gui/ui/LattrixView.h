@@ -12,6 +12,7 @@
 
 #include "common/MessageSink.h"
 #include "diagnostics/Diagnostics.h"
+#include "engine/Covariance.h"
 #include "job/Job.h"
 
 class QAbstractButton;
@@ -91,6 +92,10 @@ class CLattrixView : public QWidget {
   const lattrix::DiagnosticsResult* Diagnostics() const {
     return m_lastRefinement ? &m_lastRefinement->diagnostics : nullptr;
   }
+  // The correction mode and the weighting the form's buttons select now
+  // (what Execute would take); a series runs with them.
+  int FormCorrection() const;
+  int FormWeighting() const;
 
  public Q_SLOTS:
   void OnFileNew();
@@ -141,6 +146,7 @@ class CLattrixView : public QWidget {
   struct LastRefinement {
     lattrix::Job job;
     lattrix::DiagnosticsResult diagnostics;
+    lattrix::ParameterCovariance covariance;
   };
 
   lattrix::Job m_job;

@@ -1,6 +1,7 @@
 // The form's commands: Execute, Save as input file, Show Output File, Help
 // by html, the weighting boxes, Add and Delete of reflection rows, Exit and
 // Set instrument param., Show Diagnostics and Export CIF.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -45,12 +46,14 @@ void CLattrixView::OnRefineExecute() {
     return;
   }
   ForgetRefinement();
-  if (lattrix::ExecuteRefinement(m_job, Sink())) {
+  lattrix::RefinementOutcome outcome;
+  if (lattrix::ExecuteRefinement(m_job, Sink(), &outcome)) {
     // Computed now: the job holds exactly what was refined (after a
     // refining mode, its corrections are the refined ones).
     m_lastRefinement = std::make_unique<LastRefinement>();
     m_lastRefinement->job = m_job;
     m_lastRefinement->diagnostics = lattrix::ComputeDiagnostics(m_job);
+    m_lastRefinement->covariance = outcome.covariance;
     ShowResults();
     // A report window left open shows the new report.
     if (m_reportViewer && m_reportViewer->isVisible()) m_reportViewer->LoadFile(PathText(m_job.m_strReportPath));
@@ -271,7 +274,7 @@ void CLattrixView::OnShowDiagnostics() {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  CDiagnosticsDlg dialog(m_lastRefinement->diagnostics, window());
+  CDiagnosticsDlg dialog(m_lastRefinement->diagnostics, window(), m_lastRefinement->covariance);
   dialog.exec();
 }
 
@@ -302,4 +305,18 @@ bool CLattrixView::ExportCifTo(const QString& path) {
   }
   // The refined state stays whether or not the file could be written.
   return lattrix::WriteCifFile(m_lastRefinement->job, PathBytes(path), Sink());
+}
+
+int CLattrixView::FormCorrection() const {
+  int correction = m_job.m_nCorrection;
+  for (int k = 0; k < 5; ++k)
+    if (m_pCorrRadio[k]->isChecked()) correction = k + 1;
+  return correction;
+}
+
+int CLattrixView::FormWeighting() const {
+  int weighting = m_job.m_nWeighting;
+  for (int k = 0; k < 4; ++k)
+    if (m_pWeightCheck[k]->isChecked()) weighting = k;
+  return weighting;
 }
