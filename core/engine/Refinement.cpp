@@ -230,7 +230,8 @@ void CheckOutcome(const Job& job, const RefinementProblem& problem, double det,
     outcome.warnings.push_back(
         "Some results are not finite numbers !!!\n A reflection lies beyond 2theta = 180 deg for "
         "the refined cell, or the cell is not valid; see the report.");
-  }  for (const std::string& warning : StrongCorrelationWarnings(outcome.covariance))
+  }
+  for (const std::string& warning : StrongCorrelationWarnings(outcome.covariance))
     outcome.warnings.push_back(warning);
 }
 
