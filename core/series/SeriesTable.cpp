@@ -1,5 +1,6 @@
 #include "series/SeriesTable.h"
 
+#include <charconv>
 #include <cmath>
 #include <fstream>
 
@@ -9,8 +10,14 @@ namespace lattrix {
 
 namespace {
 
-// A number at full precision; empty when it is not finite (no value).
-std::string Number(double value) { return std::isfinite(value) ? Format("%.10g", value) : std::string(); }
+// A number as "%.10g" writes it in the C locale (to_chars promises the
+// same text, without printf's cost); empty when it is not finite.
+std::string Number(double value) {
+  if (!std::isfinite(value)) return std::string();
+  char buf[32];
+  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 10);
+  return std::string(buf, r.ptr);
+}
 
 // The job's messages on one line: each message's line breaks, and the
 // blanks that indent its next line, become one blank.
