@@ -110,6 +110,7 @@ std::string SeriesTableText(const std::vector<SeriesRow>& rows) {
 std::vector<std::string> SplitCsvLine(const std::string& line) {
   std::vector<std::string> fields(1);
   bool quoted = false;
+  bool fieldStart = true;   // a quote opens a quoted field only here
   for (size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
     if (quoted) {
@@ -121,13 +122,16 @@ std::vector<std::string> SplitCsvLine(const std::string& line) {
       } else {
         quoted = false;
       }
-    } else if (c == '"') {
+    } else if (c == '"' && fieldStart) {
       quoted = true;
     } else if (c == ',') {
       fields.emplace_back();
+      fieldStart = true;
+      continue;
     } else {
       fields.back() += c;
     }
+    fieldStart = false;
   }
   return fields;
 }

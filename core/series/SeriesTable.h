@@ -27,8 +27,8 @@ std::string CsvField(const std::string& text);
 // The header line and one line per row, each ending in LF.
 std::string SeriesTableText(const std::vector<SeriesRow>& rows);
 
-// The fields of one CSV line; a quoted field may hold commas and doubled
-// quotes (not line breaks).
+// The fields of one CSV line; a field that begins with a quote may hold
+// commas and doubled quotes (not line breaks), a quote elsewhere is kept.
 std::vector<std::string> SplitCsvLine(const std::string& line);
 
 // Reads an x file: a header "file,NAME" (NAME becomes the axis title), then

@@ -69,6 +69,16 @@ TEST(FuzzRegressions, FittingMap) {
   }
 }
 
+TEST(FuzzRegressions, SeriesX) {
+  const std::vector<std::string> files = FilesOf("series_x");
+  ASSERT_FALSE(files.empty());
+  for (const std::string& file : files) {
+    lattrix_fuzz::Checker check;
+    lattrix_fuzz::RunSeriesX(file, check);
+    EXPECT_TRUE(check.ok()) << file << ":\n" << check.Text();
+  }
+}
+
 // The weights of the broken reports, worked by hand: odd_values.out's first
 // row has del2th "-nan", which does not parse, so the first row is refused
 // and the weights stay 1; list_cut.out holds four rows of quartz's list
