@@ -35,11 +35,6 @@ fi
 
 "$bin" --series t.csv --report r.out quartz.inp >/dev/null 2>err.txt; rc=$?
 check "--report with --series is a usage error" '[ $rc -eq 2 ] && grep -q "report-dir" err.txt'
-"$bin" --series-x x.csv quartz.inp >/dev/null 2>&1; rc=$?
-check "--series-x without --series is a usage error" '[ $rc -eq 2 ]'
-printf 'file\nquartz.inp\n' >bad.csv
-"$bin" --series t.csv --series-x bad.csv quartz.inp >/dev/null 2>err.txt; rc=$?
-check "an x file without two columns: exit 2" '[ $rc -eq 2 ] && grep -q "bad.csv: the first line must name two columns" err.txt'
 
 echo "$passes passed, $fails failed"
 [ $fails -eq 0 ]
