@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "JsonResult.h"
-#include "common/AtomicFile.h"
+#include "ResultFile.h"
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
 #include "results/CifWriter.h"
@@ -66,16 +66,6 @@ std::vector<SeriesRow> RunWithProgress(std::vector<SeriesJob> jobs, const RunCho
   return run.Wait();
 }
 
-bool Emit(const std::string& text, const std::string& path, MessageSink& sink) {
-  if (path != "-") return WriteTextFile(text, path, sink);
-  std::fputs(text.c_str(), stdout);
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    sink.Show("standard output cannot be written !!!");
-    return false;
-  }
-  return true;
-}
-
 // Every job's messages, led by its file, in the jobs' order.
 void ShowMessages(const std::vector<SeriesRow>& rows, MessageSink& sink) {
   for (const SeriesRow& row : rows) {
@@ -91,7 +81,7 @@ bool WriteExtras(const SeriesCommand& command, const std::vector<SeriesRow>& row
     for (size_t i = 0; i < rows.size(); ++i)
       elements.push_back(rows[i].refined ? extras.jsonTexts[i]
                                          : JsonRefusedText(rows[i].file, rows[i].title, rows[i].messages));
-    ok = Emit(JsonArrayText(elements), command.jsonPath, sink) && ok;
+    ok = EmitResult(JsonArrayText(elements), command.jsonPath, sink) && ok;
   }
   if (extras.cif) {
     // Jobs of one title share a block name, which a CIF file cannot.
@@ -105,7 +95,7 @@ bool WriteExtras(const SeriesCommand& command, const std::vector<SeriesRow>& row
     std::string text = CifHeader();
     for (size_t k = 0; k < blocks.size(); ++k)
       text += (k > 0 ? "\n" : "") + unique[k] + blocks[k].substr(names[k].size());
-    ok = Emit(text, command.cifPath, sink) && ok;
+    ok = EmitResult(text, command.cifPath, sink) && ok;
   }
   return ok;
 }
@@ -128,7 +118,7 @@ int RunSeriesCommand(const SeriesCommand& command) {
   const std::vector<SeriesRow> rows = RunWithProgress(std::move(jobs), command.choices, KeepExtras(extras));
 
   ShowMessages(rows, sink);
-  bool ok = Emit(SeriesTableText(rows), command.tablePath, sink);
+  bool ok = EmitResult(SeriesTableText(rows), command.tablePath, sink);
   ok = WriteExtras(command, rows, extras, sink) && ok;
   size_t refined = 0;
   for (const SeriesRow& row : rows) refined += row.refined ? 1 : 0;

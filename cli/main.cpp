@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "JsonResult.h"
+#include "ResultFile.h"
 #include "SeriesCommand.h"
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
@@ -17,7 +18,6 @@
 #include "run/RunStep.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
-#include "common/AtomicFile.h"
 #include "results/CifWriter.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include <spawn.h>
@@ -341,18 +341,9 @@ int main(int argc, char** argv) {
 #ifdef LATTRIX_HAVE_PLOT
   if (!options.plotPath.empty() && !DrawMap(job, options, sink)) status = 1;
 #endif
-  auto emit = [&sink](const std::string& text, const std::string& path) {
-    if (path != "-") return WriteTextFile(text, path, sink);
-    std::fputs(text.c_str(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      sink.Show("standard output cannot be written !!!");
-      return false;
-    }
-    return true;
-  };
   if (!options.jsonPath.empty() &&
-      !emit(JsonResultText(job, run.outcome, run.diagnostics, run.messages), options.jsonPath))
+      !EmitResult(JsonResultText(job, run.outcome, run.diagnostics, run.messages), options.jsonPath, sink))
     status = 1;
-  if (!options.cifPath.empty() && !emit(CifText(job), options.cifPath)) status = 1;
+  if (!options.cifPath.empty() && !EmitResult(CifText(job), options.cifPath, sink)) status = 1;
   return status;
 }
