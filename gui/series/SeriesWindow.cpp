@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -15,7 +14,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <set>
 
 #include "common/AtomicFile.h"
