@@ -26,6 +26,22 @@ ordered_json ValueAndSigma(double value, double sigma) {
   return {{"value", Number(value)}, {"sigma", Number(sigma)}};
 }
 
+ordered_json NamedMatrix(const std::vector<std::string>& names, const std::vector<std::vector<double>>& matrix) {
+  ordered_json rows = ordered_json::array();
+  for (const std::vector<double>& row : matrix) {
+    ordered_json values = ordered_json::array();
+    for (double v : row) values.push_back(Number(v));
+    rows.push_back(values);
+  }
+  return {{"parameters", names}, {"matrix", rows}};
+}
+
+std::string Dump(const ordered_json& root) {
+  // Bytes that are not UTF-8 (a title in another encoding) become U+FFFD
+  // rather than an exception.
+  return root.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
 }  // namespace
 
 std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
@@ -72,7 +88,10 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
   result["degrees_of_freedom"] = outcome.degreesOfFreedom;
   result["sum_delta_two_theta"] = Number(outcome.sumDelta);
   result["sd_delta_two_theta"] = Number(outcome.sdDelta);
-  result["report_file"] = job.m_strReportPath;
+  result["report_file"] = job.m_strReportPath.empty() ? ordered_json() : ordered_json(job.m_strReportPath);
+  const ParameterCovariance& covariance = outcome.covariance;
+  result["covariance"] = NamedMatrix(covariance.names, covariance.matrix);
+  result["correlation"] = NamedMatrix(covariance.names, covariance.Correlation());
 
   ordered_json rows = ordered_json::array();
   for (const ReflectionResult& r : outcome.reflections) {
@@ -133,9 +152,34 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
   root["reflections"] = rows;
   root["diagnostics"] = diag;
   root["warnings"] = warnings;
-  // Bytes that are not UTF-8 (a title in another encoding) become U+FFFD
-  // rather than an exception.
-  return root.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+  return Dump(root);
+}
+
+std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
+                            const std::vector<std::string>& warnings) {
+  ordered_json root;
+  root["program"] = "lattrix-refine";
+  root["format_version"] = 1;
+  root["inputs"] = {{"title", title}, {"input_file", inputFile}};
+  root["result"] = nullptr;
+  root["warnings"] = warnings;
+  return Dump(root);
+}
+
+std::string JsonArrayText(const std::vector<std::string>& elements) {
+  std::string text = "[";
+  for (size_t i = 0; i < elements.size(); ++i) {
+    text += i == 0 ? "\n" : ",\n";
+    // Each element's lines one level deeper, without its final line end.
+    const std::string& e = elements[i];
+    const size_t end = !e.empty() && e.back() == '\n' ? e.size() - 1 : e.size();
+    text += "  ";
+    for (size_t k = 0; k < end; ++k) {
+      text += e[k];
+      if (e[k] == '\n') text += "  ";
+    }
+  }
+  return text + "\n]\n";
 }
 
 }  // namespace lattrix

@@ -17,4 +17,12 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                            const DiagnosticsResult& diagnostics,
                            const std::vector<std::string>& warnings);
 
+// A job of a series that was not refined: its file, its title when it was
+// read, a null result and its messages.
+std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
+                            const std::vector<std::string>& warnings);
+
+// The JSON texts above as one array, each element indented one level.
+std::string JsonArrayText(const std::vector<std::string>& elements);
+
 }  // namespace lattrix

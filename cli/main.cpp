@@ -1,5 +1,6 @@
-// lattrix-refine: refines the cell of one job file without any window and
-// writes the same report as the desktop program.
+// lattrix-refine: refines the cell of one job file, or of a series of job
+// files, without any window and writes the same report as the desktop
+// program.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "JsonResult.h"
+#include "ResultFile.h"
+#include "SeriesCommand.h"
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
@@ -15,7 +18,6 @@
 #include "run/RunStep.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
-#include "common/AtomicFile.h"
 #include "results/CifWriter.h"
 #ifdef LATTRIX_HAVE_PLOT
 #include <spawn.h>
@@ -28,7 +30,8 @@ namespace {
 using namespace lattrix;
 
 const char kUsage[] =
-    "usage: lattrix-refine [options] JOB.inp\n";
+    "usage: lattrix-refine [options] JOB.inp\n"
+    "       lattrix-refine [options] --series TABLE.csv [--series-x X.csv] [--report-dir DIR] JOB.inp...\n";
 
 const char kHelp[] =
     "Refines the unit cell of the job file JOB.inp by Cohen's least squares and writes\n"
@@ -66,20 +69,27 @@ const char kHelp[] =
     "  --cif FILE          write the refined cell as CIF to FILE ('-': standard\n"
     "                      output, which then carries nothing else)\n"
     "  --quiet             print nothing on standard output\n"
+    "\n"
+    "Series (many job files, one table):\n"
+    "  --series TABLE.csv  refine every JOB.inp with the same options, in parallel,\n"
+    "                      and write one CSV row per job in the order given ('-':\n"
+    "                      standard output); --json and --cif then hold every job\n"
+    "  --series-x X.csv    x of each job by its file name, from a CSV with the\n"
+    "                      header file,NAME (NAME: the x quantity, e.g. T_K)\n"
+    "  --report-dir DIR    write each job's report as DIR/<job name>.out (and take\n"
+    "                      delta2 weights from there); without it no reports\n"
     "  --help              show this text\n"
     "\n"
     "The file's numbers are used at full precision. Exit status: 0 when the\n"
-    "report was written, 1 when the job was refused or could not be read or\n"
+    "report was written (every job of a series was refined), 1 when a job was\n"
+    "refused or a file could not be read or\n"
     "written, 2 for a usage error.\n";
 
 struct Options {
-  std::string jobPath;
-  int correction = kNoCorrection;
-  int weighting = kUnity;
-  int calibrate = -1;  // -1: as the file says
+  std::vector<std::string> jobPaths;
+  RunChoices choices;
+  bool setReport = false;
   std::string reportPath = "./Lattrix.out";
-  bool setWavelength = false, setRadius = false;
-  double wavelength = 0.0, radius = 0.0;
   std::string saveInput;
   std::string plotPath;
   int plotType = 1;
@@ -88,6 +98,9 @@ struct Options {
   bool diagnostics = false;
   std::string jsonPath;
   std::string cifPath;
+  std::string seriesTable;
+  std::string seriesX;
+  std::string reportDir;
 };
 
 int UsageError(const std::string& text) {
@@ -119,6 +132,25 @@ bool ParsePositive(const std::string& text, double& out) {
   return true;
 }
 
+// Options that only make sense for one job, or only for a series.
+int CheckOptionsTogether(const Options& options) {
+  if (options.jobPaths.empty()) return UsageError("no job file given");
+  if (options.jsonPath == "-" && options.cifPath == "-")
+    return UsageError("--json - and --cif - cannot share standard output");
+  if (options.seriesTable == "-" && (options.jsonPath == "-" || options.cifPath == "-"))
+    return UsageError("--series - cannot share standard output with --json - or --cif -");
+  if (options.seriesTable.empty()) {
+    if (options.jobPaths.size() > 1) return UsageError("only one job file, please");
+    if (!options.seriesX.empty() || !options.reportDir.empty())
+      return UsageError("--series-x and --report-dir belong to --series");
+    return 0;
+  }
+  if (options.setReport) return UsageError("--report is for one job; a series writes its reports with --report-dir");
+  if (!options.saveInput.empty() || !options.plotPath.empty() || options.diagnostics)
+    return UsageError("--save-input, --plot and --diagnostics are for one job, not for --series");
+  return 0;
+}
+
 // Returns 0 when the options are complete, else the exit status.
 int ParseOptions(int argc, char** argv, Options& options) {
   static const char* const corrections[] = {"manual", "none", "zero", "displacement", "zero+displacement"};
@@ -136,25 +168,26 @@ int ParseOptions(int argc, char** argv, Options& options) {
       std::fputs(kHelp, stdout);
       std::exit(0);
     } else if (arg == "--correction") {
-      if (!value(v) || !ParseMode(v, corrections, 1, 5, options.correction))
+      if (!value(v) || !ParseMode(v, corrections, 1, 5, options.choices.correction))
         return UsageError("--correction takes 1..5 or manual, none, zero, displacement, zero+displacement");
     } else if (arg == "--weighting") {
-      if (!value(v) || !ParseMode(v, weightings, 0, 3, options.weighting))
+      if (!value(v) || !ParseMode(v, weightings, 0, 3, options.choices.weighting))
         return UsageError("--weighting takes 0..3 or unity, sin2, delta2, sindelta");
     } else if (arg == "--calibrate") {
-      options.calibrate = 1;
+      options.choices.calibrate = 1;
     } else if (arg == "--no-calibrate") {
-      options.calibrate = 0;
+      options.choices.calibrate = 0;
     } else if (arg == "--report") {
       if (!value(options.reportPath) || options.reportPath.empty()) return UsageError("--report takes a path");
+      options.setReport = true;
     } else if (arg == "--wavelength") {
-      if (!value(v) || !ParsePositive(v, options.wavelength))
+      if (!value(v) || !ParsePositive(v, options.choices.wavelength))
         return UsageError("--wavelength takes a positive number (Angstrom)");
-      options.setWavelength = true;
+      options.choices.setWavelength = true;
     } else if (arg == "--radius") {
-      if (!value(v) || !ParsePositive(v, options.radius))
+      if (!value(v) || !ParsePositive(v, options.choices.radius))
         return UsageError("--radius takes a positive number (mm)");
-      options.setRadius = true;
+      options.choices.setRadius = true;
     } else if (arg == "--save-input") {
       if (!value(options.saveInput) || options.saveInput.empty()) return UsageError("--save-input takes a path");
 #ifdef LATTRIX_HAVE_PLOT
@@ -180,18 +213,19 @@ int ParseOptions(int argc, char** argv, Options& options) {
       if (!value(options.cifPath) || options.cifPath.empty()) return UsageError("--cif takes a file name or -");
     } else if (arg == "--quiet" || arg == "-q") {
       options.quiet = true;
+    } else if (arg == "--series") {
+      if (!value(options.seriesTable) || options.seriesTable.empty()) return UsageError("--series takes a file name or -");
+    } else if (arg == "--series-x") {
+      if (!value(options.seriesX) || options.seriesX.empty()) return UsageError("--series-x takes a file name");
+    } else if (arg == "--report-dir") {
+      if (!value(options.reportDir) || options.reportDir.empty()) return UsageError("--report-dir takes a directory");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option " + arg);
-    } else if (options.jobPath.empty()) {
-      options.jobPath = arg;
     } else {
-      return UsageError("only one job file, please");
+      options.jobPaths.push_back(arg);
     }
   }
-  if (options.jobPath.empty()) return UsageError("no job file given");
-  if (options.jsonPath == "-" && options.cifPath == "-")
-    return UsageError("--json - and --cif - cannot share standard output");
-  return 0;
+  return CheckOptionsTogether(options);
 }
 
 void PrintSummary(const Job& job, const RefinementOutcome& outcome) {
@@ -266,22 +300,28 @@ bool DrawMap(const Job& job, const Options& options, MessageSink& sink) {
 int main(int argc, char** argv) {
   Options options;
   if (int status = ParseOptions(argc, argv, options)) return status;
+  if (!options.seriesTable.empty()) {
+    SeriesCommand series;
+    series.choices = options.choices;
+    series.jobPaths = options.jobPaths;
+    series.tablePath = options.seriesTable;
+    series.xPath = options.seriesX;
+    series.reportDir = options.reportDir;
+    series.jsonPath = options.jsonPath;
+    series.cifPath = options.cifPath;
+    series.quiet = options.quiet;
+    return RunSeriesCommand(series);
+  }
 
   StderrSink sink;
   Job job;
   InitialiseJob(job, ".");
   job.m_strReportPath = options.reportPath;
-  job.m_strInputPath = options.jobPath;
+  job.m_strInputPath = options.jobPaths.front();
   if (!ReadInputFile(job, sink)) return 1;
 
   // What the form's controls would hold after the user's choices.
-  job.m_nCorrection = options.correction;
-  job.m_nWeighting = options.weighting;
-  if (options.setWavelength) job.m_dWavelength = options.wavelength;
-  if (options.setRadius) job.m_dGonioRadius = options.radius;
-  // The silicon list as the form shows it after reading the file.
-  const SiliconListTexts silicon = SiliconTextsFromJob(job);
-  if (options.calibrate >= 0) job.m_bInternalStd = options.calibrate;
+  const SiliconListTexts silicon = ApplyRunChoices(job, options.choices);
   const RunResult run = RunJob(job, silicon, sink);
   if (!run.refined) return 1;
   // Standard output given to the JSON or the CIF carries nothing else.
@@ -301,18 +341,9 @@ int main(int argc, char** argv) {
 #ifdef LATTRIX_HAVE_PLOT
   if (!options.plotPath.empty() && !DrawMap(job, options, sink)) status = 1;
 #endif
-  auto emit = [&sink](const std::string& text, const std::string& path) {
-    if (path != "-") return WriteTextFile(text, path, sink);
-    std::fputs(text.c_str(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      sink.Show("standard output cannot be written !!!");
-      return false;
-    }
-    return true;
-  };
   if (!options.jsonPath.empty() &&
-      !emit(JsonResultText(job, run.outcome, run.diagnostics, run.messages), options.jsonPath))
+      !EmitResult(JsonResultText(job, run.outcome, run.diagnostics, run.messages), options.jsonPath, sink))
     status = 1;
-  if (!options.cifPath.empty() && !emit(CifText(job), options.cifPath)) status = 1;
+  if (!options.cifPath.empty() && !EmitResult(CifText(job), options.cifPath, sink)) status = 1;
   return status;
 }

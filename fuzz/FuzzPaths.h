@@ -15,6 +15,8 @@
 #include "fittingmap/MapDrawing.h"
 #include "job/InputFile.h"
 #include "report/FittingTable.h"
+#include "series/SeriesRun.h"
+#include "series/SeriesTable.h"
 
 namespace lattrix_fuzz {
 
@@ -162,6 +164,39 @@ inline void RunReport(const std::string& path, size_t fileSize, Checker& check) 
   RunReportWeights(path, check);
   RunFittingTable(path, fileSize, check);
   RunFittingMap(path, check);
+}
+
+// The x file of a series: read, looked up by the series' plan, and every
+// file name written into a table line that splits back into the same fields.
+inline void RunSeriesX(const std::string& path, Checker& check) {
+  using namespace lattrix;
+  QuietSink sink;
+  SeriesAxis axis;
+  const bool ok = ReadSeriesAxis(path, axis, sink);
+  check(ok == (sink.shown == 0) && sink.shown <= 1, "a message and the result disagree");
+  if (!ok) return;
+  check(!axis.name.empty(), "no axis name");
+  std::vector<std::string> files;
+  for (const auto& entry : axis.values) {
+    check(std::isfinite(entry.second), "x not finite");
+    check(entry.first.find('/') == std::string::npos, "a directory in a file name");
+    files.push_back(entry.first);
+  }
+  // Files of one job name ("run1.inp", "run1.dat") after the first are refused.
+  const std::vector<SeriesJob> jobs = PlanSeries(files, "", &axis);
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    const bool planned = jobs[i].hasX && jobs[i].x == axis.values.at(files[i]);
+    check(jobs[i].refusal.empty() ? planned : !jobs[i].hasX, "planned x differs");
+  }
+  for (const std::string& file : files) {
+    SeriesRow row;
+    row.file = row.title = file;
+    const std::string text = SeriesTableText({row});
+    const size_t start = text.find('\n') + 1;
+    const std::vector<std::string> fields = SplitCsvLine(text.substr(start, text.size() - start - 1));
+    check(fields.size() == SeriesColumnNames().size() && fields[0] == file && fields[1] == file,
+          "a table line does not split back");
+  }
 }
 
 }  // namespace lattrix_fuzz

@@ -24,28 +24,6 @@ constexpr double kUnitLeverage = 1e-10;
 using Vector = std::vector<double>;
 using Rows = std::vector<Vector>;
 
-// Direct-cell constants that move with the refined slots of each system.
-void RefinedConstants(int system, bool out[6]) {
-  for (int j = 0; j < 6; ++j) out[j] = j < 3;
-  if (system == kTriclinic || system == kRhombohedral) {
-    out[3] = out[4] = out[5] = true;
-  } else if (system == kMonoclinic) {
-    out[4] = true;
-  }
-}
-
-// Constants that follow an earlier one (b = a, c = a, beta = gamma = alpha):
-// their DFBETAS repeat the earlier value and are not named again in a reason.
-bool TiedConstant(int system, int j) {
-  switch (system) {
-    case kHexagonal:
-    case kTetragonal: return j == 1;
-    case kCubic: return j == 1 || j == 2;
-    case kRhombohedral: return j == 1 || j == 2 || j == 4 || j == 5;
-    default: return false;
-  }
-}
-
 // Marks every row not defined with the result's message.
 DiagnosticsResult Fail(DiagnosticsResult result, const std::string& message) {
   result.valid = false;
@@ -79,7 +57,7 @@ DiagnosticsResult StartDiagnostics(const Job& job) {
     return Fail(result, Format("No diagnostics: crystal system %d is not valid.", system));
   if (correction < kManual || correction > kZeroAndDisplacement)
     return Fail(result, Format("No diagnostics: correction mode %d is not valid.", correction));
-  RefinedConstants(system, result.refinedConstant);
+  for (int j = 0; j < 6; ++j) result.refinedConstant[j] = CellConstantMoves(system, j);
   result.degreesOfFreedom = N - result.p;
   if (N <= result.p)
     return Fail(result, Format("No diagnostics: %d reflections for %d refined parameters.", N, result.p));
@@ -317,7 +295,7 @@ void FlagRows(DiagnosticsResult& result, int system) {
     }
     std::string moves;
     for (int j = 0; j < 6; ++j) {
-      if (!result.refinedConstant[j] || TiedConstant(system, j)) continue;
+      if (!result.refinedConstant[j] || CellConstantFollows(system, j)) continue;
       if (std::fabs(r.dfbetas[j]) > c.dfbetas) {
         moves += moves.empty() ? "moves " : ", ";
         moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
@@ -354,18 +332,6 @@ int DiagnosticsResult::FlaggedCount() const {
   int count = 0;
   for (const ReflectionDiagnostics& r : rows) count += r.flagged ? 1 : 0;
   return count;
-}
-
-bool CellConstantMoves(int system, int j) {
-  if (system < kTriclinic || system > kCubic || j < 0 || j >= 6) return false;
-  bool moves[6];
-  RefinedConstants(system, moves);
-  return moves[j];
-}
-
-const char* CellConstantName(int j) {
-  static const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
-  return j >= 0 && j < 6 ? names[j] : "";
 }
 
 std::string ReflectionLabel(const ReflectionDiagnostics& row) {

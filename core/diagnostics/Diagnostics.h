@@ -112,13 +112,6 @@ DiagnosticsResult ComputeDiagnostics(const Job& job);
 // The same for the problem the refinement built from the job.
 DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& problem);
 
-// True when the crystal system lets direct-cell constant j (a, b, c, alpha,
-// beta, gamma) move in a refinement; false for the angles it fixes.
-bool CellConstantMoves(int system, int j);
-
-// Short names of the six cell constants: "a", "b", "c", "alpha", "beta", "gamma".
-const char* CellConstantName(int j);
-
 // "(h k l)" of a row.
 std::string ReflectionLabel(const ReflectionDiagnostics& row);
 

@@ -217,15 +217,18 @@ void DesignRow(int h, int k, int l, double theta, int system, int correction, do
   }
 }
 
-void CellSigmas(const double direct[6], double scale, const Matrix9& K, double sigma[10],
-                double volume, int system, int n) {
+namespace {
+
+// J: rows 0..2 the derivatives of a, b, c with respect to A..F, rows 3..5
+// those of alpha, beta, gamma (radians), identity on the corrections, the
+// columns of tied slots merged into the slot they follow. Y: the factors
+// that turn an angle's change into the volume's relative change.
+void CellJacobian(const double direct[6], int system, double J[kSlots][kSlots], double Y[3]) {
   const double* L = direct;
   const double* c = direct + 3;
   double s[3];
   for (int i = 0; i < 3; ++i) s[i] = std::sqrt(1.0 - c[i] * c[i]);
 
-  double J[kSlots][kSlots] = {};
-  // Rows 0..2: derivatives of a, b, c with respect to A..F.
   for (int i = 0; i < 3; ++i) {
     double g[3];
     if (i == 0) {
@@ -242,10 +245,9 @@ void CellSigmas(const double direct[6], double scale, const Matrix9& K, double s
     }
   }
   const double F2 = 1.0 - c[0] * c[0] - c[1] * c[1] - c[2] * c[2] + 2.0 * c[0] * c[1] * c[2];
-  // Rows 3..5: derivatives of alpha, beta, gamma (radians). The expressions
-  // below give d(cos angle) / sin(angle), which is minus d(angle); the sign
-  // matters for the length-angle terms of the volume's variance.
-  double Y[3];
+  // The expressions below give d(cos angle) / sin(angle), which is minus
+  // d(angle); the sign matters for the length-angle terms of the volume's
+  // variance.
   for (int i = 0; i < 3; ++i) {
     const int p = NextCyclic(i), q = NextCyclic(p);
     Y[i] = F2 / ((c[i] - c[p] * c[q]) * s[i]);
@@ -280,11 +282,14 @@ void CellSigmas(const double direct[6], double scale, const Matrix9& K, double s
       default: break;
     }
   }
+}
 
-  // G = J K J^T over the refined block (upper triangle); G[r][r] is the
-  // variance of quantity r divided by scale. K holds both triangles, so
-  // every term is taken once.
-  double G[kSlots][kSlots] = {};
+// G = J K J^T over the refined block (upper triangle); G[r][r] is the
+// variance of quantity r divided by scale. K holds both triangles, so every
+// term is taken once. A constant tied to a (equal lengths of systems 4 to 7,
+// equal angles of the rhombohedral cell) takes a's values.
+void PropagateCofactors(const double J[kSlots][kSlots], const Matrix9& K, const double L[3],
+                        int system, int n, double G[kSlots][kSlots]) {
   for (int r = 0; r < n; ++r) {
     for (int t = r; t < n; ++t) {
       double sum = 0.0;
@@ -293,7 +298,6 @@ void CellSigmas(const double direct[6], double scale, const Matrix9& K, double s
       G[r][t] = sum;
     }
   }
-
   if (system >= kHexagonal && system <= kCubic) {
     for (int i = 0; i <= 2; ++i) {
       for (int j = i; j <= 2; ++j) {
@@ -305,9 +309,26 @@ void CellSigmas(const double direct[6], double scale, const Matrix9& K, double s
     }
     if (system == kHexagonal || system == kTetragonal) G[1][2] = G[0][2];
   }
+}
+
+}  // namespace
+
+void CellSigmas(const double direct[6], double scale, const Matrix9& K, double sigma[10],
+                double volume, int system, int n, Matrix9* propagated) {
+  const double* L = direct;
+  double J[kSlots][kSlots] = {};
+  double Y[3];
+  CellJacobian(direct, system, J, Y);
+  double G[kSlots][kSlots] = {};
+  PropagateCofactors(J, K, L, system, n, G);
 
   for (int k = 0; k < n; ++k) sigma[k] = std::sqrt(scale * G[k][k]);
   if (system == kHexagonal) sigma[5] = 0.0;
+  if (propagated != nullptr) {
+    *propagated = Matrix9{};
+    for (int r = 0; r < n; ++r)
+      for (int t = r; t < n; ++t) (*propagated)[r][t] = (*propagated)[t][r] = G[r][t];
+  }
 
   // Relative variance of the volume: d(ln V) = sum of dL/L + d(angle)/Y.
   const double Yv[6] = {L[0], L[1], L[2], Y[0], Y[1], Y[2]};
@@ -322,6 +343,27 @@ void CellSigmas(const double direct[6], double scale, const Matrix9& K, double s
     }
   }
   sigma[9] = std::sqrt(std::fabs(scale * sum)) * volume;
+}
+
+bool CellConstantMoves(int system, int j) {
+  if (system < kTriclinic || system > kCubic || j < 0 || j >= 6) return false;
+  if (j < 3) return true;
+  return system == kTriclinic || system == kRhombohedral || (system == kMonoclinic && j == 4);
+}
+
+bool CellConstantFollows(int system, int j) {
+  switch (system) {
+    case kHexagonal:
+    case kTetragonal: return j == 1;
+    case kCubic: return j == 1 || j == 2;
+    case kRhombohedral: return j == 1 || j == 2 || j == 4 || j == 5;
+    default: return false;
+  }
+}
+
+const char* CellConstantName(int j) {
+  static const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
+  return j >= 0 && j < 6 ? names[j] : "";
 }
 
 }  // namespace lattrix

@@ -81,8 +81,22 @@ void DesignRow(int h, int k, int l, double theta, int system, int correction, do
 // Standard deviations of a, b, c, alpha, beta, gamma (slots 0..5, angles in
 // radians), of the corrections (slots 6..8) and of the volume (slot 9) from
 // the cofactors K of the normal matrix scaled by 'scale'. direct: a, b, c and
-// the cosines of the angles; volume: V of the direct cell.
+// the cosines of the angles; volume: V of the direct cell. When propagated
+// is given it receives J K J^T over the quantities 0..n-1 (both triangles,
+// the crystal system's ties applied): scale times it is their covariance,
+// whose diagonal the standard deviations are the roots of.
 void CellSigmas(const double direct[6], double scale, const Matrix9& K, double sigma[10],
-                double volume, int system, int n);
+                double volume, int system, int n, Matrix9* propagated = nullptr);
+
+// True when the crystal system lets direct-cell constant j (a, b, c, alpha,
+// beta, gamma) move in a refinement; false for the angles it fixes.
+bool CellConstantMoves(int system, int j);
+
+// True for a constant that moves only as an earlier one does (b = a, c = a,
+// beta = gamma = alpha): it is no parameter of its own.
+bool CellConstantFollows(int system, int j);
+
+// Short names of the six cell constants: "a", "b", "c", "alpha", "beta", "gamma".
+const char* CellConstantName(int j);
 
 }  // namespace lattrix

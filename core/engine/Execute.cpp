@@ -1,6 +1,7 @@
 #include "engine/Execute.h"
 
 #include <cmath>
+#include <ostream>
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
@@ -11,6 +12,9 @@ namespace {
 
 const char* const kZeroLargestWeight =
     "The largest weight is 0 !!!\n The weights are left as they were.";
+const char* const kNoPreviousReport =
+    "No report is kept in this run, so there are no previous misfits to weight by !!!\n"
+    " The weights are left as they were.";
 
 int ClampedCount(const Job& job) {
   if (job.m_nReflections < 0) return 0;
@@ -103,7 +107,7 @@ bool ReadDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromRepor
 
 bool ReadSinDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromReport(job, true, sink); }
 
-bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome) {
+bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, ReportTarget target) {
   // Manual mode needs the known corrections of an input file.
   if (job.m_dEmu == 0.0 && job.m_nCorrection == kManual) {
     sink.Show("Manual correction mode not available !!!");
@@ -116,12 +120,18 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome) 
       for (int i = 0; i < ClampedCount(job); ++i) job.m_dWeight[i] = 1.0;
       break;
     case kSin2Theta: ComputeSin2Weights(job, sink); break;
-    case kDelta2Theta: weighted = ReadDeltaWeights(job, sink); break;
-    case kSinDelta: weighted = ReadSinDeltaWeights(job, sink); break;
+    case kDelta2Theta:
+    case kSinDelta:
+      if (target == ReportTarget::kNone)
+        sink.Show(kNoPreviousReport);
+      else
+        weighted = job.m_nWeighting == kDelta2Theta ? ReadDeltaWeights(job, sink) : ReadSinDeltaWeights(job, sink);
+      break;
     default: break;
   }
   if (!weighted) return false;
-  RefinementOutcome result = RefineCell(job, sink);
+  std::ostream discard(nullptr);
+  RefinementOutcome result = target == ReportTarget::kFile ? RefineCell(job, sink) : RefineCell(job, discard, sink);
   if (outcome != nullptr) *outcome = std::move(result);
   job.m_bRefined = true;
   return true;

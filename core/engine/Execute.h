@@ -20,12 +20,18 @@ void ComputeSin2Weights(Job& job, MessageSink& sink);
 bool ReadDeltaWeights(Job& job, MessageSink& sink);
 bool ReadSinDeltaWeights(Job& job, MessageSink& sink);
 
+// Where a run's report goes: the file at job.m_strReportPath, or nowhere (a
+// series that keeps no reports: the report is not even formatted, and there
+// is no previous report to take delta2(theta) weights from).
+enum class ReportTarget { kFile, kNone };
+
 // Refuses Manual mode without known corrections ("Manual correction mode not
 // available !!!", m_bRefined false, returns false); otherwise sets the
 // weights of m_nWeighting (returning false when the previous report belongs
 // to another job), refines, sets m_bRefined and returns true, also when the
 // weights could not be read back or the report could not be written (their
 // messages have been shown).
-bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome = nullptr);
+bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome = nullptr,
+                       ReportTarget target = ReportTarget::kFile);
 
 }  // namespace lattrix

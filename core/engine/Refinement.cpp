@@ -170,14 +170,20 @@ void StoreCorrections(Job& job, const RefinementProblem& problem, double x[kSlot
   job.m_dEmu = job.m_dEmuSigma = 0.0;
 }
 
-// Standard deviations, cell, volume and corrections into the job.
+// Standard deviations, cell, volume and corrections into the job; the
+// covariance of the refined parameters, from the same propagation, into
+// the outcome.
 void StoreResults(Job& job, const RefinementProblem& problem, const RefinementSolution& solution,
-                  int f, double W) {
+                  int f, double W, ParameterCovariance& covariance) {
   const double s2 = W / static_cast<double>(f);
   const double scale = s2 / solution.determinant;
   double sigma[10] = {};
   const DirectCell& cell = solution.cell;
-  CellSigmas(cell.direct, scale, solution.cofactors, sigma, cell.volume, problem.system, problem.Size());
+  Matrix9 propagated;
+  CellSigmas(cell.direct, scale, solution.cofactors, sigma, cell.volume, problem.system, problem.Size(),
+             &propagated);
+  covariance = ReportedCovariance(propagated, scale, problem.system, problem.correction, problem.wavelength,
+                                  job.m_dGonioRadius);
   for (int j = 3; j < 6; ++j) sigma[j] = sigma[j] / kDegToRad;
 
   // Corrections in sin^2(theta) units.
@@ -225,6 +231,8 @@ void CheckOutcome(const Job& job, const RefinementProblem& problem, double det,
         "Some results are not finite numbers !!!\n A reflection lies beyond 2theta = 180 deg for "
         "the refined cell, or the cell is not valid; see the report.");
   }
+  const std::string correlated = StrongCorrelationWarning(outcome.covariance);
+  if (!correlated.empty()) outcome.warnings.push_back(correlated);
 }
 
 }  // namespace
@@ -241,17 +249,20 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
   }
   outcome.problem = BuildRefinementProblem(job);
   const RefinementProblem& problem = outcome.problem;
-  WriteReportHead(report, job, problem.Count());
+  const bool writing = !report.fail();
+  if (writing) WriteReportHead(report, job, problem.Count());
   const RefinementSolution solution = SolveRefinementProblem(problem);
   const double W = ComputeReflections(job, problem, solution, outcome.reflections);
   outcome.degreesOfFreedom = problem.Count() - problem.Parameters();
-  StoreResults(job, problem, solution, outcome.degreesOfFreedom, W);
-  WriteReportCell(report, job.m_dRefinedCell, job.m_dCellSigma, job.m_dVolume, job.m_dVolumeSigma);
-  WriteReportCorrections(report, job.m_dZero, job.m_dZeroSigma, job.m_dDisp, job.m_dDispSigma,
-                         job.m_dEmu, job.m_dEmuSigma);
+  StoreResults(job, problem, solution, outcome.degreesOfFreedom, W, outcome.covariance);
   SumDifferences(outcome);
-  WriteReportList(report, outcome.reflections, outcome.sumDelta, outcome.sdDelta);
-  report.flush();
+  if (writing) {
+    WriteReportCell(report, job.m_dRefinedCell, job.m_dCellSigma, job.m_dVolume, job.m_dVolumeSigma);
+    WriteReportCorrections(report, job.m_dZero, job.m_dZeroSigma, job.m_dDisp, job.m_dDispSigma,
+                           job.m_dEmu, job.m_dEmuSigma);
+    WriteReportList(report, outcome.reflections, outcome.sumDelta, outcome.sdDelta);
+    report.flush();
+  }
   outcome.reportWritten = true;
 
   CheckOutcome(job, problem, solution.determinant, outcome);

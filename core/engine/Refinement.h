@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "engine/Covariance.h"
 #include "engine/RefinementProblem.h"
 #include "job/Job.h"
 
@@ -36,6 +37,8 @@ struct RefinementOutcome {
   double sdDelta = 0.0;    // its standard deviation, N - 1 in the divisor
   int degreesOfFreedom = 0;
   std::vector<std::string> warnings;
+  // Covariance of the refined cell constants and corrections (report units).
+  ParameterCovariance covariance;
   // The least-squares problem the run solved (for the diagnostics).
   RefinementProblem problem;
 };
@@ -53,7 +56,10 @@ double CorrectedTwoTheta(const Job& job, int i);
 // to the sink after the report is written.
 RefinementOutcome RefineCell(Job& job, MessageSink& sink);
 
-// The same run writing the report to a stream.
+// The same run writing the report to a stream. A stream that has already
+// failed (one without a buffer, for a run that keeps no report) is not
+// given the report's text at all: the results are the same, without the
+// cost of formatting it.
 RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink);
 
 }  // namespace lattrix

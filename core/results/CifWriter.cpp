@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <set>
 
 #include "common/AtomicFile.h"
 #include "common/TextIO.h"
@@ -103,14 +104,18 @@ std::string CifBlockName(const std::string& title) {
   return "data_" + code;
 }
 
-std::string CifText(const Job& job) {
+std::string CifHeader() {
+  return "#\\#CIF_1.1\n# Unit cell refined by Lattrix: Cohen's least squares on indexed powder 2theta.\n";
+}
+
+std::string CifText(const Job& job) { return CifHeader() + CifBlock(job, CifBlockName(job.m_strTitle)); }
+
+std::string CifBlock(const Job& job, const std::string& blockName) {
   const int system = job.m_nCrystalSystem;
   int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
   if (N > kMaxReflections) N = kMaxReflections;
 
-  std::string t = "#\\#CIF_1.1\n";
-  t += "# Unit cell refined by Lattrix: Cohen's least squares on indexed powder 2theta.\n";
-  t += CifBlockName(job.m_strTitle) + "\n\n";
+  std::string t = blockName + "\n\n";
 
   // The title as a text field; a line that began with ';' would end it.
   std::string title = PrintableAscii(job.m_strTitle);
@@ -138,6 +143,23 @@ std::string CifText(const Job& job) {
   }
   t += Item("_diffrn_radiation_wavelength", PlainValue(job.m_dWavelength));
   return t;
+}
+
+std::vector<std::string> UniqueCifBlockNames(const std::vector<std::string>& names) {
+  const std::set<std::string> given(names.begin(), names.end());
+  std::set<std::string> used;
+  std::vector<std::string> out;
+  for (const std::string& name : names) {
+    std::string unique = name;
+    // A suffixed name must not be one that another block has of its own.
+    for (int n = 2; used.count(unique) != 0; ++n) {
+      unique = name + "_" + std::to_string(n);
+      if (given.count(unique) != 0) unique = name;
+    }
+    used.insert(unique);
+    out.push_back(unique);
+  }
+  return out;
 }
 
 bool WriteCifFile(const Job& job, const std::string& path, MessageSink& sink) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/MessageSink.h"
 #include "job/Job.h"
@@ -32,7 +33,18 @@ std::string CifBlockName(const std::string& title);
 // The refined cell of the job's last refinement: the title (as a text
 // field), the crystal system, the cell constants and volume with their
 // standard uncertainties, the wavelength and the reflections used.
+// CifHeader() and one CifBlock named by the title.
 std::string CifText(const Job& job);
+
+// The lines a CIF file begins with: the version line and a comment.
+std::string CifHeader();
+
+// The data block of CifText under the given "data_..." name.
+std::string CifBlock(const Job& job, const std::string& blockName);
+
+// Block names made unique within one file (a series of jobs with one
+// title): a repeated name gets "_2", "_3", ..., never another block's name.
+std::vector<std::string> UniqueCifBlockNames(const std::vector<std::string>& names);
 
 // Writes CifText to path, replacing an existing file only when the whole
 // text was written (WriteTextFile).

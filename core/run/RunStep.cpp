@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "common/TextIO.h"
-#include "engine/Execute.h"
 
 namespace lattrix {
 
@@ -38,12 +37,25 @@ bool PrepareRun(Job& job, const SiliconListTexts& silicon, MessageSink& sink) {
   return job.m_bInternalStd != 1 || CalibrateTwoTheta(job, silicon, sink);
 }
 
-RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink) {
+SiliconListTexts ApplyRunChoices(Job& job, const RunChoices& choices) {
+  job.m_nCorrection = choices.correction;
+  job.m_nWeighting = choices.weighting;
+  if (choices.setWavelength) job.m_dWavelength = choices.wavelength;
+  if (choices.setRadius) job.m_dGonioRadius = choices.radius;
+  // Only a calibrating run reads the list; formatting its twelve rows took
+  // a quarter of the time of a job of a series.
+  const bool calibrates = choices.calibrate >= 0 ? choices.calibrate == 1 : job.m_bInternalStd == 1;
+  const SiliconListTexts silicon = calibrates ? SiliconTextsFromJob(job) : SiliconListTexts();
+  if (choices.calibrate >= 0) job.m_bInternalStd = choices.calibrate;
+  return silicon;
+}
+
+RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink, ReportTarget target) {
   RunResult result;
   TeeSink tee(sink, result.messages);
   const bool wasRefined = job.m_bRefined;
   if (!InstrumentIsSound(job, tee) || !PrepareRun(job, silicon, tee)) return result;
-  if (!ExecuteRefinement(job, tee, &result.outcome)) return result;
+  if (!ExecuteRefinement(job, tee, &result.outcome, target)) return result;
   // Results that no report carries are not shown as a refinement.
   if (!result.outcome.reportWritten) {
     job.m_bRefined = wasRefined;

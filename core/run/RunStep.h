@@ -9,6 +9,7 @@
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "diagnostics/Diagnostics.h"
+#include "engine/Execute.h"
 #include "engine/Refinement.h"
 #include "job/Job.h"
 
@@ -21,8 +22,27 @@ struct RunResult {
   DiagnosticsResult diagnostics;
   // Every message of the run, in the order shown.
   std::vector<std::string> messages;
-
 };
+
+// What a run applies to a job read from its file, as the form's controls
+// hold it after the user's choices: the correction mode, the weighting, the
+// calibration switch (-1 keeps what the file says) and instrument values
+// that replace the file's.
+struct RunChoices {
+  int correction = kNoCorrection;
+  int weighting = kUnity;
+  int calibrate = -1;
+  bool setWavelength = false;
+  double wavelength = 0.0;
+  bool setRadius = false;
+  double radius = 0.0;
+};
+
+// Applies the choices to a job just read and returns the silicon list as the
+// form shows it after reading the file (taken before the calibration switch
+// changes, as the form's list is filled when the file is read); an empty
+// list when the run does not calibrate.
+SiliconListTexts ApplyRunChoices(Job& job, const RunChoices& choices);
 
 // What a job needs before it is refined or saved: at least one reflection
 // ("No reflection data input !!!", m_bRefined false) and, when
@@ -42,7 +62,8 @@ bool InstrumentIsSound(const Job& job, MessageSink& sink);
 // diagnostics of its problem. Nothing is computed or written after a
 // refusal. When the report could not be written, m_bRefined is what it was
 // before and the result is not refined: no result is shown without its
-// report.
-RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink);
+// report. With ReportTarget::kNone no report file is written or read.
+RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink,
+                 ReportTarget target = ReportTarget::kFile);
 
 }  // namespace lattrix

@@ -55,7 +55,9 @@ CDiagnosticsDlg::RowMark CDiagnosticsDlg::MarkOf(const ReflectionDiagnostics& ro
   return kRowClean;
 }
 
-CDiagnosticsDlg::CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidget* parent) : QDialog(parent) {
+CDiagnosticsDlg::CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidget* parent,
+                                 const lattrix::ParameterCovariance& covariance)
+    : QDialog(parent) {
   setObjectName("diagnosticsDialog");
   setWindowTitle(QStringLiteral("Diagnostics"));
   setModal(true);
@@ -94,6 +96,12 @@ CDiagnosticsDlg::CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidg
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_labelSummary);
   layout->addWidget(m_listDiagnostics, 1);
+  if (!covariance.Empty()) {
+    layout->addWidget(new QLabel(QStringLiteral("Correlation of the refined parameters (|r| >= %1 marked)")
+                                     .arg(lattrix::kStrongCorrelation),
+                                 this));
+    layout->addWidget(MakeCorrelationList(covariance));
+  }
   layout->addLayout(bottom);
   // Nothing marked at first: the colours alone show the flagged rows.
   m_listDiagnostics->setCurrentCell(-1, -1);
@@ -177,4 +185,29 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
                                                   16 * list->verticalHeader()->defaultSectionSize() +
                                                   2 * list->frameWidth());
   list->setMinimumSize(m_fullTableSize / 3);
+}
+
+QTableWidget* CDiagnosticsDlg::MakeCorrelationList(const lattrix::ParameterCovariance& covariance) {
+  const std::vector<std::vector<double>> r = covariance.Correlation();
+  const int n = static_cast<int>(covariance.names.size());
+  m_listCorrelation = new QTableWidget(n, n, this);
+  QTableWidget* list = m_listCorrelation;
+  list->setObjectName("listCorrelation");
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  QStringList names;
+  for (const std::string& name : covariance.names) names.append(Q(name));
+  list->setHorizontalHeaderLabels(names);
+  list->setVerticalHeaderLabels(names);
+  list->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      auto* item = new QTableWidgetItem(Fixed(3, r[i][j]));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (i != j && std::fabs(r[i][j]) >= lattrix::kStrongCorrelation) item->setBackground(MisfitColour());
+      list->setItem(i, j, item);
+    }
+  }
+  list->setFixedHeight(list->horizontalHeader()->sizeHint().height() +
+                       n * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth() + 2);
+  return list;
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "diagnostics/Diagnostics.h"
+#include "engine/Covariance.h"
 
 class QLabel;
 class QTableWidget;
@@ -30,9 +31,14 @@ class CDiagnosticsDlg : public QDialog {
   // palette (under a dark one the palette's text is light).
   static QColor MarkedTextColour() { return QColor(0, 0, 0); }
 
-  explicit CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidget* parent = nullptr);
+  // Below the reflections, the correlation matrix of the refined parameters
+  // when a covariance is given.
+  explicit CDiagnosticsDlg(const lattrix::DiagnosticsResult& result, QWidget* parent = nullptr,
+                           const lattrix::ParameterCovariance& covariance = lattrix::ParameterCovariance());
 
   QTableWidget* DiagnosticsList() const { return m_listDiagnostics; }
+  // The correlation matrix; nullptr without a covariance.
+  QTableWidget* CorrelationList() const { return m_listCorrelation; }
   QLabel* SummaryLabel() const { return m_labelSummary; }
   // Column of the DFBETAS of constant j (0..5), or -1 when it is not shown.
   int DfbetasColumn(int j) const { return m_nDfbetasColumn[j]; }
@@ -40,8 +46,10 @@ class CDiagnosticsDlg : public QDialog {
 
  private:
   void FillTable(const lattrix::DiagnosticsResult& result);
+  QTableWidget* MakeCorrelationList(const lattrix::ParameterCovariance& covariance);
 
   QTableWidget* m_listDiagnostics = nullptr;
+  QTableWidget* m_listCorrelation = nullptr;
   QLabel* m_labelSummary = nullptr;
   int m_nDfbetasColumn[6] = {-1, -1, -1, -1, -1, -1};
   int m_nReasonColumn = 0;

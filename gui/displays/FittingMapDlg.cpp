@@ -159,9 +159,7 @@ void CFittingMapDlg::OnPlotType() {
 
 QString CFittingMapDlg::AskSavePath() {
   if (m_saveDialog) return m_saveDialog();
-  return ::AskSavePath(this, QStringLiteral("Save fitting map"),
-                       QStringLiteral("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"),
-                       {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}, m_strSuggestedName);
+  return AskImageSavePath(this, QStringLiteral("Save fitting map"), m_strSuggestedName);
 }
 
 void CFittingMapDlg::OnSave() {

@@ -47,3 +47,8 @@ QString AskSavePath(QWidget* parent, const QString& title, const QString& filter
   });
   return Chosen(dialog);
 }
+
+QString AskImageSavePath(QWidget* parent, const QString& title, const QString& suggestedName) {
+  return AskSavePath(parent, title, QStringLiteral("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"),
+                     {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}, suggestedName);
+}

@@ -26,3 +26,7 @@ QString AskOpenPath(QWidget* parent, const QString& title, const QString& filter
 // is added to a name without one. Empty when cancelled.
 QString AskSavePath(QWidget* parent, const QString& title, const QString& filters,
                     const QStringList& suffixes, const QString& suggestedName = QString());
+
+// The same for a picture drawn on the map canvas (the fitting map, a series
+// plot): PNG, SVG or PDF.
+QString AskImageSavePath(QWidget* parent, const QString& title, const QString& suggestedName = QString());

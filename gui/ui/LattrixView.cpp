@@ -416,10 +416,8 @@ void CLattrixView::ShowJob() {
 bool CLattrixView::CollectJob() {
   // Gathered into a copy: a refused field leaves the job as it was.
   lattrix::Job job = m_job;
-  for (int k = 0; k < 5; ++k)
-    if (m_pCorrRadio[k]->isChecked()) job.m_nCorrection = k + 1;
-  for (int k = 0; k < 4; ++k)
-    if (m_pWeightCheck[k]->isChecked()) job.m_nWeighting = k;
+  job.m_nCorrection = FormCorrection();
+  job.m_nWeighting = FormWeighting();
   job.m_strTitle = m_editTitle->text().toStdString();
   // The combo box is not editable, so it always holds one of the systems.
   if (m_comboCrystalSystem->currentIndex() >= 0)

@@ -13,6 +13,7 @@
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "diagnostics/Diagnostics.h"
+#include "engine/Covariance.h"
 #include "job/Job.h"
 
 class QAbstractButton;
@@ -118,6 +119,10 @@ class CLattrixView : public QWidget {
   const lattrix::DiagnosticsResult* Diagnostics() const {
     return m_lastRefinement ? &m_lastRefinement->diagnostics : nullptr;
   }
+  // The correction mode and the weighting the form's buttons select now
+  // (what Execute would take); a series runs with them.
+  int FormCorrection() const;
+  int FormWeighting() const;
 
  public Q_SLOTS:
   void OnFileNew();
@@ -196,6 +201,7 @@ class CLattrixView : public QWidget {
   struct LastRefinement {
     lattrix::Job job;
     lattrix::DiagnosticsResult diagnostics;
+    lattrix::ParameterCovariance covariance;
   };
 
   lattrix::Job m_job;

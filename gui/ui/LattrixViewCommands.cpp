@@ -1,6 +1,7 @@
 // The form's commands: Execute, Save as input file, Show Output File, Help
 // by html, the weighting boxes, Add and Delete of reflection rows, Exit and
 // Set instrument param., Show Diagnostics, Export CIF and Copy results.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -50,6 +51,7 @@ void CLattrixView::OnRefineExecute() {
     m_lastRefinement = std::make_unique<LastRefinement>();
     m_lastRefinement->job = m_job;
     m_lastRefinement->diagnostics = run.diagnostics;
+    m_lastRefinement->covariance = run.outcome.covariance;
     ShowResults();
     // A report window left open shows the new report.
     if (m_reportViewer && m_reportViewer->isVisible()) m_reportViewer->LoadFile(PathText(m_job.m_strReportPath));
@@ -238,7 +240,7 @@ void CLattrixView::OnShowDiagnostics() {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  CDiagnosticsDlg dialog(m_lastRefinement->diagnostics, window());
+  CDiagnosticsDlg dialog(m_lastRefinement->diagnostics, window(), m_lastRefinement->covariance);
   dialog.exec();
 }
 
@@ -269,4 +271,18 @@ void CLattrixView::OnCopyResults() {
     return;
   }
   QGuiApplication::clipboard()->setText(Q(lattrix::ResultLines(m_lastRefinement->job)));
+}
+
+int CLattrixView::FormCorrection() const {
+  int correction = m_job.m_nCorrection;
+  for (int k = 0; k < 5; ++k)
+    if (m_pCorrRadio[k]->isChecked()) correction = k + 1;
+  return correction;
+}
+
+int CLattrixView::FormWeighting() const {
+  int weighting = m_job.m_nWeighting;
+  for (int k = 0; k < 4; ++k)
+    if (m_pWeightCheck[k]->isChecked()) weighting = k;
+  return weighting;
 }

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "series/SeriesLauncher.h"
 #include "ui/AboutDlg.h"
 #include "ui/FileDialogs.h"
 #include "ui/KeyboardLocks.h"
@@ -108,6 +109,11 @@ void CMainFrame::CreateActions() {
   a = MakeAction("actionExportCif", "Export CIF (&C)...",
                  "Write the refined cell as a CIF file for structure programs and databases\nExport CIF");
   connect(a, &QAction::triggered, view, &CLattrixView::OnExportCif);
+  a = MakeAction("actionRefineSeries", "Refine series (&R)...",
+                 "Refine many job files with the form's correction and weighting\nRefine series");
+  auto* series = new CSeriesLauncher(this);
+  connect(a, &QAction::triggered, series,
+          [view, series] { series->Run(view->FormCorrection(), view->FormWeighting(), view->Sink()); });
   a = MakeAction("actionSetInstrument", "Set instrument param. (&I)",
                  "Set instrument paramerter\nSet instrument param.  ");
   connect(a, &QAction::triggered, view, &CLattrixView::OnSetInstrument);
@@ -158,6 +164,7 @@ void CMainFrame::CreateMenus() {
   file->addSeparator();
   file->addAction(Action("actionSaveAsInputFile"));
   file->addAction(Action("actionExportCif"));
+  file->addAction(Action("actionRefineSeries"));
   file->addSeparator();
   file->addAction(Action("actionSetInstrument"));
   file->addSeparator();

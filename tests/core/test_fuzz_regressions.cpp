@@ -1,7 +1,8 @@
 // Every file of the fuzz corpus (fuzz/corpus/<target>: the seeds, and every
 // input that made a fuzz target fail once, such as wide_weight.inp,
 // silicon_1e300.inp and silicon_steep_line.inp) goes through the fuzz
-// target's code path with its checks (fuzz/FuzzPaths.h). Under the sanitizer
+// target's code path with its checks (fuzz/FuzzPaths.h), the x files of a
+// series among them. Under the sanitizer
 // build a buffer overrun or undefined behaviour fails here too. Then the
 // weights of two broken reports, worked by hand.
 #include <gtest/gtest.h>
@@ -22,9 +23,11 @@ std::vector<std::string> CorpusOf(const std::string& target) {
 
 TEST(FuzzRegressions, EveryCorpusFileKeepsTheChecks) {
   lattrix_test::ScratchDir dir;
-  const std::vector<std::string> inputs = CorpusOf("input_file"), reports = CorpusOf("report");
+  const std::vector<std::string> inputs = CorpusOf("input_file"), reports = CorpusOf("report"),
+                                 axes = CorpusOf("series_x");
   ASSERT_GE(inputs.size(), 13u);
   ASSERT_GE(reports.size(), 6u);
+  ASSERT_GE(axes.size(), 4u);
   for (const std::string& file : inputs) {
     lattrix_fuzz::Checker check;
     lattrix_fuzz::RunInputFile(file, dir.File("saved.inp"), check);
@@ -33,6 +36,11 @@ TEST(FuzzRegressions, EveryCorpusFileKeepsTheChecks) {
   for (const std::string& file : reports) {
     lattrix_fuzz::Checker check;
     lattrix_fuzz::RunReport(file, fs::file_size(file), check);
+    EXPECT_TRUE(check.ok()) << file << ":\n" << check.failures;
+  }
+  for (const std::string& file : axes) {
+    lattrix_fuzz::Checker check;
+    lattrix_fuzz::RunSeriesX(file, check);
     EXPECT_TRUE(check.ok()) << file << ":\n" << check.failures;
   }
 }

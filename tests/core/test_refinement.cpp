@@ -5,8 +5,10 @@
 // worked in closed form.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -40,7 +42,7 @@ TEST(RefineCell, RecoversKnownCellsAndCorrections) {
       job.m_nCorrection = m.correction;
       RecordingSink sink;
       const RefinementOutcome out = Refine(job, sink);
-      EXPECT_TRUE(sink.messages.empty());
+      for (const std::string& m : sink.messages) EXPECT_NE(m.find(" correlate strongly (r = "), std::string::npos) << m;
       for (int j = 0; j < 6; ++j) { EXPECT_NEAR(job.m_dRefinedCell[j], c.cell[j], j < 3 ? 3e-5 : 2e-3) << j; }
       EXPECT_NEAR(job.m_dZero, m.zero, 1e-3);
       EXPECT_NEAR(job.m_dDisp, m.ssd, 3e-3);
@@ -72,9 +74,11 @@ std::vector<double> Expand(int system, int correction, const std::vector<double>
 
 // Weighted least squares in Q = 1/d^2 solved directly, its covariance
 // s^2 (X'WWX)^-1, and that covariance pushed through a numerically
-// differentiated map to a, b, c, the angles (degrees) and the volume;
-// then zero and ssd with their s.d. in degrees and mm.
-std::vector<double> Propagate(const Job& job) {
+// differentiated map to a, b, c, the angles (degrees) and the volume, and
+// through the fixed factors to zero (degrees) and ssd (mm): the covariance
+// of those nine quantities, in that order.
+using Covariance9 = std::array<std::array<double, 9>, 9>;
+Covariance9 Propagate(const Job& job) {
   const int system = job.m_nCrystalSystem, correction = job.m_nCorrection, N = job.m_nReflections;
   const size_t corrections = correction == kZeroAndDisplacement ? 2 : correction >= kZero ? 1 : 0;
   const size_t m = kCellParameters[system - 1] + corrections;
@@ -106,8 +110,7 @@ std::vector<double> Propagate(const Job& job) {
     W += std::pow(job.m_dWeight[i] * r, 2);
   }
   const double s2 = W / static_cast<double>(N - static_cast<int>(m));
-  std::vector<double> out(11, 0.0);
-  double J[7][10] = {};
+  double J[9][10] = {};
   for (size_t j = 0; j < m; ++j) {
     std::vector<double> up = p, down = p;
     const double step = 1e-6 * std::fabs(p[j]) + 1e-12;
@@ -117,45 +120,64 @@ std::vector<double> Propagate(const Job& job) {
     CellFromMetric(Expand(system, correction, down).data(), cd);
     for (int r = 0; r < 7; ++r) J[r][j] = (cu[r] - cd[r]) / (2 * step);
   }
-  for (int r = 0; r < 7; ++r) {
-    for (size_t j = 0; j < m; ++j)
-      for (size_t k = 0; k < m; ++k) out[r] += J[r][j] * inv[j][k] * J[r][k];
-    out[r] = std::sqrt(s2 * out[r]);
-  }
   const double toDeg = 360.0 / kPi * job.m_dWavelength * job.m_dWavelength / 4.0;
-  const size_t z = m - corrections;
-  if (corrections == 2) {
-    out[7] = -toDeg * p[z], out[8] = toDeg * std::sqrt(s2 * inv[z][z]);
-    const double toMm = job.m_dGonioRadius * toDeg / (360.0 / kPi);
-    out[9] = toMm * p[z + 1], out[10] = toMm * std::sqrt(s2 * inv[z + 1][z + 1]);
-  }
-  return out;
+  size_t z = m - corrections;
+  if (correction == kZero || correction == kZeroAndDisplacement) J[7][z++] = -toDeg;
+  if (correction == kDisplacement || correction == kZeroAndDisplacement) J[8][z] = job.m_dGonioRadius * toDeg / (360.0 / kPi);
+  Covariance9 cov{};
+  for (int r = 0; r < 9; ++r)
+    for (int t = 0; t < 9; ++t)
+      for (size_t j = 0; j < m; ++j)
+        for (size_t k = 0; k < m; ++k) cov[r][t] += s2 * J[r][j] * inv[j][k] * J[t][k];
+  return cov;
 }
 
-TEST(RefineCell, StandardDeviationsAgreeWithAnIndependentPropagation) {
+// The standard deviations and the covariance of the refined parameters,
+// with a warning for each pair that the reference correlates by 0.95 or
+// more (pairs within 0.001 of it may go either way).
+TEST(RefineCell, StandardDeviationsAndCovarianceAgreeWithAnIndependentPropagation) {
+  const std::map<std::string, int> row = {{"a", 0},    {"b", 1},     {"c", 2},    {"alpha", 3},
+                                          {"beta", 4}, {"gamma", 5}, {"zero", 7}, {"ssd", 8}};
   for (const Crystal& c : kCrystals)
     for (int weighting : {kUnity, kSin2Theta})
-      for (int correction : {kNoCorrection, kZeroAndDisplacement}) {
+      for (int correction : {kNoCorrection, kZero, kDisplacement, kZeroAndDisplacement}) {
         SCOPED_TRACE(std::string(CrystalSystemName(c.system)) + " weighting " + std::to_string(weighting) +
                      " mode " + std::to_string(correction));
         Job job = MakeJob(c, 40, {0.02, 0.05, 0.01});
         job.m_nCorrection = correction;
         RecordingSink sink;
         if (weighting == kSin2Theta) ComputeSin2Weights(job, sink);
-        Refine(job, sink);
-        const std::vector<double> ref = Propagate(job);
-        const double engine[11] = {job.m_dCellSigma[0], job.m_dCellSigma[1], job.m_dCellSigma[2], job.m_dCellSigma[3],
-                                   job.m_dCellSigma[4], job.m_dCellSigma[5], job.m_dVolumeSigma, job.m_dZero,
-                                   job.m_dZeroSigma,    job.m_dDisp,         job.m_dDispSigma};
-        for (int r = 0; r < (correction == kNoCorrection ? 7 : 11); ++r) {
-          if (r == 7 || r == 9) {
-            EXPECT_NEAR(engine[r], ref[r], r == 7 ? 1e-6 : 1e-5) << (r == 7 ? "zero" : "ssd");
-          } else if (ref[r] < 1e-9) {
-            EXPECT_LT(std::fabs(engine[r]), 1e-6) << r;
-          } else {
-            EXPECT_NEAR(engine[r] / ref[r], 1.0, 1e-3) << r << ": engine " << engine[r] << ", reference " << ref[r];
+        const ParameterCovariance cov = Refine(job, sink).covariance;
+        const Covariance9 ref = Propagate(job);
+        const double engine[9] = {job.m_dCellSigma[0], job.m_dCellSigma[1], job.m_dCellSigma[2],
+                                  job.m_dCellSigma[3], job.m_dCellSigma[4], job.m_dCellSigma[5],
+                                  job.m_dVolumeSigma,  job.m_dZeroSigma,    job.m_dDispSigma};
+        for (int r = 0; r < 9; ++r) {
+          const double sd = std::sqrt(ref[r][r]);
+          if (sd < 1e-9) EXPECT_LT(std::fabs(engine[r]), 1e-6) << r;
+          else EXPECT_NEAR(engine[r] / sd, 1.0, 1e-3) << r << ": engine " << engine[r] << ", reference " << sd;
+        }
+        const auto r = cov.Correlation();
+        std::vector<std::string> strong, said;
+        for (size_t i = 0; i < cov.names.size(); ++i) {
+          const int ri = row.at(cov.names[i]);
+          EXPECT_NEAR(cov.matrix[i][i], engine[ri] * engine[ri], 1e-12 * engine[ri] * engine[ri]) << cov.names[i];
+          for (size_t j = 0; j < cov.names.size(); ++j) {
+            const int rj = row.at(cov.names[j]);
+            const double scale = std::sqrt(ref[ri][ri] * ref[rj][rj]), refR = std::fabs(ref[ri][rj] / scale);
+            EXPECT_EQ(cov.matrix[i][j], cov.matrix[j][i]);
+            EXPECT_LE(std::fabs(r[i][j]), 1.0);
+            EXPECT_NEAR(cov.matrix[i][j], ref[ri][rj], 2e-3 * scale) << cov.names[i] << " " << cov.names[j];
+            if (j > i && (refR >= 0.951 || (refR > 0.949 && std::fabs(r[i][j]) >= kStrongCorrelation)))
+              strong.push_back(cov.names[i] + " and " + cov.names[j] + " correlate strongly");
           }
         }
+        for (const std::string& m : sink.messages) {
+          std::istringstream lines(m);
+          for (std::string line; std::getline(lines, line);) said.push_back(line.substr(0, line.find(" (r = ")));
+        }
+        EXPECT_EQ(said, strong);
+        EXPECT_LE(sink.messages.size(), 1u);  // one message box, however many pairs
       }
 }
 

@@ -82,7 +82,7 @@ TEST(RenderMap, FormatsByExtensionAndRefusals) {
   const struct { std::string report, out; int type, width; std::string message; } cases[] = {
       {report, dir.File("map.jpg"), 1, 600, "Unknown plot file type: " + dir.File("map.jpg") + " (use .png, .svg or .pdf)"},
       {report, dir.File("t.png"), 4, 600, "Plot type must be 1, 2 or 3"},
-      {report, "/nonexistent-dir/map.png", 1, 600, "Cannot write plot file /nonexistent-dir/map.png"},
+      {report, "/nonexistent-dir/map.png", 1, 600, "/nonexistent-dir/map.png cannot be written !!!\nNo such file or directory"},
       {report, dir.File("s.png"), 1, 8, "Plot size must be from 16 x 16 to 10000 x 10000 pixels"},
       {missing, dir.File("m.png"), 1, 600, missing + " not open !!!\nNo such file or directory"},
   };
@@ -94,11 +94,9 @@ TEST(RenderMap, FormatsByExtensionAndRefusals) {
   }
 }
 
-// DISABLED: a product fault. A plot file that cannot be written is named
-// raw, control bytes and all, and without the system's reason, unlike every
-// other file a run writes ("<path> cannot be written !!!\n<reason>", the
-// path as printable text): RenderMapFile in plot/RenderMap.cpp.
-TEST(RenderMap, DISABLED_UnwritablePlotFileIsNamedWithTheReason) {
+// A plot file that cannot be written is named as printable text with the
+// system's reason, like every other file a run writes.
+TEST(RenderMap, UnwritablePlotFileIsNamedWithTheReason) {
   ScratchDir dir;
   lattrix::RecordingSink sink;
   EXPECT_FALSE(lattrix::RenderMapFile(dir.Write("r.out", ReportText({RowAt(20.0, 0.01)})), 1, 1, dir.File("no\x01" "dir/map.png"), 600, 400, sink));

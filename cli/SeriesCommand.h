@@ -1,0 +1,30 @@
+// lattrix-refine --series: many job files refined in one process, one CSV
+// table row per job, and optionally one JSON array and one CIF of them all.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "run/RunStep.h"
+
+namespace lattrix {
+
+struct SeriesCommand {
+  RunChoices choices;
+  std::vector<std::string> jobPaths;
+  std::string tablePath;   // "-": standard output
+  std::string xPath;       // empty: no x values
+  std::string reportDir;   // empty: no reports
+  std::string jsonPath;
+  std::string cifPath;
+  bool quiet = false;
+};
+
+// Runs the series and writes its outputs. Each job's messages go to
+// standard error after the run, in the jobs' order, each line led by the
+// job's file. Returns the exit status: 0 when every job was refined and
+// every file written, 1 otherwise, 2 for an x file or report directory
+// that cannot be used.
+int RunSeriesCommand(const SeriesCommand& command);
+
+}  // namespace lattrix

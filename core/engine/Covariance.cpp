@@ -1,0 +1,78 @@
+#include "engine/Covariance.h"
+
+#include <cmath>
+#include <limits>
+
+#include "common/TextIO.h"
+#include "job/Job.h"
+
+namespace lattrix {
+
+std::vector<std::vector<double>> ParameterCovariance::Correlation() const {
+  const size_t n = names.size();
+  std::vector<double> root(n);
+  for (size_t i = 0; i < n; ++i) {
+    const double v = matrix[i][i];
+    root[i] = v > 0.0 && std::isfinite(v) ? std::sqrt(v) : std::numeric_limits<double>::quiet_NaN();
+  }
+  std::vector<std::vector<double>> r(n, std::vector<double>(n));
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = 0; j < n; ++j) {
+      // Rounding may carry a perfect correlation a hair beyond 1.
+      const double v = i == j ? root[i] / root[i] : matrix[i][j] / (root[i] * root[j]);
+      r[i][j] = std::isnan(v) ? v : std::fmax(-1.0, std::fmin(1.0, v));
+    }
+  }
+  return r;
+}
+
+ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, int system, int correction,
+                                       double wavelength, double radius) {
+  // Each reported parameter: its slot and the factor from the slot's units.
+  struct Entry {
+    int slot;
+    double factor;
+  };
+  std::vector<Entry> entries;
+  ParameterCovariance out;
+  for (int j = 0; j < 6; ++j) {
+    if (!CellConstantMoves(system, j) || CellConstantFollows(system, j)) continue;
+    out.names.push_back(CellConstantName(j));
+    entries.push_back({j, j < 3 ? 1.0 : 1.0 / kDegToRad});
+  }
+  const double lambda2over4 = wavelength * wavelength / 4.0;
+  if (correction == kZero || correction == kZeroAndDisplacement) {
+    out.names.push_back("zero");
+    entries.push_back({6, -kDeg * lambda2over4});
+  }
+  if (correction == kDisplacement || correction == kZeroAndDisplacement) {
+    out.names.push_back("ssd");
+    entries.push_back({correction == kDisplacement ? 6 : 7, radius * lambda2over4});
+  }
+  const size_t n = entries.size();
+  out.matrix.assign(n, std::vector<double>(n));
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = i; j < n; ++j) {
+      const Entry& p = entries[i];
+      const Entry& q = entries[j];
+      out.matrix[i][j] = out.matrix[j][i] = scale * propagated[p.slot][q.slot] * p.factor * q.factor;
+    }
+  }
+  return out;
+}
+
+std::string StrongCorrelationWarning(const ParameterCovariance& covariance) {
+  std::string pairs;
+  const std::vector<std::vector<double>> r = covariance.Correlation();
+  for (size_t i = 0; i < r.size(); ++i) {
+    for (size_t j = i + 1; j < r.size(); ++j) {
+      if (!(std::fabs(r[i][j]) >= kStrongCorrelation)) continue;
+      if (!pairs.empty()) pairs += "\n";
+      pairs += Format("%s and %s correlate strongly (r = %.3f)", covariance.names[i].c_str(),
+                      covariance.names[j].c_str(), r[i][j]);
+    }
+  }
+  return pairs.empty() ? pairs : pairs + ": their values are not independent.";
+}
+
+}  // namespace lattrix

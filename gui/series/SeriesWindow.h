@@ -1,0 +1,79 @@
+// The window of a refined series: one row per job (sortable, copyable, saved
+// as the batch command's CSV table) and a plot of a chosen quantity against
+// x with +-1 s.d. error bars (saved as PNG, SVG or PDF like the fitting map).
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "series/SeriesPlot.h"
+#include "series/SeriesRun.h"
+
+class QComboBox;
+class QLabel;
+class QTableWidget;
+class CSeriesWindow;
+
+// Paints the window's current plot through the shared map canvas.
+class CSeriesPlotArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CSeriesPlotArea(CSeriesWindow* owner);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  CSeriesWindow* m_owner;
+};
+
+class CSeriesWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // xName titles the x axis when the jobs have x values (empty: the job's
+  // position). Messages of Save go to sink, which must outlive the window.
+  CSeriesWindow(std::vector<lattrix::SeriesRow> rows, const QString& xName, lattrix::MessageSink& sink,
+                QWidget* parent = nullptr);
+
+  QTableWidget* Table() const { return m_table; }
+  QComboBox* QuantityBox() const { return m_quantity; }
+  CSeriesPlotArea* PlotArea() const { return m_plotArea; }
+  const lattrix::SeriesPlot& Plot() const { return m_plot; }
+  const std::vector<lattrix::SeriesRow>& Rows() const { return m_rows; }
+
+  // The selected rows (every row when none is selected) in the order shown,
+  // tab-separated under the column names.
+  QString CopyText() const;
+
+  // The file dialogs of the two Save buttons, replaceable so that tests need
+  // no modal dialog; each returns the chosen path or an empty text.
+  void SetSaveTableDialog(std::function<QString()> dialog) { m_tableDialog = std::move(dialog); }
+  void SetSavePlotDialog(std::function<QString()> dialog) { m_plotDialog = std::move(dialog); }
+
+ public Q_SLOTS:
+  void OnCopy();
+  // The rows in the jobs' order, as lattrix-refine --series writes them.
+  void OnSaveTable();
+  // The plot at the size it is shown.
+  void OnSavePlot();
+  void OnQuantity(int quantity);
+
+ private:
+  void FillTable();
+
+  std::vector<lattrix::SeriesRow> m_rows;
+  QString m_xName;
+  lattrix::MessageSink& m_sink;
+  lattrix::SeriesPlot m_plot;
+  QTableWidget* m_table = nullptr;
+  QComboBox* m_quantity = nullptr;
+  CSeriesPlotArea* m_plotArea = nullptr;
+  std::function<QString()> m_tableDialog;
+  std::function<QString()> m_plotDialog;
+};

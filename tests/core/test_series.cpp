@@ -1,0 +1,240 @@
+// A series of jobs against the single run of each job, the table's text,
+// the x file, the report directory, cancellation and the plot's geometry.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "job/InputFile.h"
+#include "series/SeriesPlot.h"
+#include "series/SeriesRun.h"
+#include "series/SeriesTable.h"
+
+using namespace lattrix;
+using lattrix_test::ScratchDir;
+
+namespace {
+
+const std::string kExamples = LATTRIX_EXAMPLES_DIR;
+
+// The job as one run of the batch command refines it (report in the scratch
+// directory).
+Job SingleRun(const std::string& path, const RunChoices& choices, const ScratchDir& dir) {
+  Job job;
+  InitialiseJob(job, dir.path());
+  job.m_strInputPath = path;
+  RecordingSink sink;
+  EXPECT_TRUE(ReadInputFile(job, sink));
+  const SiliconListTexts silicon = ApplyRunChoices(job, choices);
+  EXPECT_TRUE(RunJob(job, silicon, sink).refined);
+  return job;
+}
+
+}  // namespace
+
+TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
+  ScratchDir dir;
+  const std::string broken = dir.Write("broken.inp", "#title only\nQuartz\n");
+  const std::vector<std::string> paths = {
+      kExamples + "/quartz.inp", kExamples + "/corundum_si_standard.inp", dir.File("missing.inp"),
+      kExamples + "/halite_displacement.inp", broken, kExamples + "/baddeleyite_monoclinic.inp"};
+  const std::vector<bool> readable = {true, true, false, true, false, true};
+  RunChoices a, b;
+  b.correction = kZeroAndDisplacement;
+  b.weighting = kSin2Theta;
+  for (const RunChoices& choices : {a, b}) {
+    const std::vector<SeriesRow> rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3);
+    ASSERT_EQ(rows.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+      SCOPED_TRACE(paths[i]);
+      EXPECT_EQ(rows[i].file, paths[i]);
+      EXPECT_EQ(rows[i].refined, readable[i]);
+      if (!readable[i]) {
+        EXPECT_FALSE(rows[i].messages.empty());
+        continue;
+      }
+      const Job single = SingleRun(paths[i], choices, dir);
+      EXPECT_EQ(rows[i].title, single.m_strTitle);
+      for (int j = 0; j < 6; ++j) {
+        EXPECT_EQ(rows[i].value[j], single.m_dRefinedCell[j]);
+        EXPECT_EQ(rows[i].sigma[j], single.m_dCellSigma[j]);
+      }
+      EXPECT_EQ(rows[i].value[kSeriesVolume], single.m_dVolume);
+      EXPECT_EQ(rows[i].sigma[kSeriesVolume], single.m_dVolumeSigma);
+      EXPECT_EQ(rows[i].value[kSeriesSsd], single.m_dDisp);
+    }
+    EXPECT_EQ(rows[2].messages.front().rfind("Input file not open !!!", 0), 0u);
+  }
+}
+
+TEST(Series, TableTextQuotesAndLeavesRefusedNumbersEmpty) {
+  SeriesRow ok;
+  ok.file = "a.inp";
+  ok.title = "Quartz, \"low\" form";
+  ok.refined = true;
+  ok.hasX = true;
+  ok.x = 293.15;
+  ok.value[kSeriesA] = 4.913456789012;
+  ok.messages = {"zero and ssd correlate strongly (r = 0.990): their values are not independent.",
+                 "Output file not open !!!\n /tmp/x: No such file"};
+  SeriesRow refused;
+  refused.file = "b.inp";
+  refused.messages = {"Input file not open !!!\nb.inp: No such file or directory"};
+  const std::string text = SeriesTableText({ok, refused});
+  const std::string header =
+      "file,title,x,status,n,dof,a,s_a,b,s_b,c,s_c,alpha,s_alpha,beta,s_beta,gamma,s_gamma,volume,s_volume,"
+      "zero,s_zero,ssd,s_ssd,sd_2theta,flagged,message\n";
+  ASSERT_EQ(text.substr(0, header.size()), header);
+  std::vector<std::string> lines;
+  for (size_t at = header.size(), end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    lines.push_back(text.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), 2u);
+  const std::vector<std::string> first = SplitCsvLine(lines[0]);
+  ASSERT_EQ(first.size(), 27u);
+  EXPECT_EQ(first[1], ok.title);
+  EXPECT_EQ(first[2], "293.15");
+  EXPECT_EQ(first[3], "ok");
+  EXPECT_EQ(first[6], "4.913456789");
+  EXPECT_EQ(first[26], ok.messages[0] + "; Output file not open !!! /tmp/x: No such file");
+  EXPECT_EQ(lines[1], "b.inp,,,refused,,,,,,,,,,,,,,,,,,,,,,,Input file not open !!! b.inp: No such file or directory");
+
+  // Numbers digit for digit as printf's "%.10g".
+  unsigned seed = 12345;
+  for (int i = 0; i < 2000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const double v = std::ldexp(static_cast<double>(seed % 1000003) - 500000.0, static_cast<int>(seed % 97) - 60);
+    ok.value[kSeriesB] = v;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.10g", v);
+    ASSERT_EQ(SeriesRowFields(ok)[8], expected);
+  }
+}
+
+TEST(Series, XFileAndThePlanOfTheJobs) {
+  ScratchDir dir;
+  SeriesAxis axis;
+  RecordingSink sink;
+  const std::string good = dir.Write("x.csv", "\xEF\xBB\xBF" "file,T_K\r\nrun1.inp,300\r\n\r\n\"data/run2.inp\",\"300,5\"\n");
+  ASSERT_TRUE(ReadSeriesAxis(good, axis, sink));
+  EXPECT_EQ(axis.name, "T_K");
+  EXPECT_EQ(axis.values, (std::map<std::string, double>{{"run1.inp", 300.0}, {"run2.inp", 300.5}}));
+  struct Bad {
+    const char* text;
+    const char* says;
+  };
+  const Bad bad[] = {{"", "the first line must name two columns"},
+                     {"file,T,P\n", "the first line must name two columns"},
+                     {"file,T\nrun1.inp,hot\n", "line 2: run1.inp,hot is not a file name and a number"},
+                     {"file,T\nrun1.inp,1\nother/run1.inp,2\n", "line 3: run1.inp has an x value already"}};
+  for (const Bad& b : bad) {
+    RecordingSink s;
+    EXPECT_FALSE(ReadSeriesAxis(dir.Write("bad.csv", b.text), axis, s)) << b.text;
+    ASSERT_EQ(s.messages.size(), 1u);
+    EXPECT_NE(s.messages[0].find(b.says), std::string::npos) << s.messages[0];
+  }
+
+  ASSERT_TRUE(ReadSeriesAxis(good, axis, sink));
+  const std::vector<SeriesJob> jobs = PlanSeries({"a/run1.inp", "run3.inp", "b/run1.inp"}, "out", &axis);
+  EXPECT_TRUE(jobs[0].hasX && jobs[0].x == 300.0 && jobs[0].refusal.empty());
+  EXPECT_EQ(jobs[0].reportPath, "out/run1.out");
+  EXPECT_EQ(jobs[1].refusal, "run3.inp has no T_K value in " + good + " !!!");
+  EXPECT_EQ(jobs[2].refusal.rfind("b/run1.inp has the job name of a/run1.inp !!!", 0), 0u);
+  // Without reports and x values, a repeated name is no problem.
+  EXPECT_TRUE(PlanSeries({"a/run1.inp", "b/run1.inp"}, "", nullptr)[1].refusal.empty());
+}
+
+TEST(Series, ReportsOnlyInTheReportDirectoryAndCancelledJobsSaySo) {
+  ScratchDir dir;
+  const std::string quartz = kExamples + "/quartz.inp";
+  RunChoices delta;
+  delta.weighting = kDelta2Theta;
+  // No report directory: no earlier misfits to weight by (and, as the
+  // batch command's test checks, no report written).
+  const std::string here = dir.path();
+  const SeriesRow bare = RunSeriesJob(PlanSeries({quartz}, "", nullptr)[0], delta);
+  EXPECT_TRUE(bare.refined);
+  EXPECT_EQ(bare.messages.at(0).rfind("No report is kept in this run", 0), 0u);
+  // With one, the second run weights by the first run's report.
+  const SeriesJob planned = PlanSeries({quartz}, here, nullptr)[0];
+  EXPECT_TRUE(RunSeriesJob(planned, RunChoices()).refined);
+  EXPECT_NE(lattrix_test::ReadAll(here + "/quartz.out").find("Weighting Mode : unity"), std::string::npos);
+  EXPECT_TRUE(RunSeriesJob(planned, delta).messages.empty());
+  EXPECT_NE(lattrix_test::ReadAll(here + "/quartz.out").find("Weighting Mode : delta2(theta)"), std::string::npos);
+
+  SeriesRun run(PlanSeries({quartz, quartz}, "", nullptr), RunChoices());
+  run.Cancel();
+  run.Start(2);
+  for (const SeriesRow& row : run.Wait()) {
+    EXPECT_FALSE(row.refined);
+    EXPECT_EQ(row.messages, std::vector<std::string>{"Not refined: the series was cancelled before this job."});
+  }
+  EXPECT_EQ(run.Finished(), 0u);
+}
+
+namespace {
+
+// Keeps the discs and the lines of a drawing.
+struct ShapeCanvas : MapCanvas {
+  struct Shape { int x0, y0, x1, y1; };
+  std::vector<Shape> discs, lines;
+  void FillRect(int, int, int, int, const MapRgb&) override {}
+  void Line(int x0, int y0, int x1, int y1, const MapRgb&, int) override { lines.push_back({x0, y0, x1, y1}); }
+  void DottedLine(int, int, int, int, const MapRgb&, int) override {}
+  void FilledCircle(int l, int t, int r, int b, const MapRgb&, const MapRgb&, int) override {
+    discs.push_back({l, t, r, b});
+  }
+  void SetFont(const MapFont&) override {}
+  void Text(int, int, const std::string&, const MapRgb&) override {}
+  void TextUp(int, int, const std::string&, const MapRgb&) override {}
+  int TextWidth(const std::string& s) override { return 7 * static_cast<int>(s.size()); }
+};
+
+}  // namespace
+
+TEST(SeriesPlot, AxesCoverTheDataAndErrorBarsScaleWithTheStandardDeviation) {
+  const double ranges[][2] = {{4.9134, 4.9134}, {0.0, 0.0}, {112.97, 113.41}, {-0.0031, 0.0207}, {100, 5099.5}};
+  for (const auto& range : ranges) {
+    const PlotAxis axis = PlotAxis::Covering(range[0], range[1]);
+    SCOPED_TRACE(range[0]);
+    EXPECT_LT(axis.lo, range[0]);
+    EXPECT_GT(axis.hi, range[1]);
+    const double steps = (axis.hi - axis.lo) / axis.step;
+    EXPECT_NEAR(steps, std::round(steps), 1e-6);
+  }
+
+  std::vector<SeriesRow> rows(3);
+  const double T[] = {100.0, 200.0, 300.0}, a[] = {4.90, 4.91, 4.93}, s[] = {0.001, 0.002, 0.004};
+  for (int i = 0; i < 3; ++i) {
+    rows[i].refined = i != 1;
+    rows[i].hasX = true;
+    rows[i].x = T[i];
+    rows[i].value[kSeriesA] = a[i];
+    rows[i].sigma[kSeriesA] = s[i];
+  }
+  const SeriesPlot byT = MakeSeriesPlot(rows, kSeriesA, "T_K");
+  ASSERT_EQ(byT.points.size(), 2u);
+  EXPECT_EQ(byT.points[1].x, 300.0);
+  EXPECT_EQ(MakeSeriesPlot(rows, kSeriesA, "").points[1].x, 3.0);  // the job's position
+
+  ShapeCanvas canvas;
+  DrawSeriesPlot(byT, canvas, 600, 400);
+  ASSERT_EQ(canvas.discs.size(), 2u);
+  // Each bar: a vertical line through the disc's centre.
+  auto barLength = [&](int i) {
+    const int cx = (canvas.discs[i].x0 + canvas.discs[i].x1) / 2;
+    const int cy = (canvas.discs[i].y0 + canvas.discs[i].y1) / 2;
+    for (const ShapeCanvas::Shape& l : canvas.lines)
+      if (l.x0 == cx && l.x1 == cx && l.y1 < cy && cy < l.y0) return l.y0 - l.y1;
+    return -1;
+  };
+  // The pixels per A from the two discs' centres; the bars span 2 s.
+  const double perA = ((canvas.discs[0].y0 + canvas.discs[0].y1) - (canvas.discs[1].y0 + canvas.discs[1].y1)) /
+                      2.0 / (a[2] - a[0]);
+  EXPECT_NEAR(barLength(0), 2 * s[0] * perA, 2.0);
+  EXPECT_NEAR(barLength(1), 2 * s[2] * perA, 2.0);
+}
