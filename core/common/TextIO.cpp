@@ -238,6 +238,26 @@ bool FieldScanner::Double(double& out) {
   return true;
 }
 
+std::string DelimitedText(const std::vector<std::vector<std::string>>& rows, char delimiter,
+                          const char* lineEnd) {
+  std::string text;
+  for (const std::vector<std::string>& row : rows) {
+    for (size_t c = 0; c < row.size(); ++c) {
+      if (c > 0) text += delimiter;
+      const std::string& field = row[c];
+      if (field.find_first_of(std::string(1, delimiter) + "\"\r\n") == std::string::npos) {
+        text += field;
+        continue;
+      }
+      text += '"';
+      for (char ch : field) text += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+      text += '"';
+    }
+    text += lineEnd;
+  }
+  return text;
+}
+
 std::string FieldOf(const std::string& line, int n) {
   size_t i = 0;
   const size_t len = line.size();

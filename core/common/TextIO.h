@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #if defined(__GNUC__)
 #define LATTRIX_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -82,6 +83,12 @@ class FieldScanner {
   const char* p_;
   bool failed_ = false;
 };
+
+// Rows of fields joined by `delimiter`, each row ending in `lineEnd`; a
+// field that holds the delimiter, a double quote, CR or LF is quoted with
+// its quotes doubled (RFC 4180). Tables for the clipboard (tab) and CSV.
+std::string DelimitedText(const std::vector<std::vector<std::string>>& rows, char delimiter,
+                          const char* lineEnd);
 
 // The n-th (1-based) white-space separated field of a line, or empty.
 std::string FieldOf(const std::string& line, int n);

@@ -1,5 +1,5 @@
 // Results as text for other programs: the refined cell one quantity a line
-// in IUCr notation, and tables as tab- or comma-separated values.
+// in IUCr notation.
 #pragma once
 
 #include <string>
@@ -14,12 +14,5 @@ namespace lattrix {
 // "a = 4.91342(4) A", "alpha = 90 deg", "volume = 113.01(1) A3",
 // "zero = 0.0123(4) deg", "ssd = 0.0051(9) mm", "emu = 0".
 std::string ResultLines(const Job& job);
-
-// Rows of fields joined by `delimiter`, each row ending in `lineEnd`. Fields
-// lose the blanks that align them on the screen; a field that holds the
-// delimiter, a double quote, CR or LF is quoted with its quotes doubled
-// (RFC 4180).
-std::string DelimitedText(const std::vector<std::vector<std::string>>& rows, char delimiter,
-                          const char* lineEnd);
 
 }  // namespace lattrix

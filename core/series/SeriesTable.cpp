@@ -83,28 +83,10 @@ std::vector<std::string> SeriesRowFields(const SeriesRow& row) {
   return f;
 }
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
 std::string SeriesTableText(const std::vector<SeriesRow>& rows) {
-  std::string text;
-  auto addLine = [&text](const std::vector<std::string>& fields) {
-    for (size_t i = 0; i < fields.size(); ++i) {
-      if (i > 0) text += ',';
-      text += CsvField(fields[i]);
-    }
-    text += '\n';
-  };
-  addLine(SeriesColumnNames());
-  for (const SeriesRow& row : rows) addLine(SeriesRowFields(row));
-  return text;
+  std::vector<std::vector<std::string>> fields = {SeriesColumnNames()};
+  for (const SeriesRow& row : rows) fields.push_back(SeriesRowFields(row));
+  return DelimitedText(fields, ',', "\n");
 }
 
 std::vector<std::string> SplitCsvLine(const std::string& line) {

@@ -20,10 +20,6 @@ const std::vector<std::string>& SeriesColumnNames();
 // joined with "; ".
 std::vector<std::string> SeriesRowFields(const SeriesRow& row);
 
-// A field as CSV requires: quoted (quotes doubled) when it holds a comma,
-// a quote, CR or LF.
-std::string CsvField(const std::string& text);
-
 // The header line and one line per row, each ending in LF.
 std::string SeriesTableText(const std::vector<SeriesRow>& rows);
 

@@ -18,8 +18,8 @@
 #include <algorithm>
 
 #include "common/AtomicFile.h"
+#include "common/TextIO.h"
 #include "report/FittingTable.h"
-#include "results/ResultText.h"
 #include "ui/FileDialogs.h"
 #include "ui/QtText.h"
 #include "ui/ScreenFit.h"
@@ -164,12 +164,13 @@ std::vector<std::vector<std::string>> CFittingTableDlg::TableFields(QList<int> r
   if (rows.isEmpty())
     for (int r = 0; r < m_listFit->rowCount(); ++r) rows.append(r);
   std::vector<std::vector<std::string>> fields(1);
-  for (int c = 0; c < kFittingTableColumns; ++c) fields[0].push_back(kColumns[c].heading);
+  for (int c = 0; c < kFittingTableColumns; ++c) fields[0].push_back(QString(kColumns[c].heading).trimmed().toStdString());
   for (int r : rows) {
     fields.emplace_back();
     for (int c = 0; c < kFittingTableColumns; ++c) {
       const QTableWidgetItem* item = m_listFit->item(r, c);
-      fields.back().push_back(item ? item->text().toStdString() : std::string());
+      // Without the blanks that align the cells on the screen.
+      fields.back().push_back(item ? item->text().trimmed().toStdString() : std::string());
     }
   }
   return fields;
@@ -185,7 +186,7 @@ void CFittingTableDlg::OnCopy() {
 void CFittingTableDlg::OnSaveCsv() {
   const QString path = m_saveDialog ? m_saveDialog()
                                     : AskSavePath(this, QStringLiteral("Save as CSV"),
-                                                  QStringLiteral("CSV File (*.csv);;Other Files (*)"),
+                                                  QString::fromLatin1(kCsvFileFilter),
                                                   {QStringLiteral("csv")}, m_strSuggestedName);
   if (path.isEmpty()) return;
   lattrix::WriteTextFile(lattrix::DelimitedText(TableFields({}), ',', "\r\n"), PathBytes(path), m_sink);

@@ -1,20 +1,12 @@
 #include "series/SeriesLauncher.h"
 
-#include <QFile>
-#include <QFileDialog>
 #include <QProgressDialog>
 #include <QWidget>
 
 #include "series/SeriesTable.h"
 #include "series/SeriesWindow.h"
-
-namespace {
-
-const char kJobFilter[] = "Lattrix Input File (*.inp);;Other Files (*)";
-
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-}  // namespace
+#include "ui/FileDialogs.h"
+#include "ui/QtText.h"
 
 CSeriesLauncher::CSeriesLauncher(QWidget* parent) : QObject(parent), m_parent(parent) {
   setObjectName("seriesLauncher");
@@ -28,13 +20,12 @@ void CSeriesLauncher::Run(int correction, int weighting, lattrix::MessageSink& s
   if (Running()) return;
   const QStringList files =
       m_jobsDialog ? m_jobsDialog()
-                   : QFileDialog::getOpenFileNames(m_parent, QStringLiteral("Refine series: job files"), QString(),
-                                                   QString::fromLatin1(kJobFilter));
+                   : AskOpenPaths(m_parent, QStringLiteral("Refine series: job files"), QString::fromLatin1(kJobFileFilter));
   if (files.isEmpty()) return;
   const QString xFile =
       m_xDialog ? m_xDialog()
-                : QFileDialog::getOpenFileName(m_parent, QStringLiteral("x values (file,NAME); Cancel: job positions"),
-                                               QString(), QStringLiteral("CSV table (*.csv);;Other Files (*)"));
+                : AskOpenPath(m_parent, QStringLiteral("x values (file,NAME); Cancel: job positions"),
+                              QString::fromLatin1(kCsvFileFilter));
   lattrix::SeriesAxis axis;
   if (!xFile.isEmpty() && !lattrix::ReadSeriesAxis(PathBytes(xFile), axis, sink)) return;
   m_xName = QString::fromStdString(axis.name);

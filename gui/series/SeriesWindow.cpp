@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -17,7 +15,9 @@
 #include <set>
 
 #include "common/AtomicFile.h"
+#include "common/TextIO.h"
 #include "ui/FileDialogs.h"
+#include "ui/QtText.h"
 #include "displays/QtMapCanvas.h"
 #include "series/SeriesTable.h"
 #ifdef LATTRIX_HAVE_PLOT
@@ -25,9 +25,6 @@
 #endif
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // Sorts numbers as numbers, and puts empty fields (refused jobs) last.
 class SeriesItem : public QTableWidgetItem {
@@ -138,24 +135,22 @@ QString CSeriesWindow::CopyText() const {
   for (const QModelIndex& index : m_table->selectionModel()->selectedRows()) rows.insert(index.row());
   if (rows.empty())
     for (int r = 0; r < m_table->rowCount(); ++r) rows.insert(r);
-  QStringList lines;
-  QStringList heading;
-  for (int c = 0; c < m_table->columnCount(); ++c) heading.append(m_table->horizontalHeaderItem(c)->text());
-  lines.append(heading.join(QLatin1Char('\t')));
+  std::vector<std::vector<std::string>> fields(1);
+  for (int c = 0; c < m_table->columnCount(); ++c)
+    fields[0].push_back(m_table->horizontalHeaderItem(c)->text().toStdString());
   for (int r : rows) {
-    QStringList cells;
-    for (int c = 0; c < m_table->columnCount(); ++c) cells.append(m_table->item(r, c)->text());
-    lines.append(cells.join(QLatin1Char('\t')));
+    fields.emplace_back();
+    for (int c = 0; c < m_table->columnCount(); ++c) fields.back().push_back(m_table->item(r, c)->text().toStdString());
   }
-  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+  return Q(lattrix::DelimitedText(fields, '\t', "\n"));
 }
 
 void CSeriesWindow::OnCopy() { QApplication::clipboard()->setText(CopyText()); }
 
 void CSeriesWindow::OnSaveTable() {
   const QString path = m_tableDialog ? m_tableDialog()
-                                     : QFileDialog::getSaveFileName(this, QStringLiteral("Save series table"),
-                                                                    QString(), QStringLiteral("CSV table (*.csv)"));
+                                     : AskSavePath(this, QStringLiteral("Save series table"),
+                                                   QString::fromLatin1(kCsvFileFilter), {QStringLiteral("csv")});
   if (path.isEmpty()) return;
   lattrix::WriteTextFile(lattrix::SeriesTableText(m_rows), PathBytes(path), m_sink);
 }

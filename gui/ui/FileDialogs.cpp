@@ -6,6 +6,7 @@
 
 const char* const kJobFileFilter = "Lattrix Input File (*.inp);;Other Files (*)";
 const char* const kCifFileFilter = "CIF File (*.cif);;Other Files (*)";
+const char* const kCsvFileFilter = "CSV File (*.csv);;Other Files (*)";
 
 namespace {
 
@@ -31,6 +32,15 @@ QString AskOpenPath(QWidget* parent, const QString& title, const QString& filter
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   return Chosen(dialog);
+}
+
+QStringList AskOpenPaths(QWidget* parent, const QString& title, const QString& filter) {
+  QFileDialog dialog(parent, title, LastFolder(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QStringList();
+  RememberFolderOf(dialog.selectedFiles().constFirst());
+  return dialog.selectedFiles();
 }
 
 QString AskSavePath(QWidget* parent, const QString& title, const QString& filters,

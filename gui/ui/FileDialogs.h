@@ -9,9 +9,10 @@
 
 class QWidget;
 
-// The filters of job files and of CIF files.
+// The filters of job files, CIF files and CSV tables.
 extern const char* const kJobFileFilter;
 extern const char* const kCifFileFilter;
+extern const char* const kCsvFileFilter;
 
 // A file was opened or saved by any way (a dialog, the command line, the
 // recent files, a drop): the dialogs start in its folder from now on.
@@ -19,6 +20,8 @@ void RememberFolderOf(const QString& path);
 
 // Asks for an existing file; empty when cancelled.
 QString AskOpenPath(QWidget* parent, const QString& title, const QString& filter);
+// Asks for one or more existing files; empty when cancelled.
+QStringList AskOpenPaths(QWidget* parent, const QString& title, const QString& filter);
 
 // Asks for a file to write, offering `suggestedName` (a name without
 // folder, such as "quartz.cif"). The filters are ";;"-separated, each with

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "job/Job.h"
+#include "common/TextIO.h"
 #include "results/ResultText.h"
 
 using namespace lattrix;
@@ -29,8 +30,8 @@ TEST(ResultText, CellLinesOfAHexagonalRefinement) {
             "gamma = 120 deg\nvolume = 113.012(13) A3\nzero = -0.0123(6) deg\nssd = 0 mm\nemu = 0\n");
 }
 
-TEST(ResultText, FieldsAreTrimmedAndQuotedWhereNeeded) {
-  EXPECT_EQ(DelimitedText({{" 1", "  2", "28.4426 "}, {}}, ',', "\r\n"), "1,2,28.4426\r\n\r\n");
+TEST(ResultText, FieldsAreQuotedWhereNeeded) {
+  EXPECT_EQ(DelimitedText({{"1", " 2", "28.4426"}, {}}, ',', "\r\n"), "1, 2,28.4426\r\n\r\n");
   EXPECT_EQ(DelimitedText({{"a,b", "say \"x\"", "two\nlines"}}, ',', "\r\n"),
             "\"a,b\",\"say \"\"x\"\"\",\"two\nlines\"\r\n");
   EXPECT_EQ(DelimitedText({{"a,b", "tab\there", ""}}, '\t', "\n"), "a,b\t\"tab\there\"\t\n");
