@@ -17,6 +17,7 @@
 
 namespace lattrix_fuzz {
 
+using lattrix_test::RefineInMemory;
 using lattrix_test::SmallValidJob;
 
 // Collects the checks a run breaks: the fuzz targets stop at the end of an

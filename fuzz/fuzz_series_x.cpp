@@ -5,6 +5,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static lattrix_fuzz::ScratchFile file("series_x");
   lattrix_fuzz::Checker check;
   lattrix_fuzz::RunSeriesX(file.Write(data, size), check);
-  lattrix_fuzz::StopOnFailure(check);
+  check.StopOnFailure();
   return 0;
 }

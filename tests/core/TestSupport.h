@@ -1,7 +1,8 @@
 // What the tests and the fuzz targets share: cell arithmetic written apart
 // from the engine (metric tensors and a Gauss-Jordan inverse, where the
 // engine works through reciprocal angles and cofactors), the one builder of
-// jobs from known cells, scratch directories and hand-made reports.
+// jobs from known cells, scratch directories and hand-made reports; and the
+// standard headers the tests use.
 #pragma once
 
 #include <signal.h>
@@ -11,13 +12,19 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/TextIO.h"
+#include "engine/Refinement.h"
 #include "job/Job.h"
 
 namespace lattrix_test {
@@ -154,6 +161,12 @@ inline lattrix::Job SmallValidJob(const std::string& reportPath) {
   return job;
 }
 
+// The refinement with its report kept in memory.
+inline lattrix::RefinementOutcome RefineInMemory(lattrix::Job& job, lattrix::MessageSink& sink) {
+  std::ostringstream report;
+  return lattrix::RefineCell(job, report, sink);
+}
+
 // A fresh directory under /tmp, removed with its contents at the end.
 class ScratchDir {
  public:
@@ -190,9 +203,7 @@ auto WithFileSizeLimit(rlim_t bytes, Write write) {
 
 inline std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A row of a hand-made report's list of d-spacings. RowAt gives a row at

@@ -3,9 +3,6 @@
 // (expected values are the file's own numbers); then the job's rows as the
 // Reflection List edits them.
 #include <gtest/gtest.h>
-#include <cstring>
-#include <functional>
-#include <sstream>
 
 #include "TestSupport.h"
 #include "engine/Refinement.h"
@@ -53,13 +50,8 @@ TEST(JobFile, ReadsTheExampleAndForcesNoCorrectionAndUnitWeights) {
 // file ends at 'from') and gives the read's outcome, its message ("" for
 // none) and what the job then holds.
 TEST(JobFile, EditsOfTheExample) {
-  const struct {
-    const char* from;
-    const char* to;
-    bool ok;
-    const char* message;
-    std::function<bool(const Job&)> holds;
-  } cases[] = {
+  using Holds = std::function<bool(const Job&)>;
+  const struct { const char *from, *to; bool ok; const char* message; Holds holds; } cases[] = {
       {"Quartz, room temperature", "  Quartz  # a remark", true, "", [](const Job& j) { return j.m_strTitle == "  Quartz  "; }},
       {"#title\nQuartz, room temperature\n", "\n", true, "", [](const Job& j) { return j.m_strTitle.empty() && j.m_nReflections == 3; }},
       {"1.5405981 185.0", "0.709317 240.0  # Mo tube", true, "", [](const Job& j) { return j.m_dWavelength == 0.709317 && j.m_dGonioRadius == 240.0; }},
@@ -121,10 +113,8 @@ TEST(JobFile, WrittenFormatsReadBack) {
             "Quartz, room temperature\n1\n  -0.03100   0.12000  92.50000\n 1.5405981  185.123\n4\n"
             "   4.91346   4.91300   5.40500  90.00000  90.00000 120.00000\n  3\n"
             "    1    0    0  20.86000   0.12346\n    1    0    1  26.63900   1.00000\n    1    1    0  36.54300   1.00000\n");
-  job.m_strInputPath = dir.File("saved.inp");
-  ASSERT_TRUE(WriteInputFile(job, sink));
-  back.m_strInputPath = job.m_strInputPath;
-  ASSERT_TRUE(ReadInputFile(back, sink));
+  back.m_strInputPath = job.m_strInputPath = dir.File("saved.inp");
+  ASSERT_TRUE(WriteInputFile(job, sink) && ReadInputFile(back, sink));
   EXPECT_EQ(std::vector<double>({back.m_dZero, back.m_dDisp, back.m_dEmu, back.m_dWavelength, back.m_dGonioRadius,
                                  back.m_dCell[0], back.m_dTwoTheta[0], back.m_dWeight[0]}),
             std::vector<double>({-0.031, 0.12, 92.5, 1.5405981, 185.123, 4.91346, 20.86, 0.12346}));

@@ -17,14 +17,9 @@ TEST(ResultText, CellLinesOfAHexagonalRefinement) {
   // them is not reported.
   const double cell[6][2] = {{4.913421, 0.000043}, {4.913421, 0.000043}, {5.405163, 0.00019},
                              {90.0, 0.0},          {90.0, 0.01},         {120.0, 0.01}};
-  for (int j = 0; j < 6; ++j) {
-    job.m_dRefinedCell[j] = cell[j][0];
-    job.m_dCellSigma[j] = cell[j][1];
-  }
-  job.m_dVolume = 113.0123;
-  job.m_dVolumeSigma = 0.0134;
-  job.m_dZero = -0.01234;
-  job.m_dZeroSigma = 0.00056;
+  for (int j = 0; j < 6; ++j) job.m_dRefinedCell[j] = cell[j][0], job.m_dCellSigma[j] = cell[j][1];
+  job.m_dVolume = 113.0123, job.m_dVolumeSigma = 0.0134;
+  job.m_dZero = -0.01234, job.m_dZeroSigma = 0.00056;
   EXPECT_EQ(ResultLines(job),
             "a = 4.91342(4) A\nb = 4.91342(4) A\nc = 5.40516(19) A\nalpha = 90 deg\nbeta = 90 deg\n"
             "gamma = 120 deg\nvolume = 113.012(13) A3\nzero = -0.0123(6) deg\nssd = 0 mm\nemu = 0\n");

@@ -2,11 +2,6 @@
 // the x file, the report directory, cancellation and the plot's geometry.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "TestSupport.h"
 #include "job/InputFile.h"
 #include "series/SeriesPlot.h"
@@ -14,7 +9,7 @@
 #include "series/SeriesTable.h"
 
 using namespace lattrix;
-using lattrix_test::ScratchDir;
+using namespace lattrix_test;
 
 namespace {
 
@@ -28,8 +23,7 @@ Job SingleRun(const std::string& path, const RunChoices& choices, const ScratchD
   job.m_strInputPath = path;
   RecordingSink sink;
   EXPECT_TRUE(ReadInputFile(job, sink));
-  const SiliconListTexts silicon = ApplyRunChoices(job, choices);
-  EXPECT_TRUE(RunJob(job, silicon, sink).refined);
+  EXPECT_TRUE(RunJob(job, ApplyRunChoices(job, choices), sink).refined);
   return job;
 }
 
@@ -43,8 +37,7 @@ TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
       kExamples + "/halite_displacement.inp", broken, kExamples + "/baddeleyite_monoclinic.inp"};
   const std::vector<bool> readable = {true, true, false, true, false, true};
   RunChoices a, b;
-  b.correction = kZeroAndDisplacement;
-  b.weighting = kSin2Theta;
+  b.correction = kZeroAndDisplacement, b.weighting = kSin2Theta;
   for (const RunChoices& choices : {a, b}) {
     const std::vector<SeriesRow> rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3);
     ASSERT_EQ(rows.size(), paths.size());
@@ -52,56 +45,45 @@ TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
       SCOPED_TRACE(paths[i]);
       EXPECT_EQ(rows[i].file, paths[i]);
       EXPECT_EQ(rows[i].refined, readable[i]);
-      if (!readable[i]) {
-        EXPECT_FALSE(rows[i].messages.empty());
-        continue;
-      }
+      if (!readable[i]) { EXPECT_FALSE(rows[i].messages.empty()); continue; }
       const Job single = SingleRun(paths[i], choices, dir);
       EXPECT_EQ(rows[i].title, single.m_strTitle);
-      for (int j = 0; j < 6; ++j) {
-        EXPECT_EQ(rows[i].value[j], single.m_dRefinedCell[j]);
-        EXPECT_EQ(rows[i].sigma[j], single.m_dCellSigma[j]);
-      }
-      EXPECT_EQ(rows[i].value[kSeriesVolume], single.m_dVolume);
-      EXPECT_EQ(rows[i].sigma[kSeriesVolume], single.m_dVolumeSigma);
-      EXPECT_EQ(rows[i].value[kSeriesSsd], single.m_dDisp);
+      // The cell, volume, zero and ssd, with their standard deviations.
+      std::vector<double> values(single.m_dRefinedCell, single.m_dRefinedCell + 6);
+      std::vector<double> sigmas(single.m_dCellSigma, single.m_dCellSigma + 6);
+      values.insert(values.end(), {single.m_dVolume, single.m_dZero, single.m_dDisp});
+      sigmas.insert(sigmas.end(), {single.m_dVolumeSigma, single.m_dZeroSigma, single.m_dDispSigma});
+      EXPECT_EQ(std::vector<double>(rows[i].value, rows[i].value + kSeriesQuantities), values);
+      EXPECT_EQ(std::vector<double>(rows[i].sigma, rows[i].sigma + kSeriesQuantities), sigmas);
     }
     EXPECT_EQ(rows[2].messages.front().rfind("Input file not open !!!", 0), 0u);
   }
 }
 
+// The header and the refused job's line written out by hand; the refined
+// job's line, whose title needs quoting, split back into its fields.
 TEST(Series, TableTextQuotesAndLeavesRefusedNumbersEmpty) {
-  SeriesRow ok;
-  ok.file = "a.inp";
-  ok.title = "Quartz, \"low\" form";
-  ok.refined = true;
-  ok.hasX = true;
-  ok.x = 293.15;
+  SeriesRow ok, refused;
+  ok.file = "a.inp", ok.title = "Quartz, \"low\" form", ok.refined = ok.hasX = true, ok.x = 293.15;
   ok.value[kSeriesA] = 4.913456789012;
   ok.messages = {"zero and ssd correlate strongly (r = 0.990): their values are not independent.",
                  "Output file not open !!!\n /tmp/x: No such file"};
-  SeriesRow refused;
-  refused.file = "b.inp";
-  refused.messages = {"Input file not open !!!\nb.inp: No such file or directory"};
-  const std::string text = SeriesTableText({ok, refused});
+  refused.file = "b.inp", refused.messages = {"Input file not open !!!\nb.inp: No such file or directory"};
   const std::string header =
       "file,title,x,status,n,dof,a,s_a,b,s_b,c,s_c,alpha,s_alpha,beta,s_beta,gamma,s_gamma,volume,s_volume,"
       "zero,s_zero,ssd,s_ssd,sd_2theta,flagged,message\n";
-  ASSERT_EQ(text.substr(0, header.size()), header);
-  std::vector<std::string> lines;
-  for (size_t at = header.size(), end; at < text.size(); at = end + 1) {
-    end = text.find('\n', at);
-    lines.push_back(text.substr(at, end - at));
-  }
-  ASSERT_EQ(lines.size(), 2u);
-  const std::vector<std::string> first = SplitCsvLine(lines[0]);
+  const std::string last =
+      "b.inp,,,refused" + std::string(23, ',') + "Input file not open !!! b.inp: No such file or directory\n";
+  const std::string text = SeriesTableText({ok, refused});
+  ASSERT_GT(text.size(), header.size() + last.size());
+  EXPECT_EQ(text.substr(0, header.size()) + text.substr(text.size() - last.size()), header + last);
+  // The refined job's line, its LF left off.
+  const size_t middle = text.size() - header.size() - last.size() - 1;
+  const std::vector<std::string> first = SplitCsvLine(text.substr(header.size(), middle));
   ASSERT_EQ(first.size(), 27u);
-  EXPECT_EQ(first[1], ok.title);
-  EXPECT_EQ(first[2], "293.15");
-  EXPECT_EQ(first[3], "ok");
-  EXPECT_EQ(first[6], "4.913456789");
-  EXPECT_EQ(first[26], ok.messages[0] + "; Output file not open !!! /tmp/x: No such file");
-  EXPECT_EQ(lines[1], "b.inp,,,refused,,,,,,,,,,,,,,,,,,,,,,,Input file not open !!! b.inp: No such file or directory");
+  EXPECT_EQ(std::vector<std::string>({first[1], first[2], first[3], first[6], first[26]}),
+            std::vector<std::string>({ok.title, "293.15", "ok", "4.913456789",
+                                      ok.messages[0] + "; Output file not open !!! /tmp/x: No such file"}));
 
   // Numbers digit for digit as printf's "%.10g".
   unsigned seed = 12345;
@@ -123,15 +105,12 @@ TEST(Series, XFileAndThePlanOfTheJobs) {
   ASSERT_TRUE(ReadSeriesAxis(good, axis, sink));
   EXPECT_EQ(axis.name, "T_K");
   EXPECT_EQ(axis.values, (std::map<std::string, double>{{"run1.inp", 300.0}, {"run2.inp", 300.5}}));
-  struct Bad {
-    const char* text;
-    const char* says;
-  };
-  const Bad bad[] = {{"", "the first line must name two columns"},
-                     {"file,T,P\n", "the first line must name two columns"},
-                     {"file,T\nrun1.inp,hot\n", "line 2: run1.inp,hot is not a file name and a number"},
-                     {"file,T\nrun1.inp,1\nother/run1.inp,2\n", "line 3: run1.inp has an x value already"}};
-  for (const Bad& b : bad) {
+  const struct { const char *text, *says; } bad[] = {
+      {"", "the first line must name two columns"},
+      {"file,T,P\n", "the first line must name two columns"},
+      {"file,T\nrun1.inp,hot\n", "line 2: run1.inp,hot is not a file name and a number"},
+      {"file,T\nrun1.inp,1\nother/run1.inp,2\n", "line 3: run1.inp has an x value already"}};
+  for (const auto& b : bad) {
     RecordingSink s;
     EXPECT_FALSE(ReadSeriesAxis(dir.Write("bad.csv", b.text), axis, s)) << b.text;
     ASSERT_EQ(s.messages.size(), 1u);
@@ -155,16 +134,15 @@ TEST(Series, ReportsOnlyInTheReportDirectoryAndCancelledJobsSaySo) {
   delta.weighting = kDelta2Theta;
   // No report directory: no earlier misfits to weight by (and, as the
   // batch command's test checks, no report written).
-  const std::string here = dir.path();
   const SeriesRow bare = RunSeriesJob(PlanSeries({quartz}, "", nullptr)[0], delta);
   EXPECT_TRUE(bare.refined);
   EXPECT_EQ(bare.messages.at(0).rfind("No report is kept in this run", 0), 0u);
   // With one, the second run weights by the first run's report.
-  const SeriesJob planned = PlanSeries({quartz}, here, nullptr)[0];
+  const SeriesJob planned = PlanSeries({quartz}, dir.path(), nullptr)[0];
   EXPECT_TRUE(RunSeriesJob(planned, RunChoices()).refined);
-  EXPECT_NE(lattrix_test::ReadAll(here + "/quartz.out").find("Weighting Mode : unity"), std::string::npos);
+  EXPECT_NE(ReadAll(dir.File("quartz.out")).find("Weighting Mode : unity"), std::string::npos);
   EXPECT_TRUE(RunSeriesJob(planned, delta).messages.empty());
-  EXPECT_NE(lattrix_test::ReadAll(here + "/quartz.out").find("Weighting Mode : delta2(theta)"), std::string::npos);
+  EXPECT_NE(ReadAll(dir.File("quartz.out")).find("Weighting Mode : delta2(theta)"), std::string::npos);
 
   SeriesRun run(PlanSeries({quartz, quartz}, "", nullptr), RunChoices());
   run.Cancel();
@@ -197,24 +175,21 @@ struct ShapeCanvas : MapCanvas {
 }  // namespace
 
 TEST(SeriesPlot, AxesCoverTheDataAndErrorBarsScaleWithTheStandardDeviation) {
+  // An axis runs beyond its data in a whole number of steps, for one value
+  // and for zero too.
   const double ranges[][2] = {{4.9134, 4.9134}, {0.0, 0.0}, {112.97, 113.41}, {-0.0031, 0.0207}, {100, 5099.5}};
   for (const auto& range : ranges) {
     const PlotAxis axis = PlotAxis::Covering(range[0], range[1]);
-    SCOPED_TRACE(range[0]);
-    EXPECT_LT(axis.lo, range[0]);
-    EXPECT_GT(axis.hi, range[1]);
     const double steps = (axis.hi - axis.lo) / axis.step;
-    EXPECT_NEAR(steps, std::round(steps), 1e-6);
+    EXPECT_TRUE(axis.lo < range[0] && axis.hi > range[1]) << range[0];
+    EXPECT_NEAR(steps, std::round(steps), 1e-6) << range[0];
   }
-
+  // Jobs at T = 100, 200 and 300 K; the second is refused and not plotted.
   std::vector<SeriesRow> rows(3);
-  const double T[] = {100.0, 200.0, 300.0}, a[] = {4.90, 4.91, 4.93}, s[] = {0.001, 0.002, 0.004};
+  const double a[] = {4.90, 4.91, 4.93}, s[] = {0.001, 0.002, 0.004};
   for (int i = 0; i < 3; ++i) {
-    rows[i].refined = i != 1;
-    rows[i].hasX = true;
-    rows[i].x = T[i];
-    rows[i].value[kSeriesA] = a[i];
-    rows[i].sigma[kSeriesA] = s[i];
+    rows[i].refined = i != 1, rows[i].hasX = true, rows[i].x = 100.0 * (i + 1);
+    rows[i].value[kSeriesA] = a[i], rows[i].sigma[kSeriesA] = s[i];
   }
   const SeriesPlot byT = MakeSeriesPlot(rows, kSeriesA, "T_K");
   ASSERT_EQ(byT.points.size(), 2u);

@@ -6,7 +6,6 @@
 #include <climits>
 #include <clocale>
 #include <random>
-#include <sstream>
 
 #include "TestSupport.h"
 #include "engine/Execute.h"
@@ -112,8 +111,7 @@ TEST(Text, GermanLocaleChangesNoNumber) {
   ScratchDir dir;
   Job job = MakeJob(kCrystals[1], 20, {0.01, 0.03, 0.005});
   job.m_nCorrection = kZeroAndDisplacement;
-  job.m_strReportPath = dir.File("c.out");
-  job.m_strInputPath = dir.File("c.inp");
+  job.m_strReportPath = dir.File("c.out"), job.m_strInputPath = dir.File("c.inp");
   Job german = job;
   RecordingSink cSink, sink;
   ASSERT_TRUE(ExecuteRefinement(job, cSink) && WriteInputFile(job, cSink));
@@ -127,12 +125,10 @@ TEST(Text, GermanLocaleChangesNoNumber) {
   AppendFixed(fast, -2.25, 8, 3);
   EXPECT_EQ(fast, "  -2.250");
   double x = 0, y = 0;
-  EXPECT_TRUE(FieldScanner("4.913 2.5").Double(x));
-  EXPECT_TRUE(ParseNumberText("1.25", y) && x == 4.913 && y == 1.25);
+  EXPECT_TRUE(FieldScanner("4.913 2.5").Double(x) && ParseNumberText("1.25", y) && x == 4.913 && y == 1.25);
   EXPECT_TRUE(ParseNumberText("1,75", y) && y == 1.75);
   EXPECT_EQ(AtoF("0.5"), 0.5);
-  german.m_strReportPath = dir.File("de.out");
-  german.m_strInputPath = dir.File("de.inp");
+  german.m_strReportPath = dir.File("de.out"), german.m_strInputPath = dir.File("de.inp");
   const bool refined = ExecuteRefinement(german, sink) && WriteInputFile(german, sink);
   Job back;
   back.m_strInputPath = german.m_strInputPath;

@@ -17,6 +17,9 @@
 namespace guitest {
 
 inline QString DataFile(const char* name) { return QStringLiteral(LATTRIX_GUI_TEST_DATA "/") + QString::fromLatin1(name); }
+inline QString Example(const char* name) {
+  return QStringLiteral(LATTRIX_EXAMPLES_DIR "/") + QLatin1String(name);
+}
 
 // A working directory of its own for each test, so that the report
 // (Lattrix.out) and saved files land there.

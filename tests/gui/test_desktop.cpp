@@ -2,14 +2,14 @@
 // and a screen at scale factor 2 (the two screens of data/screens.json), the
 // keys, the title and the question before changes are lost, the recent
 // files after a restart, help inside the program, a job typed on the form,
-// Manual corrections from the form as the batch command applies them, the
-// results as text, and marks that stay readable under a dark palette.
+// the results as text, and marks that stay readable under a dark palette.
+// (Manual corrections from the form as the batch command applies them are
+// checked with the batch command's other runs in test_road.cpp.)
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QComboBox>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -25,8 +25,6 @@
 using namespace guitest;
 
 namespace {
-
-QString Example(const char* name) { return QStringLiteral(LATTRIX_EXAMPLES_DIR "/") + QString::fromLatin1(name); }
 
 // WCAG 2.1 contrast ratio of two colours, from their relative luminance.
 double Contrast(const QColor& a, const QColor& b) {
@@ -44,24 +42,15 @@ class Desktop : public QObject {
 
  private Q_SLOTS:
   void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path()); }
+  // Each test its own window and working directory; the question before
+  // changes are lost is recorded and answered Cancel.
   void init() {
-    m_scratch = std::make_unique<ScratchDir>();
-    m_frame = std::make_unique<CMainFrame>();
-    m_view = m_frame->View();
-    m_view->SetMessageSink(&m_sink);
-    m_view->SetSaveChangesPrompt([this](const QString& question) {
-      m_questions << question;
-      return int(QMessageBox::Cancel);
-    });
-    m_view->OnCreate();
-    m_view->OnInitialUpdate();
+    m_p = std::make_unique<Program>();
+    m_frame = &m_p->frame, m_view = m_p->view, m_scratch = &m_p->scratch, m_sink = &m_p->sink;
+    m_view->SetSaveChangesPrompt(
+        [this](const QString& question) { return m_questions << question, int(QMessageBox::Cancel); });
   }
-  void cleanup() {
-    m_frame.reset();
-    m_scratch.reset();
-    m_sink = lattrix::RecordingSink();
-    m_questions.clear();
-  }
+  void cleanup() { m_p.reset(), m_questions.clear(); }
 
   // The tallest form (Manual's fields shown): the window and the result
   // windows stay on the screen, and the form scrolls to every part.
@@ -72,10 +61,10 @@ class Desktop : public QObject {
   }
   void windowsFitTheScreen() {
     QFETCH(QString, screen);
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    auto target = std::find_if(screens.begin(), screens.end(), [&](QScreen* s) { return s->name() == screen; });
-    if (target == screens.end()) QSKIP("needs the screens of data/screens.json (run by ctest)");
-    const QRect room = (*target)->availableGeometry();
+    QScreen* target = nullptr;
+    for (QScreen* s : QGuiApplication::screens()) target = s->name() == screen ? s : target;
+    if (!target) QSKIP("needs the screens of data/screens.json (run by ctest)");
+    const QRect room = target->availableGeometry();
     QVERIFY(m_view->OpenInputFile(Example("quartz.inp")));
     m_frame->Action("actionRefineExecute")->trigger();
     Find<QAbstractButton>(m_view, "radioManual")->setChecked(true);
@@ -84,7 +73,7 @@ class Desktop : public QObject {
     m_frame->show();
     QVERIFY(room.contains(m_frame->frameGeometry()) && m_frame->rect().contains(m_frame->statusBar()->geometry()));
     for (const char* part : {"listReflection", "editKnownEmu", "listSilicon"}) {
-      Find<QScrollArea>(m_frame.get(), "formScrollArea")->ensureWidgetVisible(Find<QWidget>(m_view, part));
+      Find<QScrollArea>(m_frame, "formScrollArea")->ensureWidgetVisible(Find<QWidget>(m_view, part));
       QVERIFY2(!Find<QWidget>(m_view, part)->visibleRegion().isEmpty(), part);
     }
     for (const char* command : {"actionShowFittingTable", "actionShowFittingFigure", "actionShowDiagnostics"}) {
@@ -104,21 +93,21 @@ class Desktop : public QObject {
     QVERIFY(QFile::copy(Example("quartz.inp"), file) && m_view->OpenInputFile(file));
     WriteFile(m_scratch->Path("LattrixHelp.html"), "<html><head><title>Help page</title></head></html>");
     m_frame->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
-    QTest::keyClick(m_frame.get(), Qt::Key_F5);
+    QVERIFY(QTest::qWaitForWindowActive(m_frame));
+    QTest::keyClick(m_frame, Qt::Key_F5);
     QVERIFY(QFile::exists(m_scratch->Path("Lattrix.out")));
-    QTest::keyClick(m_frame.get(), Qt::Key_F1);
+    QTest::keyClick(m_frame, Qt::Key_F1);
     QVERIFY(m_view->HelpWindow()->isVisible() && m_view->HelpWindow()->windowTitle() == "Help page");
     m_frame->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_frame));
     QCOMPARE(m_frame->windowHandle()->title(), QString("a[*]b.inp - Lattrix"));
     QTest::keyClicks(Find<QLineEdit>(m_view, "editTitle"), "!");
     QCOMPARE(m_frame->windowHandle()->title(), QString("a[*]b.inp* - Lattrix"));
-    QTest::keyClick(m_frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QTest::keyClick(m_frame, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(m_frame->isVisible() && m_questions == QStringList{"Save changes to a[*]b.inp?"});
     QTest::keyClick(Find<QLineEdit>(m_view, "editTitle"), Qt::Key_Backspace);
     QVERIFY(!m_frame->isWindowModified());
-    QTest::keyClick(m_frame.get(), Qt::Key_Q, Qt::ControlModifier);
+    QTest::keyClick(m_frame, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!m_frame->isVisible() && m_questions.size() == 1);
   }
 
@@ -130,18 +119,19 @@ class Desktop : public QObject {
     dragged.setUrls({QUrl::fromLocalFile(Example("halite_displacement.inp"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(m_frame.get(), &enter);
-    QApplication::sendEvent(m_frame.get(), &drop);
+    QApplication::sendEvent(m_frame, &enter);
+    QApplication::sendEvent(m_frame, &drop);
     QTRY_COMPARE(m_frame->windowTitle(), QString("halite_displacement.inp[*] - Lattrix"));
     const QString gone = m_scratch->Path("gone.inp");
     QVERIFY(QFile::copy(Example("quartz.inp"), gone) && m_view->OpenInputFile(gone));
     QVERIFY(QFile::remove(gone));
     CMainFrame restarted;
-    restarted.View()->SetMessageSink(&m_sink);
+    restarted.View()->SetMessageSink(m_sink);
     QCOMPARE(restarted.RecentFileActions()[0]->text(), QString("&1 gone.inp"));
     QCOMPARE(restarted.RecentFileActions()[1]->toolTip(), Example("halite_displacement.inp"));
     restarted.RecentFileActions()[0]->trigger();
-    QCOMPARE(m_sink.messages.back(), "Input file not open !!!\n" + gone.toStdString() + ": No such file or directory");
+    const std::string said = "Input file not open !!!\n" + gone.toStdString() + ": No such file or directory";
+    QCOMPARE(m_sink->messages.back(), said);
     QCOMPARE(restarted.RecentFileActions()[0]->toolTip(), Example("halite_displacement.inp"));
   }
 
@@ -166,25 +156,6 @@ class Desktop : public QObject {
     execute->trigger();
     QVERIFY(std::fabs(Text(m_view, "editRefinedA").toDouble() - 5.4309) < 2e-4);
     QVERIFY(m_view->OpenInputFile(m_scratch->Path("typed.inp")) && m_view->job().m_dTwoTheta[2] == 56.1229);
-  }
-
-  // Manual's fields show the file's known corrections; Execute applies them
-  // at full precision, as lattrix-refine --correction 1 does, byte for byte.
-  void manualFromTheFormAsTheBatchCommand() {
-    const QString file = m_scratch->Path("manual.inp");
-    WriteFile(file, ReadFile(Example("quartz.inp"))
-                        .replace("\n2\n#wavelength", "\n1\n0.012345 0.067891 45.6789\n#wavelength")
-                        .toLatin1());
-    QVERIFY(m_view->OpenInputFile(file));
-    Find<QAbstractButton>(m_view, "radioManual")->setChecked(true);
-    QCOMPARE(Text(m_view, "editKnownDisp"), QString("  0.0679"));
-    m_frame->Action("actionRefineExecute")->trigger();
-    const QString batch = m_scratch->Path("batch.out");
-    QCOMPARE(QProcess::execute(LATTRIX_REFINE, {"-q", "--correction", "1", "--report", batch, file}), 0);
-    QVERIFY(m_sink.messages.empty() && ReadFile(m_scratch->Path("Lattrix.out")) == ReadFile(batch));
-    Find<QLineEdit>(m_view, "editKnownZero")->setText("0.01x");
-    m_frame->Action("actionRefineExecute")->trigger();
-    QCOMPARE(m_sink.messages, std::vector<std::string>{"zero of the known corrections is not a number !!!"});
   }
 
   // Copy results gives the cell in IUCr notation; the fitting table copies
@@ -224,10 +195,11 @@ class Desktop : public QObject {
 
  private:
   QTemporaryDir m_settings;
-  std::unique_ptr<ScratchDir> m_scratch;
-  std::unique_ptr<CMainFrame> m_frame;
+  std::unique_ptr<Program> m_p;
+  CMainFrame* m_frame = nullptr;
   CLattrixView* m_view = nullptr;
-  lattrix::RecordingSink m_sink;
+  ScratchDir* m_scratch = nullptr;
+  lattrix::RecordingSink* m_sink = nullptr;
   QStringList m_questions;
 };
 

@@ -1,11 +1,13 @@
 // The road of a refinement through the program: a job file on the command
 // line, a correction and a weighting, Execute, the results, the report and
-// its displays, Save as, New and the saved file opened again; the same
-// report as the batch command's, in the C locale and a German one.
+// its displays (the correlation matrix among them), Save as, New and the
+// saved file opened again; the same report as the batch command's, in the C
+// locale and a German one, and with Manual's known corrections.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLocale>
+#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -19,8 +21,6 @@
 #include "displays/DiagnosticsDlg.h"
 #include "displays/FittingMapDlg.h"
 #include "displays/FittingTableDlg.h"
-#include "job/InputFile.h"
-#include "run/RunStep.h"
 #include "ui/LattrixApp.h"
 #include "ui/ReportViewer.h"
 
@@ -59,6 +59,7 @@ class Road : public QObject {
     CLattrixView::SetSinkForNewViews(nullptr);
     CMainFrame* frame = app.MainFrame();
     CLattrixView* view = frame->View();
+    const auto trigger = [frame](const char* action) { frame->Action(action)->trigger(); };
     QCOMPARE(Text(view, "editTitle") + Text(view, "editCellA"), QString("Cubic test cell a=5.4309  5.4000"));
     QCOMPARE(Find<QComboBox>(view, "comboCrystalSystem")->currentText(), QString("Cubic"));
     QCOMPARE(view->ReflectionList()->GetItemText(9, 4), QString("127.5464"));
@@ -67,30 +68,39 @@ class Road : public QObject {
     ClickBox(Find<QRadioButton>(view, "radioZero"));
     ClickBox(Find<QCheckBox>(view, "checkSin2"));
     QVERIFY(!Find<QCheckBox>(view, "checkUnity")->isChecked());
-    frame->Action("actionRefineExecute")->trigger();
-    // Ten lines do not tell a from the zero offset: a warning, no refusal.
-    QVERIFY(sink.messages.size() == 1 && sink.messages[0].rfind("a and zero correlate strongly (r = -0.9", 0) == 0);
+    trigger("actionRefineExecute");
+    // Ten lines do not tell a from the zero offset: a warning, no refusal;
+    // the Diagnostics window's correlation matrix shows the pair marked,
+    // with the message's r.
+    QCOMPARE(sink.messages.size(), size_t(1));
+    WithModal<CDiagnosticsDlg>([&] { trigger("actionShowDiagnostics"); }, [&](CDiagnosticsDlg* dialog) {
+      QTableWidget* r = dialog->CorrelationList();
+      QVERIFY(r && r->rowCount() == 2 && r->horizontalHeaderItem(1)->text() == "zero");
+      QVERIFY(r->item(0, 1)->text() == r->item(1, 0)->text() && r->item(0, 1)->text().startsWith("-0.9"));
+      QCOMPARE(r->item(0, 1)->background().color(), CDiagnosticsDlg::MisfitColour());
+      const QString said = "a and zero correlate strongly (r = " + r->item(0, 1)->text() + ")";
+      QVERIFY(QString::fromStdString(sink.messages[0]).startsWith(said));
+    });
     QCOMPARE(Text(view, "editRefinedA") + Text(view, "editRefinedC") + Text(view, "editRefinedGamma") + Text(view, "editSsd"),
              QString("  5.4309  5.4309 90.0000  0.0000"));
     QVERIFY(std::fabs(Number(view, "editVolume") - 160.18263) < 2e-4);
     QVERIFY(std::fabs(Number(view, "editSigmaA")) < 2e-4 && std::fabs(Number(view, "editZero")) < 2e-3);
-    // sin^2(theta) weights scaled to 1 at the largest 2theta, computed here.
+    // The choices reach the report (the weights themselves: the core's tests,
+    // and the same report as the batch command's below).
     const QString report = ReadFile(scratch.Path("Lattrix.out"));
     QVERIFY(report.contains("Refinement code : zero offset correction") && report.contains("Weighting Mode : sin2(theta)"));
-    const double w111 = std::pow(std::sin(0.5 * 28.4426 * 0.0174532925) / std::sin(0.5 * 127.5464 * 0.0174532925), 2);
-    QCOMPARE(ReportFields(report, "Input Reflection Data", 2).last(), QString::asprintf("%.5f", w111));
-    frame->Action("actionShowOutputFile")->trigger();
+    trigger("actionShowOutputFile");
     QVERIFY(view->ReportViewer() && view->ReportViewer()->isVisible());
     QCOMPARE(view->ReportViewer()->Text(), report);
 
     // Save as, New, and the saved file opened again: the same job.
     const QString saved = scratch.Path("saved.inp");
     view->SetSaveFileDialog([&] { return saved; });
-    frame->Action("actionSaveAsInputFile")->trigger();
-    frame->Action("actionFileNew")->trigger();
+    trigger("actionSaveAsInputFile");
+    trigger("actionFileNew");
     QCOMPARE(Text(view, "editTitle") + Text(view, "editCellA") + view->ReflectionList()->GetItemText(0, 4), QString());
     view->SetOpenFileDialog([&] { return saved; });
-    frame->Action("actionFileOpen")->trigger();
+    trigger("actionFileOpen");
     QCOMPARE(sink.messages.size(), size_t(1));  // the warning of the run, nothing since
     QCOMPARE(Text(view, "editTitle") + Text(view, "editCellA"), QString("Cubic test cell a=5.4309  5.4000"));
     const QStringList input = ReadFile(DataFile("cubic.inp")).split('\n');
@@ -113,40 +123,54 @@ class Road : public QObject {
     QCOMPARE(sink.messages, std::vector<std::string>{"Input file not open !!!\n" + missing.toStdString() + ": No such file or directory"});
   }
 
-  // A file with nine decimals in the cell and in 2theta, refined with zero
-  // correction and sin2(theta) weights: the program's report equals byte for
-  // byte the one the batch command's run step writes in the C locale, also
-  // when the program runs under a locale with a decimal comma.
+  // The program's report equals byte for byte the one lattrix-refine writes
+  // for the same file and choices, and its messages are the command's
+  // standard error: a file with nine decimals in the cell and in 2theta,
+  // refined with zero correction and sin2(theta) weights, in the C locale
+  // and under a locale with a decimal comma; and a file's Manual known
+  // corrections, which the form shows rounded and Execute applies at full
+  // precision (a known correction typed that is not a number is refused).
   void sameReportAsTheBatchCommand_data() {
     QTest::addColumn<QByteArray>("locale");
-    QTest::newRow("C") << QByteArray("C");
-    QTest::newRow("German") << QByteArray("de_DE.UTF-8");
+    QTest::addColumn<bool>("manual");
+    QTest::newRow("C") << QByteArray("C") << false;
+    QTest::newRow("German") << QByteArray("de_DE.UTF-8") << false;
+    QTest::newRow("Manual") << QByteArray("C") << true;
   }
   void sameReportAsTheBatchCommand() {
     QFETCH(QByteArray, locale);
+    QFETCH(bool, manual);
     Program p;
-    lattrix::Job batch;
-    lattrix::InitialiseJob(batch, p.scratch.Path(".").toStdString());
-    batch.m_strInputPath = DataFile("nine_decimals.inp").toStdString();
-    batch.m_strReportPath = p.scratch.Path("batch.out").toStdString();
-    lattrix::RecordingSink batchSink;
-    QVERIFY(lattrix::ReadInputFile(batch, batchSink));
-    batch.m_nCorrection = lattrix::kZero;
-    batch.m_nWeighting = lattrix::kSin2Theta;
-    QVERIFY(lattrix::RunJob(batch, lattrix::SiliconTextsFromJob(batch), batchSink).refined);
+    const QString file = manual ? p.scratch.Path("manual.inp") : DataFile("nine_decimals.inp");
+    const QString known = "\n1\n0.012345 0.067891 45.6789\n#wave";  // Manual: zero, displacement, absorption
+    if (manual) WriteFile(file, ReadFile(Example("quartz.inp")).replace("\n2\n#wave", known).toLatin1());
+    QStringList args = {"-q", "--report", p.scratch.Path("batch.out"), "--correction"};
+    args << (manual ? QStringList{"1"} : QStringList{"3", "--weighting", "1"}) << file;
+    QProcess batch;
+    batch.start(LATTRIX_REFINE, args);
+    QVERIFY(batch.waitForFinished() && batch.exitStatus() == QProcess::NormalExit && batch.exitCode() == 0);
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     if (!std::setlocale(LC_ALL, locale.constData())) QSKIP("the locale is not installed");
     QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
-    QVERIFY(p.view->OpenInputFile(DataFile("nine_decimals.inp")));
-    ClickBox(Find<QRadioButton>(p.view, "radioZero"));
-    ClickBox(Find<QCheckBox>(p.view, "checkSin2"));
+    QVERIFY(p.view->OpenInputFile(file));
+    ClickBox(Find<QRadioButton>(p.view, manual ? "radioManual" : "radioZero"));
+    if (!manual) ClickBox(Find<QCheckBox>(p.view, "checkSin2"));
     p.Trigger("actionRefineExecute");
     std::setlocale(LC_ALL, previous.c_str());
     QLocale::setDefault(QLocale::c());
-    QVERIFY(p.sink.messages == batchSink.messages);
+    std::string shown;
+    for (const std::string& message : p.sink.messages) shown += message + "\n";
+    QCOMPARE(shown, batch.readAllStandardError().toStdString());
+    // Both reports, not empty, carry the file's own values.
     const QString report = ReadFile(p.scratch.Path("Lattrix.out"));
-    QVERIFY(report.contains(" 20.8618 ") && report.contains("   4.91341 A"));
+    QVERIFY(report.contains(manual ? "   emu  = 45.679 (" : "   4.91341 A"));
     QCOMPARE(report, ReadFile(p.scratch.Path("batch.out")));
+    if (!manual) return;
+    QCOMPARE(Text(p.view, "editKnownDisp"), QString("  0.0679"));
+    Find<QLineEdit>(p.view, "editKnownZero")->setText("0.01x");
+    p.sink.messages.clear();
+    p.Trigger("actionRefineExecute");
+    QCOMPARE(p.sink.messages, std::vector<std::string>{"zero of the known corrections is not a number !!!"});
   }
 
   // The fitting table and the map read back from the report of the cubic
@@ -210,7 +234,14 @@ class Road : public QObject {
       QVERIFY(std::fabs(leverages - 2.0) < 10 * 0.00005);  // the hat matrix's trace: a and zero
       QVERIFY(dialog->SummaryLabel()->text().contains("(4 0 0)"));
     });
-    QVERIFY(p.sink.messages.empty());
+
+    // Show Output File on a report that has gone since the run names the
+    // report and the system's reason, as every message about a file does.
+    const QString gone = p.scratch.Path("Lattrix.out");
+    QVERIFY(p.sink.messages.empty() && QFile::remove(gone));
+    p.Trigger("actionShowOutputFile");
+    const std::string said = "Output file not open !!!\n" + gone.toStdString() + ": No such file or directory";
+    QCOMPARE(p.sink.messages, std::vector<std::string>{said});
   }
 };
 
