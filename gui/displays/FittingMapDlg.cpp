@@ -2,7 +2,6 @@
 
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -43,19 +42,6 @@ class DialogUnits {
 
 
 }  // namespace
-
-CFittingMapArea::CFittingMapArea(CFittingMapDlg* owner) : QWidget(owner), m_owner(owner) {
-  setObjectName("mapArea");
-}
-
-void CFittingMapArea::paintEvent(QPaintEvent*) {
-  // The painter's origin is the anchor; the map is laid out for the
-  // window's whole client size, as the drawing expects.
-  QPainter painter(this);
-  QtMapCanvas canvas(painter);
-  const QSize client = m_owner->ClientSize();
-  lattrix::DrawMap(m_owner->m_map, canvas, client.width(), client.height());
-}
 
 CFittingMapDlg::CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent)
     : QDialog(parent), m_sink(sink) {
@@ -114,7 +100,15 @@ CFittingMapDlg::CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent)
 #endif
 
   m_anchor = QPoint(du.X(2), std::max(du.Y(34), group->geometry().bottom() + 2));
-  m_mapArea = new CFittingMapArea(this);
+  // The map is laid out for the window's whole client size, as the
+  // drawing expects.
+  m_mapArea = new CMapCanvasArea(
+      "mapArea",
+      [this](lattrix::MapCanvas& canvas) {
+        const QSize client = ClientSize();
+        lattrix::DrawMap(m_map, canvas, client.width(), client.height());
+      },
+      this);
   m_mapArea->lower();
   // Small enough to shrink, large enough to keep Exit in view.
   setMinimumSize(exit->geometry().right() + du.X(4), m_anchor.y() + 160);

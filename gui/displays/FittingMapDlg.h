@@ -8,28 +8,11 @@
 #include <functional>
 
 #include "common/MessageSink.h"
+#include "displays/QtMapCanvas.h"
 #include "fittingmap/FittingMap.h"
 
 class QAbstractButton;
 class QPushButton;
-
-class CFittingMapDlg;
-
-// The map area: a widget whose top-left corner is the map's anchor and
-// which reaches to the window's right and bottom edges, so that the map
-// (laid out for the whole client size) is clipped by the window as a whole.
-class CFittingMapArea : public QWidget {
-  Q_OBJECT
-
- public:
-  explicit CFittingMapArea(CFittingMapDlg* owner);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  CFittingMapDlg* m_owner;
-};
 
 class CFittingMapDlg : public QDialog {
   Q_OBJECT
@@ -52,7 +35,7 @@ class CFittingMapDlg : public QDialog {
   // The map's client size: the window's client area, which the map's
   // margin, box and titles are laid out in.
   QSize ClientSize() const { return size(); }
-  CFittingMapArea* MapArea() const { return m_mapArea; }
+  CMapCanvasArea* MapArea() const { return m_mapArea; }
   QAbstractButton* TypeRadio(int plotType) const;
 
   // The file dialog of Save, replaceable so that tests need no modal
@@ -75,7 +58,10 @@ class CFittingMapDlg : public QDialog {
 
   lattrix::MessageSink& m_sink;
   QAbstractButton* m_pTypeRadio[3] = {};
-  CFittingMapArea* m_mapArea = nullptr;
+  // Its top-left corner is the map's anchor and it reaches to the window's
+  // right and bottom edges, so that the map (laid out for the whole client
+  // size) is clipped by the window as a whole.
+  CMapCanvasArea* m_mapArea = nullptr;
   QPoint m_anchor;
   std::function<QString()> m_saveDialog;
   bool m_bInitialised = false;

@@ -129,3 +129,14 @@ int QtMapCanvas::TextWidth(const std::string& text) {
   return static_cast<int>(
       std::lround(QFontMetricsF(m_font, m_painter.device()).horizontalAdvance(QString::fromStdString(text))));
 }
+
+CMapCanvasArea::CMapCanvasArea(const char* name, Drawing draw, QWidget* parent)
+    : QWidget(parent), m_draw(std::move(draw)) {
+  setObjectName(QString::fromLatin1(name));
+}
+
+void CMapCanvasArea::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  QtMapCanvas canvas(painter);
+  m_draw(canvas);
+}

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QFont>
+#include <QWidget>
+
+#include <functional>
 
 #include "fittingmap/MapCanvas.h"
 
@@ -37,4 +40,20 @@ class QtMapCanvas : public lattrix::MapCanvas {
   QPainter& m_painter;
   QFont m_font;
   double m_ascent = 0.0;
+};
+
+// A widget painted by a drawing on the map canvas (the fitting map, a
+// series plot), its origin at the widget's top-left corner.
+class CMapCanvasArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  using Drawing = std::function<void(lattrix::MapCanvas&)>;
+  CMapCanvasArea(const char* name, Drawing draw, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  Drawing m_draw;
 };

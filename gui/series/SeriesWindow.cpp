@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -41,17 +40,6 @@ class SeriesItem : public QTableWidgetItem {
 
 }  // namespace
 
-CSeriesPlotArea::CSeriesPlotArea(CSeriesWindow* owner) : QWidget(owner), m_owner(owner) {
-  setObjectName("seriesPlot");
-  setMinimumSize(300, 220);
-}
-
-void CSeriesPlotArea::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  QtMapCanvas canvas(painter);
-  lattrix::DrawSeriesPlot(m_owner->Plot(), canvas, width(), height());
-}
-
 CSeriesWindow::CSeriesWindow(std::vector<lattrix::SeriesRow> rows, const QString& xName, lattrix::MessageSink& sink,
                              QWidget* parent)
     : QDialog(parent), m_rows(std::move(rows)), m_xName(xName), m_sink(sink) {
@@ -76,7 +64,13 @@ CSeriesWindow::CSeriesWindow(std::vector<lattrix::SeriesRow> rows, const QString
   m_quantity->setObjectName("comboQuantity");
   for (int q = 0; q < lattrix::kSeriesQuantities; ++q) m_quantity->addItem(QString::fromLatin1(lattrix::SeriesQuantityName(q)));
   connect(m_quantity, &QComboBox::currentIndexChanged, this, &CSeriesWindow::OnQuantity);
-  m_plotArea = new CSeriesPlotArea(this);
+  m_plotArea = new CMapCanvasArea(
+      "seriesPlot",
+      [this](lattrix::MapCanvas& canvas) {
+        lattrix::DrawSeriesPlot(m_plot, canvas, m_plotArea->width(), m_plotArea->height());
+      },
+      this);
+  m_plotArea->setMinimumSize(300, 220);
 
   auto* saveTable = new QPushButton(QStringLiteral("Save as CSV..."), this);
   saveTable->setObjectName("buttonSaveTable");

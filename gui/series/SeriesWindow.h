@@ -10,27 +10,13 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "displays/QtMapCanvas.h"
 #include "series/SeriesPlot.h"
 #include "series/SeriesRun.h"
 
 class QComboBox;
 class QLabel;
 class QTableWidget;
-class CSeriesWindow;
-
-// Paints the window's current plot through the shared map canvas.
-class CSeriesPlotArea : public QWidget {
-  Q_OBJECT
-
- public:
-  explicit CSeriesPlotArea(CSeriesWindow* owner);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  CSeriesWindow* m_owner;
-};
 
 class CSeriesWindow : public QDialog {
   Q_OBJECT
@@ -43,7 +29,7 @@ class CSeriesWindow : public QDialog {
 
   QTableWidget* Table() const { return m_table; }
   QComboBox* QuantityBox() const { return m_quantity; }
-  CSeriesPlotArea* PlotArea() const { return m_plotArea; }
+  CMapCanvasArea* PlotArea() const { return m_plotArea; }
   const lattrix::SeriesPlot& Plot() const { return m_plot; }
   const std::vector<lattrix::SeriesRow>& Rows() const { return m_rows; }
 
@@ -73,7 +59,7 @@ class CSeriesWindow : public QDialog {
   lattrix::SeriesPlot m_plot;
   QTableWidget* m_table = nullptr;
   QComboBox* m_quantity = nullptr;
-  CSeriesPlotArea* m_plotArea = nullptr;
+  CMapCanvasArea* m_plotArea = nullptr;
   std::function<QString()> m_tableDialog;
   std::function<QString()> m_plotDialog;
 };
