@@ -84,7 +84,6 @@ void BM_PrepareMap(benchmark::State& state) {
     FittingMap map;
     map.m_nPoints = job.m_nReflections;
     map.m_strReportPath = job.m_strReportPath;
-    map.SetPlotTitles(1);
     benchmark::DoNotOptimize(map.PrepareMap(sink));
     benchmark::DoNotOptimize(map.YTicks());
   }

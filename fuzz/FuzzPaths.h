@@ -136,7 +136,6 @@ inline void RunFittingMap(const std::string& path, Checker& check) {
     map.m_strReportPath = path;
     map.m_nPlotType = type;
     map.m_nPoints = points;
-    map.SetPlotTitles(type);
     const bool ok = map.PrepareMap(sink);
     check(ok == (sink.shown == 0) && map.m_nPoints == (ok ? points : 0), "a message and the result disagree");
     if (ok) {

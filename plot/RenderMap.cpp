@@ -135,7 +135,6 @@ bool RenderMapFile(const std::string& reportPath, int points, int plotType,
   map.m_nPoints = points;
   map.m_nPlotType = plotType;
   map.m_strReportPath = reportPath;
-  map.SetPlotTitles(plotType);
   if (!map.PrepareMap(sink)) return false;
   return WriteMapImage(map, outPath, width, height, sink);
 }

@@ -220,6 +220,7 @@ void FittingMap::ChooseTickSteps() {
 }
 
 bool FittingMap::PrepareMap(MessageSink& sink) {
+  SetPlotTitles(m_nPlotType);
   ResetMapStyle();
   if (!LoadMapData(sink)) return false;
   if (m_nPoints >= 1) {

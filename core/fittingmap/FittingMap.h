@@ -119,9 +119,9 @@ struct FittingMap {
   // Tick steps from the plot range's spans.
   void ChooseTickSteps();
 
-  // ResetMapStyle, LoadMapData and, when that succeeded, ScaleMapData,
-  // MakeYRangeSymmetric and ChooseTickSteps. The titles must already be set
-  // for the current type. Returns what LoadMapData returned.
+  // The titles of m_nPlotType, ResetMapStyle, LoadMapData and, when that
+  // succeeded, ScaleMapData, MakeYRangeSymmetric and ChooseTickSteps.
+  // Returns what LoadMapData returned.
   bool PrepareMap(MessageSink& sink);
 
   // True when the plot range has a positive, finite span on that axis, so

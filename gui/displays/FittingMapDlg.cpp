@@ -135,7 +135,6 @@ void CFittingMapDlg::showEvent(QShowEvent* event) {
 void CFittingMapDlg::OnInitDialog() {
   m_bInitialised = true;
   if (QAbstractButton* radio = TypeRadio(m_map.m_nPlotType)) radio->setChecked(true);
-  m_map.SetPlotTitles(m_map.m_nPlotType);
   m_map.PrepareMap(m_sink);
   m_mapArea->update();
 }
@@ -146,7 +145,6 @@ void CFittingMapDlg::OnPlotType() {
   for (int k = 0; k < 3; ++k) {
     if (m_pTypeRadio[k]->isChecked()) m_map.m_nPlotType = k + 1;
   }
-  m_map.SetPlotTitles(m_map.m_nPlotType);
   m_map.PrepareMap(m_sink);
   m_mapArea->update();
 }

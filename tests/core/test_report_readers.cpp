@@ -23,7 +23,6 @@ FittingMap Prepared(const std::vector<ReportRow>& rows, int type, RecordingSink&
   map.m_nPoints = static_cast<int>(rows.size());
   map.m_nPlotType = type;
   map.m_strReportPath = dir.Write(std::to_string(++serial) + ".out", ReportText(rows));
-  map.SetPlotTitles(type);
   map.PrepareMap(sink);
   return map;
 }
