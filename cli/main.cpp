@@ -321,7 +321,7 @@ int main(int argc, char** argv) {
   if (!ReadInputFile(job, sink)) return 1;
 
   // What the form's controls would hold after the user's choices.
-  const SiliconListTexts silicon = ApplyRunChoices(job, options.choices);
+  const SiliconStandard silicon = ApplyRunChoices(job, options.choices);
   const RunResult run = RunJob(job, silicon, sink);
   if (!run.refined) return 1;
   // Standard output given to the JSON or the CIF carries nothing else.

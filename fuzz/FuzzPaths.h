@@ -47,7 +47,7 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
     check(std::isfinite(job.m_dTwoTheta[i]) && std::isfinite(job.m_dWeight[i]), "reflection value not finite");
   if (job.m_bInternalStd == 1) {
     const Job before = job;
-    const bool calibrated = CalibrateTwoTheta(job, SiliconTextsFromJob(job), sink);
+    const bool calibrated = CalibrateTwoTheta(job, SiliconStandardOf(job), sink);
     for (int i = 0; i < job.m_nReflections; ++i)
       check(std::isfinite(job.m_dTwoTheta[i]) && (calibrated || job.m_dTwoTheta[i] == before.m_dTwoTheta[i]),
             "calibrated 2theta not finite, or changed by a refused calibration");

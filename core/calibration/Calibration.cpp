@@ -14,55 +14,39 @@ constexpr int kMinSiliconPairs = 3;
 
 int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
-std::string NotANumber(const char* column, int row) {
-  return Format("%s of row %d is not a number !!!", column, row);
-}
-
 }  // namespace
 
-SiliconListTexts SiliconTextsFromJob(const Job& job) {
-  SiliconListTexts texts;
+SiliconStandard SiliconStandardOf(const Job& job) {
+  SiliconStandard silicon;
   const int references = Clamp(job.m_nSiStd, 0, kSiliconReflections);
-  for (int i = 0; i < references; ++i) texts[i].reference = Format("%10.6lf", job.m_dSiTwoThetaStd[i]);
+  for (int i = 0; i < references; ++i) silicon.reference[i] = job.m_dSiTwoThetaStd[i];
   if (job.m_bInternalStd == 1) {
-    const int observed = Clamp(job.m_nSiObs, 0, kSiliconReflections);
-    for (int i = 0; i < observed; ++i) texts[i].observed = Format("%8.4lf", job.m_dSiTwoThetaObs[i]);
+    silicon.observedRows = Clamp(job.m_nSiObs, 0, kSiliconReflections);
+    for (int i = 0; i < silicon.observedRows; ++i) silicon.observed[i] = job.m_dSiTwoThetaObs[i];
   }
-  return texts;
+  return silicon;
 }
 
-bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, MessageSink& sink) {
-  double c[kLineCoefficients] = {0.0, 0.0};
-  if (texts[0].observed.empty()) {
+bool FitCalibrationLine(const SiliconStandard& silicon, CalibrationLine& line, MessageSink& sink) {
+  const int pairs = silicon.observedRows;
+  if (pairs < 1) {
     sink.Show("Input 2theta value\n in internal calibration list !!!");
     return false;
   }
-
-  // Pairs (observed, reference) down to the first row without an observed
-  // value; the rows below it take no part even when filled.
-  double observed[kSiliconReflections];
-  double reference[kSiliconReflections];
-  int pairs = 0;
-  for (int k = 0; k < kSiliconReflections; ++k) {
-    const SiliconRowTexts& row = texts[k];
-    if (row.observed.empty()) break;
-    if (!ParseNumberText(row.reference, reference[k])) {
-      sink.Show(NotANumber("2th-cal", k + 1));
+  for (int k = 0; k < pairs; ++k) {
+    if (const char* problem = UnphysicalTwoTheta(silicon.observed[k])) {
+      sink.Show(Format("2th-obs of row %d (%.10g) %s !!!", k + 1, silicon.observed[k], problem));
       return false;
     }
-    if (!ParseNumberText(row.observed, observed[k])) {
-      sink.Show(NotANumber("2th-obs", k + 1));
-      return false;
-    }
-    ++pairs;
   }
   if (pairs < kMinSiliconPairs) {
     sink.Show("Too small numbers of internal reflections !!!\n  (More than 3 reflections.)");
     return false;
   }
 
+  double c[kLineCoefficients] = {0.0, 0.0};
   std::string message;
-  if (FitPolynomial(pairs, kLineCoefficients, observed, reference, c, message) != kFitOk) {
+  if (FitPolynomial(pairs, kLineCoefficients, silicon.observed, silicon.reference, c, message) != kFitOk) {
     sink.Show(message);
     return false;
   }
@@ -77,9 +61,9 @@ bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, Me
   return true;
 }
 
-bool CalibrateTwoTheta(Job& job, const SiliconListTexts& texts, MessageSink& sink) {
+bool CalibrateTwoTheta(Job& job, const SiliconStandard& silicon, MessageSink& sink) {
   CalibrationLine line;
-  if (!FitCalibrationLine(texts, line, sink)) return false;
+  if (!FitCalibrationLine(silicon, line, sink)) return false;
   const double c[kLineCoefficients] = {line.c1, line.c2};
 
   const int reflections = Clamp(job.m_nReflections, 0, kMaxReflections);

@@ -3,27 +3,25 @@
 // applied to every reflection.
 #pragma once
 
-#include <array>
-#include <string>
-
 #include "common/MessageSink.h"
 #include "job/Job.h"
 
 namespace lattrix {
 
-// One row of the silicon list as texts: "2th-cal" and "2th-obs".
-struct SiliconRowTexts {
-  std::string reference;
-  std::string observed;
+// The silicon list as numbers at full precision: the reference 2theta of
+// each of the twelve reference reflections and, from the first row down to
+// the first row without one, the observed 2theta.
+struct SiliconStandard {
+  double reference[kSiliconReflections] = {};
+  double observed[kSiliconReflections] = {};
+  int observedRows = 0;
 };
-using SiliconListTexts = std::array<SiliconRowTexts, kSiliconReflections>;
 
-// The texts the form's silicon list shows for the job after a file was read:
-// reference "%10.6lf", observed "%8.4lf" for the first m_nSiObs rows (empty
-// below them). As on the form, the observed values are shown only when the
-// file's silicon section was read whole (m_bInternalStd is 1); a caller that
-// switches the calibration on itself must take the texts first.
-SiliconListTexts SiliconTextsFromJob(const Job& job);
+// The silicon list of a job as read from its file: the reference table and
+// the file's observed values (the first m_nSiObs rows, when the file's
+// silicon section was read whole, m_bInternalStd 1; none otherwise). A
+// caller that switches the calibration on itself must take the list first.
+SiliconStandard SiliconStandardOf(const Job& job);
 
 // The calibration line reference = c1 + c2 * observed.
 struct CalibrationLine {
@@ -31,18 +29,17 @@ struct CalibrationLine {
   double c2 = 0.0;
 };
 
-// Fits the calibration line over the rows down to the first empty
-// "2th-obs". Shows its message and returns false, leaving line untouched,
-// when the first "2th-obs" is empty, a used row's "2th-cal" or "2th-obs"
-// is not a number ("2th-obs of row 4 is not a number !!!"), fewer than 3
-// rows are used, or the fit loses rank.
-bool FitCalibrationLine(const SiliconListTexts& texts, CalibrationLine& line, MessageSink& sink);
+// Fits the calibration line over the rows with an observed value. Shows
+// its message and returns false, leaving line untouched, when there is no
+// observed value, one is not between 0 and 180 degrees, fewer than 3 rows
+// are used, or the fit loses rank.
+bool FitCalibrationLine(const SiliconStandard& silicon, CalibrationLine& line, MessageSink& sink);
 
-// Fits reference = c1 + c2 * observed over the rows down to the first empty
-// "2th-obs" and sets m_dTwoTheta[i] = c1 + c2 * m_dTwoThetaRaw[i] for every
+// Fits reference = c1 + c2 * observed over the rows with an observed value
+// and sets m_dTwoTheta[i] = c1 + c2 * m_dTwoThetaRaw[i] for every
 // reflection: each run maps the observations afresh and never compounds the
 // correction. Shows its message and returns false, changing nothing, when
 // it cannot calibrate (the messages of FitCalibrationLine).
-bool CalibrateTwoTheta(Job& job, const SiliconListTexts& texts, MessageSink& sink);
+bool CalibrateTwoTheta(Job& job, const SiliconStandard& silicon, MessageSink& sink);
 
 }  // namespace lattrix

@@ -191,6 +191,36 @@ bool ParseWholeNumberText(const std::string& text, int& out) {
   return true;
 }
 
+namespace {
+
+// from_chars takes no leading plus sign; a file may write one.
+std::string_view WithoutPlus(std::string_view field) {
+  if (field.size() > 1 && field[0] == '+' && field[1] != '-' && field[1] != '+') field.remove_prefix(1);
+  return field;
+}
+
+}  // namespace
+
+bool ReadNumberField(std::string_view field, double& out) {
+  field = WithoutPlus(field);
+  double value = 0.0;
+  const char* end = field.data() + field.size();
+  const std::from_chars_result r = std::from_chars(field.data(), end, value, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) return false;
+  out = value;
+  return true;
+}
+
+bool ReadWholeField(std::string_view field, int& out) {
+  field = WithoutPlus(field);
+  int value = 0;
+  const char* end = field.data() + field.size();
+  const std::from_chars_result r = std::from_chars(field.data(), end, value);
+  if (r.ec != std::errc() || r.ptr != end) return false;
+  out = value;
+  return true;
+}
+
 bool LineReader::Next(std::string& line) {
   line.clear();
   if (!std::getline(in_, line)) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(__GNUC__)
@@ -47,6 +48,15 @@ std::string PrintableText(const std::string& text, size_t maxChars = 60);
 // included.
 bool ParseNumberText(const std::string& text, double& out);
 bool ParseWholeNumberText(const std::string& text, int& out);
+
+// One white-space separated field of a file, read whole in the "C" locale:
+// an optional sign, digits with an optional decimal point and exponent, and
+// a finite value; or a whole number within the range of int. False, leaving
+// out untouched, for anything else: a decimal comma, trailing letters, hex,
+// "nan" and "inf" included. The value is the correctly rounded one, as
+// strtod gives it.
+bool ReadNumberField(std::string_view field, double& out);
+bool ReadWholeField(std::string_view field, int& out);
 
 // Hands out whole lines: a line ends at LF, and a CR right before the LF is
 // dropped. The last line of a file need not end with LF. Text after a NUL

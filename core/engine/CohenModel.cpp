@@ -361,9 +361,4 @@ bool CellConstantFollows(int system, int j) {
   }
 }
 
-const char* CellConstantName(int j) {
-  static const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
-  return j >= 0 && j < 6 ? names[j] : "";
-}
-
 }  // namespace lattrix

@@ -10,6 +10,8 @@
 
 #include <array>
 
+#include "job/Job.h"
+
 namespace lattrix {
 
 constexpr int kSlots = 9;
@@ -95,8 +97,5 @@ bool CellConstantMoves(int system, int j);
 // True for a constant that moves only as an earlier one does (b = a, c = a,
 // beta = gamma = alpha): it is no parameter of its own.
 bool CellConstantFollows(int system, int j);
-
-// Short names of the six cell constants: "a", "b", "c", "alpha", "beta", "gamma".
-const char* CellConstantName(int j);
 
 }  // namespace lattrix

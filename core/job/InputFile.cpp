@@ -19,13 +19,7 @@ bool IsCommentLine(const std::string& line) {
   return false;
 }
 
-// The next line that is not a comment; false at the end of the file.
-bool NextHeader(LineReader& reader, std::string& line) {
-  while (reader.Next(line)) {
-    if (!IsCommentLine(line)) return true;
-  }
-  return false;
-}
+bool IsFieldSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
 
 // The refused line is quoted as printable text: a binary file's bytes must
 // not reach the user's terminal.
@@ -33,119 +27,210 @@ std::string NotAcceptable(const char* what, const std::string& line) {
   return std::string(what) + "=" + PrintableText(line) + " is not acceptable !!!";
 }
 
-// The next header line, or the message that names the missing section.
-bool NextSection(LineReader& reader, std::string& line, const char* missing, MessageSink& sink) {
-  if (NextHeader(reader, line)) return true;
-  sink.Show(missing);
-  return false;
+// A job file read line by line, each line's numbers field by field. A field
+// that is there is read whole or the file is refused with its place: a value
+// is never half read, guessed or kept from somewhere else.
+class JobFileReader {
+ public:
+  JobFileReader(std::istream& in, const std::string& path, MessageSink& sink)
+      : lines_(in), path_(path), sink_(sink) {}
+
+  // The next line that is not a comment, or the message that names the
+  // missing section.
+  bool NextHeader(const char* missing) {
+    while (NextLine()) {
+      if (!IsCommentLine(line_)) return true;
+    }
+    if (missing != nullptr) sink_.Show(missing);
+    return false;
+  }
+  // The next line as it stands; false at the end of the file.
+  bool NextLine() {
+    if (!lines_.Next(line_)) return false;
+    ++number_;
+    at_ = 0;
+    return true;
+  }
+  const std::string& line() const { return line_; }
+  // True when the current line holds no field (blank).
+  bool Blank() { return Field().empty(); }
+
+  // The next field as a number or a whole number; a missing field or one
+  // that is not what is expected refuses the file.
+  bool Number(const char* what, double& out) {
+    const std::string_view field = TakeField();
+    if (field.empty()) return Refuse(what, "is missing");
+    return ReadNumberField(field, out) || Refuse(what, "is not a number");
+  }
+  bool Whole(const char* what, int& out) {
+    const std::string_view field = TakeField();
+    if (field.empty()) return Refuse(what, "is missing");
+    if (ReadWholeField(field, out)) return true;
+    const bool digits = field.find_first_not_of("+-0123456789") == std::string_view::npos;
+    return Refuse(what, digits ? "is out of range" : "is not a whole number");
+  }
+  // A number that a line may leave out: false without a message when the
+  // line ends (or a '#' remark begins) here; a field that is there must be
+  // a number, else `refused` is set.
+  bool OptionalNumber(const char* what, double& out, bool& refused) {
+    const std::string_view field = Field();
+    if (field.empty() || field[0] == '#') return false;
+    refused = !Number(what, out);
+    return !refused;
+  }
+  // A value read whole that cannot be physical.
+  bool Physical(const char* what, double value, const char* problem) {
+    return problem == nullptr || Refuse(Format("%s=%.10g", what, value).c_str(), problem);
+  }
+
+ private:
+  // A field ends at white space, or where the sign of the next number
+  // follows a digit: a fixed-width column of the file's writer may fill its
+  // width ("  15.82660-100.00000" is two numbers), as C's scanf reads it.
+  std::string_view Field() {
+    size_t a = at_;
+    while (a < line_.size() && IsFieldSpace(line_[a])) ++a;
+    size_t b = a;
+    while (b < line_.size() && !IsFieldSpace(line_[b]) && !(b > a && SignAfterDigit(b))) ++b;
+    return std::string_view(line_).substr(a, b - a);
+  }
+  bool SignAfterDigit(size_t i) const {
+    const char before = line_[i - 1];
+    return (line_[i] == '-' || line_[i] == '+') && ((before >= '0' && before <= '9') || before == '.');
+  }
+  std::string_view TakeField() {
+    const std::string_view field = Field();
+    at_ = static_cast<size_t>(field.data() + field.size() - line_.data());
+    return field;
+  }
+  // "quartz.inp, line 15: 2theta is not a number: "1 1 0 abc 1.0" !!!"
+  bool Refuse(const char* what, const char* problem) {
+    sink_.Show(Format("%s, line %d: %s %s: \"", PrintableText(path_, 200).c_str(), number_, what, problem) +
+               PrintableText(line_) + "\" !!!");
+    return false;
+  }
+
+  LineReader lines_;
+  const std::string& path_;
+  MessageSink& sink_;
+  std::string line_;
+  int number_ = 0;
+  size_t at_ = 0;
+};
+
+// A code or count line: one whole number (else the file is refused with
+// the place), within its range (else "<name>=<line> is not acceptable").
+bool ReadCode(JobFileReader& reader, const char* what, const char* name, int low, int high, int& out,
+              MessageSink& sink) {
+  int value = 0;
+  if (!reader.Whole(what, value)) return false;
+  if (value < low || value > high) {
+    sink.Show(NotAcceptable(name, reader.line()));
+    return false;
+  }
+  out = value;
+  return true;
 }
 
 // Title, correction code (with Manual mode's known corrections) and the
 // instrument.
-bool ReadHead(Job& job, LineReader& reader, MessageSink& sink) {
-  std::string line;
-  if (!NextSection(reader, line, "Title not found", sink)) return false;
-  size_t hash = line.find('#');
+bool ReadHead(Job& job, JobFileReader& reader, MessageSink& sink) {
+  if (!reader.NextHeader("Title not found")) return false;
+  const std::string& line = reader.line();
+  const size_t hash = line.find('#');
   job.m_strTitle = hash == std::string::npos ? line : line.substr(0, hash);
 
-  if (!NextSection(reader, line, "Correction type not found", sink)) return false;
+  if (!reader.NextHeader("Correction type not found")) return false;
+  // Any line that is not one code 1..5 gets the code's own message.
   int icode = 0;
-  if (!FieldScanner(line).Int(icode) || icode < kManual || icode > kZeroAndDisplacement) {
-    sink.Show(NotAcceptable("icode", line));
+  if (!ReadWholeField(FieldOf(reader.line(), 1), icode) || icode < kManual || icode > kZeroAndDisplacement) {
+    sink.Show(NotAcceptable("icode", reader.line()));
     return false;
   }
   job.m_nCorrection = icode;
-  if (icode == kManual && reader.Next(line)) {
-    FieldScanner manual(line);
-    manual.Double(job.m_dZero) && manual.Double(job.m_dDisp) && manual.Double(job.m_dEmu);
-  }
+  // Known corrections come only from a Manual job's own line.
+  job.m_dZero = job.m_dDisp = job.m_dEmu = 0.0;
+  if (job.m_nCorrection == kManual && reader.NextLine() &&
+      !(reader.Number("zero", job.m_dZero) && reader.Number("ssd", job.m_dDisp) &&
+        reader.Number("emu", job.m_dEmu)))
+    return false;
 
-  if (!NextSection(reader, line, "Wavelength not found", sink)) return false;
-  FieldScanner instrument(line);
-  instrument.Double(job.m_dWavelength) && instrument.Double(job.m_dGonioRadius);
-  return true;
+  if (!reader.NextHeader("Wavelength not found")) return false;
+  return reader.Number("wavelength", job.m_dWavelength) && reader.Number("goniometer radius", job.m_dGonioRadius);
 }
 
 // Crystal system and trial cell.
-bool ReadCell(Job& job, LineReader& reader, MessageSink& sink) {
-  std::string line;
-  if (!NextSection(reader, line, "Crystal system not found", sink)) return false;
-  int system = job.m_nCrystalSystem;
-  FieldScanner(line).Int(system);
-  // The form and the refinement know only the seven systems; a refused code
-  // never reaches the job.
-  if (system < kTriclinic || system > kCubic) {
-    sink.Show(NotAcceptable("Crystal system", line));
-    return false;
-  }
-  job.m_nCrystalSystem = system;
+bool ReadCell(Job& job, JobFileReader& reader, MessageSink& sink) {
+  if (!reader.NextHeader("Crystal system not found")) return false;
+  // The form and the refinement know only the seven systems.
+  if (!ReadCode(reader, "crystal system", "Crystal system", kTriclinic, kCubic, job.m_nCrystalSystem, sink)) return false;
 
-  if (!NextSection(reader, line, "Cell dimensions not found", sink)) return false;
-  FieldScanner cell(line);
-  for (double& value : job.m_dCell) {
-    if (!cell.Double(value)) break;
+  if (!reader.NextHeader("Cell dimensions not found")) return false;
+  for (int j = 0; j < 6; ++j) {
+    const char* name = CellConstantName(j);
+    if (!reader.Number(name, job.m_dCell[j]) ||
+        !reader.Physical(name, job.m_dCell[j], UnphysicalCellConstant(j, job.m_dCell[j])))
+      return false;
   }
   return true;
 }
 
-bool ReadReflections(Job& job, LineReader& reader, MessageSink& sink) {
-  std::string line;
-  if (!NextSection(reader, line, "Data number not found", sink)) return false;
-  int count = job.m_nReflections;
-  FieldScanner(line).Int(count);
-  // The job holds at most kMaxReflections reflections.
-  if (count < 0 || count > kMaxReflections) {
-    sink.Show(NotAcceptable("Data number", line));
+// One reflection line: h k l 2theta, and the weight when the line has one
+// (a line without it takes weight 1; the run sets the weights anyway).
+bool ReadReflection(Job& job, JobFileReader& reader, int i) {
+  if (!(reader.Whole("h", job.m_nH[i]) && reader.Whole("k", job.m_nK[i]) && reader.Whole("l", job.m_nL[i]) &&
+        reader.Number("2theta", job.m_dTwoTheta[i]) &&
+        reader.Physical("2theta", job.m_dTwoTheta[i], UnphysicalTwoTheta(job.m_dTwoTheta[i]))))
     return false;
-  }
-  job.m_nReflections = count;
+  job.m_dTwoThetaRaw[i] = job.m_dTwoTheta[i];
+  bool refused = false;
+  if (!reader.OptionalNumber("weight", job.m_dWeight[i], refused)) job.m_dWeight[i] = 1.0;
+  return !refused;
+}
+
+bool ReadReflections(Job& job, JobFileReader& reader, MessageSink& sink) {
+  if (!reader.NextHeader("Data number not found")) return false;
+  // The job holds at most kMaxReflections reflections.
+  if (!ReadCode(reader, "data number", "Data number", 0, kMaxReflections, job.m_nReflections, sink)) return false;
   for (int i = 0; i < job.m_nReflections; ++i) {
-    if (!reader.Next(line)) {
+    if (!reader.NextLine()) {
       sink.Show("No data found");
       return false;
     }
-    FieldScanner row(line);
-    row.Int(job.m_nH[i]) && row.Int(job.m_nK[i]) && row.Int(job.m_nL[i]) &&
-        row.Double(job.m_dTwoTheta[i]) && row.Double(job.m_dWeight[i]);
-    job.m_dTwoThetaRaw[i] = job.m_dTwoTheta[i];
+    if (!ReadReflection(job, reader, i)) return false;
   }
   return true;
 }
 
 // The optional observed silicon values; the calibration is on when they
-// were read whole.
-bool ReadSilicon(Job& job, LineReader& reader, MessageSink& sink) {
-  std::string line;
-  if (!NextHeader(reader, line)) {
-    job.m_bInternalStd = 0;
-    return true;
-  }
-  int siCount = job.m_nSiObs;
-  FieldScanner(line).Int(siCount);
+// were read whole. A blank line or the end of the file where the section
+// would start means the file has none.
+bool ReadSilicon(Job& job, JobFileReader& reader, MessageSink& sink) {
+  job.m_bInternalStd = 0;
+  job.m_nSiObs = 0;
+  if (!reader.NextHeader(nullptr) || reader.Blank()) return true;
+  int count = 0;
+  if (!reader.Whole("Si data number", count)) return false;
   // One observed value per silicon reference reflection, no more.
-  if (siCount > kSiliconReflections) {
-    sink.Show(NotAcceptable("Si data number", line));
+  if (count > kSiliconReflections) {
+    sink.Show(NotAcceptable("Si data number", reader.line()));
     return false;
   }
-  job.m_nSiObs = siCount;
-  job.m_bInternalStd = 0;
-  if (job.m_nSiObs <= 0) return true;
-  for (int i = 0; i < job.m_nSiObs; ++i) {
-    if (!reader.Next(line)) {
+  if (count <= 0) return true;
+  job.m_nSiObs = count;
+  for (int i = 0; i < count; ++i) {
+    if (!reader.NextLine()) {
+      // The values read so far stay, but the calibration is off.
+      job.m_nSiObs = i;
       sink.Show("No Si data found");
       return true;
     }
-    FieldScanner(line).Double(job.m_dSiTwoThetaObs[i]);
+    double& value = job.m_dSiTwoThetaObs[i];
+    if (!reader.Number("Si 2theta", value) || !reader.Physical("Si 2theta", value, UnphysicalTwoTheta(value)))
+      return false;
   }
   job.m_bInternalStd = 1;
   return true;
-}
-
-// Reads the file up to the point where the flags are set; the caller sets
-// them on success.
-bool ReadSections(Job& job, LineReader& reader, MessageSink& sink) {
-  return ReadHead(job, reader, sink) && ReadCell(job, reader, sink) &&
-         ReadReflections(job, reader, sink) && ReadSilicon(job, reader, sink);
 }
 
 // Appends a fixed-width field. A value that fills its whole width would run
@@ -168,12 +253,17 @@ bool ReadInputFile(Job& job, MessageSink& sink) {
     sink.Show("Input file not open !!!\n" + PrintableText(job.m_strInputPath, 200) + ": " + reason);
     return false;
   }
-  LineReader reader(in);
-  if (!ReadSections(job, reader, sink)) return false;
-  job.m_nCorrection = kNoCorrection;
-  job.m_nWeighting = kUnity;
-  job.m_bRefined = false;
-  job.m_bInputLoaded = true;
+  // Read into a copy: nothing of a refused file reaches the job.
+  Job read = job;
+  JobFileReader reader(in, job.m_strInputPath, sink);
+  if (!(ReadHead(read, reader, sink) && ReadCell(read, reader, sink) && ReadReflections(read, reader, sink) &&
+        ReadSilicon(read, reader, sink)))
+    return false;
+  read.m_nCorrection = kNoCorrection;
+  read.m_nWeighting = kUnity;
+  read.m_bRefined = false;
+  read.m_bInputLoaded = true;
+  job = read;
   return true;
 }
 

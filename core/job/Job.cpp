@@ -69,6 +69,20 @@ void InitialiseJob(Job& job, const std::string& workDir) {
   job.m_strReportPath = ReportPathFor(workDir);
 }
 
+const char* CellConstantName(int j) {
+  static const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
+  return j >= 0 && j < 6 ? names[j] : "";
+}
+
+const char* UnphysicalTwoTheta(double twoTheta) {
+  return twoTheta > 0.0 && twoTheta < 180.0 ? nullptr : "is not between 0 and 180 degrees";
+}
+
+const char* UnphysicalCellConstant(int j, double value) {
+  if (j < 3) return value > 0.0 ? nullptr : "is not a positive length";
+  return UnphysicalTwoTheta(value);
+}
+
 const char* CrystalSystemName(int code) {
   static const char* const names[] = {"triclinic",    "monoclinic", "orthorhombic", "hexagonal",
                                       "rhombohedral", "tetragonal", "cubic"};

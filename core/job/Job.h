@@ -98,6 +98,17 @@ void InitialiseJob(Job& job, const std::string& workDir);
 // The report file's full path for a working directory.
 std::string ReportPathFor(const std::string& workDir);
 
+// Short names of the six cell constants: "a", "b", "c", "alpha", "beta", "gamma".
+const char* CellConstantName(int j);
+
+// Values that no crystal and no diffractometer give: 2theta outside
+// (0, 180) degrees, a cell length (j = 0..2) that is not positive, a cell
+// angle (j = 3..5) outside (0, 180) degrees. Null when the value can be
+// physical, else what is wrong with it ("is not between 0 and 180
+// degrees", "is not a positive length").
+const char* UnphysicalTwoTheta(double twoTheta);
+const char* UnphysicalCellConstant(int j, double value);
+
 // Names used in the report and on the form.
 const char* CrystalSystemName(int code);      // "triclinic" ... ; "" outside 1..7
 const char* CrystalSystemLabel(int code);     // "Triclinic" ... (combo box)

@@ -28,29 +28,43 @@ bool InstrumentIsSound(const Job& job, MessageSink& sink) {
   return true;
 }
 
-bool PrepareRun(Job& job, const SiliconListTexts& silicon, MessageSink& sink) {
+bool JobIsPhysical(const Job& job, MessageSink& sink) {
+  for (int j = 0; j < 6; ++j) {
+    if (const char* problem = UnphysicalCellConstant(j, job.m_dCell[j])) {
+      sink.Show(Format("%s of the trial cell (%.10g) %s !!!", CellConstantName(j), job.m_dCell[j], problem));
+      return false;
+    }
+  }
+  for (int i = 0; i < job.m_nReflections; ++i) {
+    if (const char* problem = UnphysicalTwoTheta(job.m_dTwoThetaRaw[i])) {
+      sink.Show(Format("2theta of row %d (%.10g) %s !!!", i + 1, job.m_dTwoThetaRaw[i], problem));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PrepareRun(Job& job, const SiliconStandard& silicon, MessageSink& sink) {
   if (job.m_nReflections < 1) {
     sink.Show("No reflection data input !!!");
     job.m_bRefined = false;
     return false;
   }
+  if (!JobIsPhysical(job, sink)) return false;
   return job.m_bInternalStd != 1 || CalibrateTwoTheta(job, silicon, sink);
 }
 
-SiliconListTexts ApplyRunChoices(Job& job, const RunChoices& choices) {
+SiliconStandard ApplyRunChoices(Job& job, const RunChoices& choices) {
   job.m_nCorrection = choices.correction;
   job.m_nWeighting = choices.weighting;
   if (choices.setWavelength) job.m_dWavelength = choices.wavelength;
   if (choices.setRadius) job.m_dGonioRadius = choices.radius;
-  // Only a calibrating run reads the list; formatting its twelve rows took
-  // a quarter of the time of a job of a series.
-  const bool calibrates = choices.calibrate >= 0 ? choices.calibrate == 1 : job.m_bInternalStd == 1;
-  const SiliconListTexts silicon = calibrates ? SiliconTextsFromJob(job) : SiliconListTexts();
+  const SiliconStandard silicon = SiliconStandardOf(job);
   if (choices.calibrate >= 0) job.m_bInternalStd = choices.calibrate;
   return silicon;
 }
 
-RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink, ReportTarget target) {
+RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink, ReportTarget target) {
   RunResult result;
   TeeSink tee(sink, result.messages);
   const bool wasRefined = job.m_bRefined;

@@ -40,15 +40,14 @@ struct RunChoices {
 
 // Applies the choices to a job just read and returns the silicon list as the
 // form shows it after reading the file (taken before the calibration switch
-// changes, as the form's list is filled when the file is read); an empty
-// list when the run does not calibrate.
-SiliconListTexts ApplyRunChoices(Job& job, const RunChoices& choices);
+// changes, as the form's list is filled when the file is read).
+SiliconStandard ApplyRunChoices(Job& job, const RunChoices& choices);
 
 // What a job needs before it is refined or saved: at least one reflection
-// ("No reflection data input !!!", m_bRefined false) and, when
+// ("No reflection data input !!!", m_bRefined false), JobIsPhysical and, when
 // m_bInternalStd is 1, 2theta calibrated against the silicon list (whose
 // messages leave m_bRefined as it was). False after a message.
-bool PrepareRun(Job& job, const SiliconListTexts& silicon, MessageSink& sink);
+bool PrepareRun(Job& job, const SiliconStandard& silicon, MessageSink& sink);
 
 // True for the correction modes that use the goniometer radius: the
 // displacement is refined (4, 5) or applied (Manual).
@@ -58,12 +57,18 @@ bool RadiusEntersCorrection(int correction);
 // radius where the correction uses it; else a message and false.
 bool InstrumentIsSound(const Job& job, MessageSink& sink);
 
+// A trial cell and observed 2theta values that a crystal can have: cell
+// lengths positive, cell angles and 2theta between 0 and 180 degrees; else
+// a message that names the value ("2theta of row 3 (-36.544) is not between
+// 0 and 180 degrees !!!") and false.
+bool JobIsPhysical(const Job& job, MessageSink& sink);
+
 // InstrumentIsSound and PrepareRun, then ExecuteRefinement and the
 // diagnostics of its problem. Nothing is computed or written after a
 // refusal. When the report could not be written, m_bRefined is what it was
 // before and the result is not refined: no result is shown without its
 // report. With ReportTarget::kNone no report file is written or read.
-RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink,
+RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink,
                  ReportTarget target = ReportTarget::kFile);
 
 }  // namespace lattrix

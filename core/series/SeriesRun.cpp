@@ -91,7 +91,7 @@ SeriesRow RunSeriesJob(const SeriesJob& plan, const RunChoices& choices, size_t 
   if (read) row.title = job.m_strTitle;
   if (!plan.refusal.empty()) sink.Show(plan.refusal);
   if (read && plan.refusal.empty()) {
-    const SiliconListTexts silicon = ApplyRunChoices(job, choices);
+    const SiliconStandard silicon = ApplyRunChoices(job, choices);
     const ReportTarget target = plan.reportPath.empty() ? ReportTarget::kNone : ReportTarget::kFile;
     const RunResult run = RunJob(job, silicon, sink, target);
     if (run.refined) {

@@ -519,13 +519,33 @@ bool CLattrixView::CollectReflectionRow(int row, lattrix::Job& job) {
   return true;
 }
 
-lattrix::SiliconListTexts CLattrixView::SiliconTexts() const {
-  lattrix::SiliconListTexts texts;
+// The silicon list as numbers, read only when the run calibrates: the rows
+// down to the first without an observed value. A cell left as shown keeps
+// the job's value at full precision; an edited one must be one number.
+bool CLattrixView::CollectSilicon(lattrix::SiliconStandard& silicon) {
+  silicon = lattrix::SiliconStandard();
+  if (!m_checkInternalStd->isChecked()) return true;
   for (int i = 0; i < kSiliconReflections; ++i) {
-    texts[i].reference = m_listSilicon->GetItemText(i, kSiColReference).toStdString();
-    texts[i].observed = m_listSilicon->GetItemText(i, kSiColObserved).toStdString();
+    const QString observed = m_listSilicon->GetItemText(i, kSiColObserved);
+    if (observed.isEmpty()) break;
+    const bool fromFile = i < m_job.m_nSiObs;
+    const struct { QString text, shown; double value; double* out; const char* name; } cells[] = {
+        {m_listSilicon->GetItemText(i, kSiColReference), Q(Format("%10.6lf", m_job.m_dSiTwoThetaStd[i])),
+         m_job.m_dSiTwoThetaStd[i], &silicon.reference[i], "2th-cal"},
+        {observed, fromFile ? FormatNumber(m_job.m_dSiTwoThetaObs[i]) : QString(), m_job.m_dSiTwoThetaObs[i],
+         &silicon.observed[i], "2th-obs"},
+    };
+    for (const auto& cell : cells) {
+      if (!cell.shown.isEmpty() && cell.text == cell.shown) {
+        *cell.out = cell.value;
+      } else if (!lattrix::ParseNumberText(cell.text.toStdString(), *cell.out)) {
+        Sink().Show(Format("%s of row %d is not a number !!!", cell.name, i + 1));
+        return false;
+      }
+    }
+    silicon.observedRows = i + 1;
   }
-  return texts;
+  return true;
 }
 
 void CLattrixView::ShowResults() {

@@ -60,8 +60,8 @@ class CLattrixView : public QWidget {
   void ShowResults();
   void ClearResults();
   void ClearReflectionList();
-  // The silicon list's texts, as the calibration reads them.
-  lattrix::SiliconListTexts SiliconTexts() const;
+  // The silicon list as the calibration reads it; false after a message.
+  bool CollectSilicon(lattrix::SiliconStandard& silicon);
 
   // The steps after the file dialogs (the dialogs come first in OnFileOpen
   // and OnSaveAsInputFile).

@@ -40,11 +40,12 @@ const char kHelpPage[] = "LattrixHelp.html";
 
 void CLattrixView::OnRefineExecute() {
   CommitOpenEdits();
-  if (!CollectJob()) {
+  lattrix::SiliconStandard silicon;
+  if (!CollectJob() || !CollectSilicon(silicon)) {
     Q_EMIT jobStateChanged();
     return;
   }
-  const lattrix::RunResult run = lattrix::RunJob(m_job, SiliconTexts(), Sink());
+  const lattrix::RunResult run = lattrix::RunJob(m_job, silicon, Sink());
   if (run.refined) {
     // Kept now: the job holds exactly what was refined (after a refining
     // mode, its corrections are the refined ones).
@@ -84,7 +85,9 @@ bool CLattrixView::SaveJobAs() {
   // A saved job holds what a refinement would use: 2theta after any
   // calibration. A job without reflections yet (a title and a cell) is
   // saved as it stands.
-  if (!CollectJob() || (m_job.m_nReflections > 0 && !lattrix::PrepareRun(m_job, SiliconTexts(), Sink()))) {
+  lattrix::SiliconStandard silicon;
+  if (!CollectJob() || !CollectSilicon(silicon) ||
+      (m_job.m_nReflections > 0 && !lattrix::PrepareRun(m_job, silicon, Sink()))) {
     Q_EMIT jobStateChanged();
     return false;
   }

@@ -13,17 +13,18 @@ using namespace lattrix;
 
 namespace {
 
-const char* const kReference[kSiliconReflections] = {
-    " 28.440496", " 47.299519", " 56.118434", " 69.124918", " 76.370420", " 88.023045",
-    " 94.944474", " 94.944474", "106.698571", "114.080794", "127.529570", "136.874541"};
+const double kReference[kSiliconReflections] = {28.440496, 47.299519, 56.118434, 69.124918,
+                                                 76.370420, 88.023045, 94.944474, 94.944474,
+                                                 106.698571, 114.080794, 127.529570, 136.874541};
 
-// The reference column, and the observed one from 'observed' (a row that
-// is not given stays empty).
-SiliconListTexts Texts(const std::vector<std::string>& observed) {
-  SiliconListTexts texts;
-  for (int i = 0; i < kSiliconReflections; ++i) texts[i].reference = kReference[i];
-  for (size_t i = 0; i < observed.size(); ++i) texts[i].observed = observed[i];
-  return texts;
+// The reference table with the observed values given (the rows below them
+// have none).
+SiliconStandard Silicon(const std::vector<double>& observed) {
+  SiliconStandard silicon;
+  for (int i = 0; i < kSiliconReflections; ++i) silicon.reference[i] = kReference[i];
+  for (size_t i = 0; i < observed.size(); ++i) silicon.observed[i] = observed[i];
+  silicon.observedRows = static_cast<int>(observed.size());
+  return silicon;
 }
 
 // Three reflections whose refined 2theta differ from their observations.
@@ -35,25 +36,25 @@ Job ThreeReflections() {
 }
 
 TEST(Calibration, LinesWorkedByHand) {
-  const std::vector<std::string> same(kReference, kReference + kSiliconReflections);
   // Rows 1 to 3 on reference = 0.02 + 0.999 observed (0.02 + 0.999 *
-  // 28.45 = 28.44155, ...); the empty row 4 ends the pairs, so the far-off
-  // row 5 and the junk below take no part.
-  SiliconListTexts onLine = Texts({"28.4500", "47.3000", "56.1200", "", "99.0000", "junk"});
-  onLine[0].reference = "28.441550", onLine[1].reference = "47.272700", onLine[2].reference = "56.083880";
-  const struct { SiliconListTexts texts; double c1, c2; } cases[] = {
-      {Texts(same), 0.0, 1.0},
-      {Texts({"28.490496", "47.349519", "56.168434", "69.174918", "76.420420"}), -0.05, 1.0},
+  // 28.45 = 28.44155, ...). Observed values 4e-5 apart give lines 4e-5
+  // apart: the values enter at full precision.
+  SiliconStandard onLine = Silicon({28.45, 47.3, 56.12});
+  onLine.reference[0] = 28.44155, onLine.reference[1] = 47.2727, onLine.reference[2] = 56.08388;
+  const struct { SiliconStandard silicon; double c1, c2; } cases[] = {
+      {Silicon(std::vector<double>(kReference, kReference + kSiliconReflections)), 0.0, 1.0},
+      {Silicon({28.490496, 47.349519, 56.168434, 69.174918, 76.420420}), -0.05, 1.0},
+      {Silicon({28.490536, 47.349559, 56.168474, 69.174958, 76.420460}), -0.05004, 1.0},
       {onLine, 0.02, 0.999},
   };
   for (const auto& c : cases) {
     CalibrationLine line;
     RecordingSink sink;
-    ASSERT_TRUE(FitCalibrationLine(c.texts, line, sink));
+    ASSERT_TRUE(FitCalibrationLine(c.silicon, line, sink));
     EXPECT_NEAR(line.c1, c.c1, 1e-9);
     EXPECT_NEAR(line.c2, c.c2, 1e-11);
     Job job = ThreeReflections();
-    ASSERT_TRUE(CalibrateTwoTheta(job, c.texts, sink));
+    ASSERT_TRUE(CalibrateTwoTheta(job, c.silicon, sink));
     for (int i = 0; i < 3; ++i) { EXPECT_NEAR(job.m_dTwoTheta[i], c.c1 + c.c2 * job.m_dTwoThetaRaw[i], 1e-9); }
     EXPECT_EQ(job.m_dTwoTheta[3], 0.0);
     EXPECT_TRUE(sink.messages.empty());
@@ -61,26 +62,19 @@ TEST(Calibration, LinesWorkedByHand) {
 }
 
 TEST(Calibration, RefusalsShowOneMessageAndChangeNothing) {
-  std::vector<std::string> five(kReference, kReference + 5);
-  const auto with = [&](int row, const std::string& text, bool reference = false) {
-    SiliconListTexts t = Texts(five);
-    (reference ? t[row].reference : t[row].observed) = text;
-    return t;
-  };
-  const struct { SiliconListTexts texts; const char* message; } cases[] = {
-      {Texts({"28.4405", "47.2995"}), "Too small numbers of internal reflections !!!\n  (More than 3 reflections.)"},
-      {with(0, ""), "Input 2theta value\n in internal calibration list !!!"},
-      {Texts(std::vector<std::string>(12, "  0.0000")), "Lost of rank !"},
-      {with(3, "abc"), "2th-obs of row 4 is not a number !!!"},
-      {with(3, "nan"), "2th-obs of row 4 is not a number !!!"},
-      {with(0, "   "), "2th-obs of row 1 is not a number !!!"},
-      {with(1, "", true), "2th-cal of row 2 is not a number !!!"},
+  std::vector<double> five(kReference, kReference + 5);
+  five[3] = 190.0;
+  const struct { SiliconStandard silicon; const char* message; } cases[] = {
+      {Silicon({28.4405, 47.2995}), "Too small numbers of internal reflections !!!\n  (More than 3 reflections.)"},
+      {Silicon({}), "Input 2theta value\n in internal calibration list !!!"},
+      {Silicon(std::vector<double>(12, 1e-3)), "Lost of rank !"},
+      {Silicon(five), "2th-obs of row 4 (190) is not between 0 and 180 degrees !!!"},
   };
   for (const auto& c : cases) {
     const Job before = ThreeReflections();
     Job job = before;
     RecordingSink sink;
-    EXPECT_FALSE(CalibrateTwoTheta(job, c.texts, sink));
+    EXPECT_FALSE(CalibrateTwoTheta(job, c.silicon, sink));
     EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
     for (int i = 0; i < 3; ++i) { EXPECT_EQ(job.m_dTwoTheta[i], before.m_dTwoTheta[i]) << c.message; }
   }
@@ -89,12 +83,12 @@ TEST(Calibration, RefusalsShowOneMessageAndChangeNothing) {
 // Offset line 2theta - 0.05: a row set on the form maps its typed value,
 // and repeated runs map the observations afresh, never compounding.
 TEST(Calibration, TypedRowsAndRepeatedRunsDoNotCompound) {
-  const SiliconListTexts texts = Texts({"28.490496", "47.349519", "56.168434"});
+  const SiliconStandard silicon = Silicon({28.490496, 47.349519, 56.168434});
   Job job = ThreeReflections();
   SetReflection(job, 1, 1, 1, 1, 30.0);
   RecordingSink sink;
   for (int run = 0; run < 3; ++run) {
-    ASSERT_TRUE(CalibrateTwoTheta(job, texts, sink));
+    ASSERT_TRUE(CalibrateTwoTheta(job, silicon, sink));
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(job.m_dTwoTheta[i], (i == 1 ? 30 : 20 + 40 * i) - 0.05, 1e-10);
   }
 }

@@ -57,10 +57,29 @@ TEST(JobFile, EditsOfTheExample) {
       {"1.5405981 185.0", "0.709317 240.0  # Mo tube", true, "", [](const Job& j) { return j.m_dWavelength == 0.709317 && j.m_dGonioRadius == 240.0; }},
       {"\n3\n#wave", "\n1\n0.05 0.1 45.0\n#wave", true, "", [](const Job& j) { return j.m_dZero == 0.05 && j.m_dDisp == 0.1 && j.m_dEmu == 45.0; }},
       // The line after a Manual code is taken directly, even a comment line.
-      {"\n3\n#wave", "\n1\n#wave", true, "", [](const Job& j) { return j.m_dEmu == 0.0 && j.m_dWavelength == 1.5405981; }},
-      // A comment between reflections is a reflection line; the last one
-      // becomes the silicon count (1) and the first silicon count a value.
-      {"1 0 1 26.639", "# lost\n1 0 1 26.639", true, "", [](const Job& j) { return j.m_nH[1] == 0 && j.m_dTwoTheta[2] == 26.639 && j.m_nSiObs == 1; }},
+      // Every field that is there is read whole; a line that cannot be read
+      // refuses the file at its place, and the job keeps nothing of it.
+      {"\n3\n#wave", "\n1\n#wave", false, ", line 5: zero is not a number: \"#wavelength (A) and goniometer radius (mm)\" !!!", nullptr},
+      {"1 0 1 26.639", "# lost\n1 0 1 26.639", false, ", line 14: h is not a whole number: \"# lost\" !!!", nullptr},
+      {"1 1 0 36.543", "1 1 0 abc", false, ", line 15: 2theta is not a number: \"1 1 0 abc 1.0\" !!!", nullptr},
+      {"26.639", "26,639", false, ", line 14: 2theta is not a number: \"1 0 1 26,639 1.0\" !!!", nullptr},
+      {"20.859 1.0", "20.859 strong", false, ", line 13: weight is not a number: \"1 0 0 20.859 strong\" !!!", nullptr},
+      {"\n4\n#a b c", "\nx4\n#a b c", false, ", line 8: crystal system is not a whole number: \"x4\" !!!", nullptr},
+      {"1 1 0 36.543", "1 1 0 -36.543", false, ", line 15: 2theta=-36.543 is not between 0 and 180 degrees: \"1 1 0 -36.543 1.0\" !!!", nullptr},
+      {"4.913 4.913 5.405", "4.913 0 5.405", false, ", line 10: b=0 is not a positive length: \"4.913 0 5.405 90 90 120\" !!!", nullptr},
+      {"90 90 120", "90 90 180", false, ", line 10: gamma=180 is not between 0 and 180 degrees: \"4.913 4.913 5.405 90 90 180\" !!!", nullptr},
+      {"4.913 4.913", "4.913 nan", false, ", line 10: b is not a number: \"4.913 nan 5.405 90 90 120\" !!!", nullptr},
+      {"1.5405981 185.0", "inf 240.0", false, ", line 6: wavelength is not a number: \"inf 240.0\" !!!", nullptr},
+      {"1.5405981 185.0", "1.5405981", false, ", line 6: goniometer radius is missing: \"1.5405981\" !!!", nullptr},
+      {"\n28.452", "\n28.4x", false, ", line 18: Si 2theta is not a number: \"28.4x\" !!!", nullptr},
+      // What stored files rely on: no weight column (weight 1), remarks after
+      // the fields, a negative number that fills its column, a blank line
+      // where the silicon section would start, CRLF line ends.
+      {"20.859 1.0", "20.859  # strong", true, "", [](const Job& j) { return j.m_dWeight[0] == 1.0 && j.m_dTwoTheta[0] == 20.859; }},
+      {"20.859 1.0", "20.859 0.5 strong line", true, "", [](const Job& j) { return j.m_dWeight[0] == 0.5; }},
+      {"20.859 1.0", "20.859-100.0", true, "", [](const Job& j) { return j.m_dWeight[0] == -100.0; }},
+      {"#number of observed Si", "\n#number of observed Si", true, "", [](const Job& j) { return j.m_bInternalStd == 0 && j.m_nSiObs == 0; }},
+      {"1 0 0 20.859 1.0\n", "1 0 0 20.859 1.0\r\n", true, "", [](const Job& j) { return j.m_dWeight[0] == 1.0 && j.m_nSiObs == 3; }},
       {"#number of observed Si", nullptr, true, "", [](const Job& j) { return j.m_bInternalStd == 0; }},
       {"\n3\n28.452", "\n0\n28.452", true, "", [](const Job& j) { return j.m_bInternalStd == 0; }},
       {"\n3\n28.452\n47.310\n56.131", "\n4\n28.45\n47.31", true, "No Si data found", [](const Job& j) { return j.m_bInternalStd == 0; }},
@@ -70,18 +89,14 @@ TEST(JobFile, EditsOfTheExample) {
       {"\n4\n#a b c", "\n8\n#a b c", false, "Crystal system=8 is not acceptable !!!", [](const Job& j) { return j.m_nCrystalSystem == kTriclinic; }},
       {"\n3\n1 0 0", "\n51\n1 0 0", false, "Data number=51 is not acceptable !!!", [](const Job& j) { return j.m_nReflections == 0; }},
       {"\n3\n1 0 0", "\n-1\n1 0 0", false, "Data number=-1 is not acceptable !!!", nullptr},
-      {"\n3\n1 0 0", "\n99999999999999999999\n1 0 0", false, "Data number=99999999999999999999 is not acceptable !!!", nullptr},
-      // A field that does not parse keeps its value and ends the line's parse.
-      {"4.913 4.913", "4.913 nan", true, "", [](const Job& j) { return j.m_dCell[0] == 4.913 && j.m_dCell[1] == 0.0 && j.m_dCell[2] == 0.0; }},
-      {"1.5405981 185.0", "inf 240.0", true, "", [](const Job& j) { return j.m_dWavelength == 1.5405981 && j.m_dGonioRadius == 185.0; }},
+      {"\n3\n1 0 0", "\n99999999999999999999\n1 0 0", false, ", line 12: data number is out of range: \"99999999999999999999\" !!!", nullptr},
       {"#title", nullptr, false, "Title not found", nullptr},
       {"#correction", nullptr, false, "Correction type not found", nullptr},
       {"#wavelength", nullptr, false, "Wavelength not found", nullptr},
       {"#crystal", nullptr, false, "Crystal system not found", nullptr},
       {"#a b c", nullptr, false, "Cell dimensions not found", nullptr},
       {"#number of reflections", nullptr, false, "Data number not found", nullptr},
-      // Fields read before the refusal keep their new values, as read.
-      {"1 1 0 36.543", nullptr, false, "No data found", [](const Job& j) { return j.m_nCorrection == 3 && j.m_dTwoTheta[1] == 26.639; }},
+      {"1 1 0 36.543", nullptr, false, "No data found", nullptr},
   };
   ScratchDir dir;
   for (const auto& c : cases) {
@@ -92,9 +107,13 @@ TEST(JobFile, EditsOfTheExample) {
     Job job;
     RecordingSink sink;
     EXPECT_EQ(Read(dir, text, job, sink), c.ok) << text;
-    EXPECT_EQ(sink.messages, std::vector<std::string>(*c.message ? 1 : 0, c.message)) << text;
+    // A located refusal names the file first.
+    const std::string message = c.message[0] == ',' ? job.m_strInputPath + c.message : c.message;
+    EXPECT_EQ(sink.messages, std::vector<std::string>(*c.message ? 1 : 0, message)) << text;
     EXPECT_EQ(job.m_bInputLoaded, c.ok) << text;
     if (c.holds) { EXPECT_TRUE(c.holds(job)) << text; }
+    // Nothing of a refused file reaches the job.
+    if (!c.ok) { EXPECT_TRUE(job.m_strTitle.empty() && job.m_nReflections == 0 && job.m_nCorrection == kNoCorrection) << text; }
   }
 }
 

@@ -40,7 +40,7 @@ TEST(RunJob, RefusalsWriteNoReport) {
     Job job = SmallValidJob(dir.File("Lattrix.out"));
     c.edit(job);
     RecordingSink sink;
-    const RunResult run = RunJob(job, SiliconListTexts(), sink);
+    const RunResult run = RunJob(job, SiliconStandard(), sink);
     EXPECT_EQ(run.refined, !*c.message) << c.what;
     EXPECT_EQ(job.m_bRefined, !*c.message) << c.what;
     EXPECT_EQ(sink.messages, std::vector<std::string>(*c.message ? 1 : 0, c.message)) << c.what;
@@ -60,7 +60,7 @@ TEST(RunJob, ReportNotWrittenLeavesTheRefinedState) {
       Job job = SmallValidJob(cutShort ? dir.File("Lattrix.out") : dir.File("missing/Lattrix.out"));
       job.m_bRefined = wasRefined;
       RecordingSink sink;
-      const auto run = [&] { return RunJob(job, SiliconListTexts(), sink); };
+      const auto run = [&] { return RunJob(job, SiliconStandard(), sink); };
       EXPECT_FALSE(WithFileSizeLimit(cutShort ? 1000 : RLIM_INFINITY, run).refined) << cutShort << wasRefined;
       EXPECT_EQ(job.m_bRefined, wasRefined) << cutShort;
       EXPECT_EQ(Format("%.6f %.6f %.4f", job.m_dRefinedCell[0], job.m_dRefinedCell[2], job.m_dVolume),

@@ -107,6 +107,15 @@ class Road : public QObject {
     for (int row = 0; row < 10; ++row) QCOMPARE(view->job().m_dTwoThetaRaw[row], input[8 + row].split(' ')[3].toDouble());
     QCOMPARE(view->job().m_nReflections, 10);
     QVERIFY(frame->Action("actionRefineExecute")->isEnabled());
+    // A file with a field that cannot be read is refused whole, at its
+    // place: the form keeps the job it showed.
+    const QString shown = view->ReflectionList()->GetItemText(0, 4);
+    const QString bad = WriteFile(scratch.Path("bad.inp"), ReadFile(DataFile("cubic.inp")).replace(input[8], input[8].section(' ', 0, 2) + " abc").toLatin1());
+    view->SetOpenFileDialog([&] { return bad; });
+    sink.messages.clear();
+    trigger("actionFileOpen");
+    QCOMPARE(sink.messages, std::vector<std::string>{bad.toStdString() + ", line 9: 2theta is not a number: \"" + input[8].section(' ', 0, 2).toStdString() + " abc\" !!!"});
+    QCOMPARE(view->ReflectionList()->GetItemText(0, 4) + Text(view, "editTitle"), shown + "Cubic test cell a=5.4309");
   }
 
   // A file on the command line that cannot be read: the window opens with a
@@ -127,23 +136,29 @@ class Road : public QObject {
   // for the same file and choices, and its messages are the command's
   // standard error: a file with nine decimals in the cell and in 2theta,
   // refined with zero correction and sin2(theta) weights, in the C locale
-  // and under a locale with a decimal comma; and a file's Manual known
+  // and under a locale with a decimal comma; a file's Manual known
   // corrections, which the form shows rounded and Execute applies at full
-  // precision (a known correction typed that is not a number is refused).
+  // precision; and silicon values with six decimals, which the silicon list
+  // shows with four and the calibration takes whole. A known correction or
+  // a silicon value typed that is not a number is refused.
   void sameReportAsTheBatchCommand_data() {
     QTest::addColumn<QByteArray>("locale");
-    QTest::addColumn<bool>("manual");
-    QTest::newRow("C") << QByteArray("C") << false;
-    QTest::newRow("German") << QByteArray("de_DE.UTF-8") << false;
-    QTest::newRow("Manual") << QByteArray("C") << true;
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("C") << QByteArray("C") << "plain";
+    QTest::newRow("German") << QByteArray("de_DE.UTF-8") << "plain";
+    QTest::newRow("Manual") << QByteArray("C") << "manual";
+    QTest::newRow("Silicon") << QByteArray("C") << "silicon";
   }
   void sameReportAsTheBatchCommand() {
     QFETCH(QByteArray, locale);
-    QFETCH(bool, manual);
+    QFETCH(QString, kind);
     Program p;
-    const QString file = manual ? p.scratch.Path("manual.inp") : DataFile("nine_decimals.inp");
+    const bool manual = kind == "manual", silicon = kind == "silicon";
+    QString file = DataFile("nine_decimals.inp");
     const QString known = "\n1\n0.012345 0.067891 45.6789\n#wave";  // Manual: zero, displacement, absorption
-    if (manual) WriteFile(file, ReadFile(Example("quartz.inp")).replace("\n2\n#wave", known).toLatin1());
+    if (manual) file = WriteFile(p.scratch.Path("manual.inp"), ReadFile(Example("quartz.inp")).replace("\n2\n#wave", known).toLatin1());
+    if (silicon)
+      file = WriteFile(p.scratch.Path("si.inp"), ReadFile(Example("corundum_si_standard.inp")).replace("28.4786", "28.478643").replace("47.3400", "47.340038").toLatin1());
     QStringList args = {"-q", "--report", p.scratch.Path("batch.out"), "--correction"};
     args << (manual ? QStringList{"1"} : QStringList{"3", "--weighting", "1"}) << file;
     QProcess batch;
@@ -163,14 +178,20 @@ class Road : public QObject {
     QCOMPARE(shown, batch.readAllStandardError().toStdString());
     // Both reports, not empty, carry the file's own values.
     const QString report = ReadFile(p.scratch.Path("Lattrix.out"));
-    QVERIFY(report.contains(manual ? "   emu  = 45.679 (" : "   4.91341 A"));
+    QVERIFY(report.contains(manual ? "   emu  = 45.679 (" : silicon ? "Refined cell dimensions" : "   4.91341 A"));
     QCOMPARE(report, ReadFile(p.scratch.Path("batch.out")));
-    if (!manual) return;
-    QCOMPARE(Text(p.view, "editKnownDisp"), QString("  0.0679"));
-    Find<QLineEdit>(p.view, "editKnownZero")->setText("0.01x");
+    if (kind == "plain") return;
+    if (manual) {
+      QCOMPARE(Text(p.view, "editKnownDisp"), QString("  0.0679"));
+      Find<QLineEdit>(p.view, "editKnownZero")->setText("0.01x");
+    } else {
+      QCOMPARE(p.view->SiliconList()->GetItemText(1, 5), QString(" 47.3400"));
+      p.view->SiliconList()->SetItemText(1, 5, "47.34o");
+    }
     p.sink.messages.clear();
     p.Trigger("actionRefineExecute");
-    QCOMPARE(p.sink.messages, std::vector<std::string>{"zero of the known corrections is not a number !!!"});
+    QCOMPARE(p.sink.messages, std::vector<std::string>{manual ? "zero of the known corrections is not a number !!!"
+                                                              : "2th-obs of row 2 is not a number !!!"});
   }
 
   // The fitting table and the map read back from the report of the cubic
