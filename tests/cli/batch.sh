@@ -27,6 +27,19 @@ for bad in "--correction 9" "--wavelength -1" "--wavelength nan" "--radius 0"; d
   "$bin" $bad "$quartz" >/dev/null 2>err.txt; rc=$?
   check "$bad: usage error" '[ $rc -eq 2 ] && grep -q usage err.txt'
 done
+# A field that cannot be read, or a 2theta no pattern has, refuses the file
+# at its place: exit 1, no report, an existing report untouched.
+cp plain.out keep.out
+for edit in 's/^1 1 0 36.544 /1 1 0 abc /' 's/^1 0 1 26.644 /1 0 1 26,644 /' 's/^1 1 0 36.544 /1 1 0 -36.544 /' 's/^4$/x4/'; do
+  sed "$edit" "$quartz" >bad.inp
+  "$bin" --report keep.out bad.inp >out.txt 2>err.txt; rc=$?
+  check "$edit: refused at its line, no report" '[ $rc -eq 1 ] && [ ! -s out.txt ] && grep -q "^bad.inp, line [0-9]*: .* !!!$" err.txt && cmp -s plain.out keep.out'
+done
+# Silicon values 4e-5 apart calibrate differently: they enter whole.
+sed 's/^28.4786$/28.47864/' "$corundum" >si.inp
+"$bin" --quiet --report si4.out "$corundum" && "$bin" --quiet --report si5.out si.inp
+check "silicon values at full precision" '[ -s si5.out ] && ! cmp -s si4.out si5.out'
+
 sed 's/^1.5405981 185.0$/1.5405981 0/' "$quartz" >r0.inp
 "$bin" --correction displacement --report r0.out r0.inp >/dev/null 2>err.txt; rc=$?
 check "radius 0 with displacement: refused, no report" '[ $rc -eq 1 ] && grep -q "^Goniometer radius=0 is not acceptable" err.txt && [ ! -e r0.out ]'
