@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdlib>
 
 #include "FuzzSupport.h"
 #include "calibration/Calibration.h"
@@ -23,6 +24,19 @@ namespace lattrix_fuzz {
 // the last decimal (and the rounding of the double it reads into).
 inline bool SameAsPrinted(double written, double read, int decimals) {
   return std::fabs(written - read) <= 0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9) + 1e-15 * std::fabs(written);
+}
+
+// A value that can be physical may still be written as a bound (a length
+// of 1e-9 A as 0.00000): the saved job is then refused when read back, as
+// it must be.
+inline bool PrintsPhysical(const lattrix::Job& job) {
+  using namespace lattrix;
+  const auto printed = [](double v) { return std::strtod(Format("%.5f", v).c_str(), nullptr); };
+  for (int j = 0; j < 6; ++j)
+    if (UnphysicalCellConstant(j, printed(job.m_dCell[j]))) return false;
+  for (int i = 0; i < job.m_nReflections; ++i)
+    if (UnphysicalTwoTheta(printed(job.m_dTwoTheta[i]))) return false;
+  return true;
 }
 
 // The job file reader, then what the program does with a file it has read:
@@ -44,7 +58,8 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
   check(job.m_bInputLoaded && !job.m_bRefined && job.m_nCorrection == kNoCorrection && job.m_nWeighting == kUnity,
         "flags and modes after a read");
   for (int i = 0; i < job.m_nReflections; ++i)
-    check(std::isfinite(job.m_dTwoTheta[i]) && std::isfinite(job.m_dWeight[i]), "reflection value not finite");
+    check(!UnphysicalTwoTheta(job.m_dTwoTheta[i]) && std::isfinite(job.m_dWeight[i]), "2theta outside (0, 180) or weight not finite");
+  for (int j = 0; j < 6; ++j) check(!UnphysicalCellConstant(j, job.m_dCell[j]), "trial cell constant that no crystal has");
   if (job.m_bInternalStd == 1) {
     const Job before = job;
     const bool calibrated = CalibrateTwoTheta(job, SiliconStandardOf(job), sink);
@@ -60,6 +75,7 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
   job.m_nCorrection = kNoCorrection;
   job.m_strInputPath = again.m_strInputPath = savedPath;
   check(WriteInputFile(job, sink), "the job does not save");
+  if (!PrintsPhysical(job)) return;
   check(ReadInputFile(again, sink), "the saved job does not read back");
   check(again.m_nReflections == job.m_nReflections && again.m_nCrystalSystem == job.m_nCrystalSystem &&
             SameAsPrinted(job.m_dWavelength, again.m_dWavelength, 7) && SameAsPrinted(job.m_dGonioRadius, again.m_dGonioRadius, 3),

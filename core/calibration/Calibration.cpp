@@ -73,9 +73,14 @@ bool CalibrateTwoTheta(Job& job, const SiliconStandard& silicon, MessageSink& si
     const double source = job.m_dTwoThetaRaw[i];
     double s = 0.0;
     for (int j = 0; j < kLineCoefficients; ++j) s += std::pow(source, static_cast<double>(j)) * c[j];
-    // A steep line on a far-off 2theta can overflow: nothing is changed.
+    // A steep line on a far-off 2theta can overflow, or carry it past what a
+    // diffractometer measures: nothing is changed.
     if (!std::isfinite(s)) {
       sink.Show(Format("2theta of row %d cannot be calibrated !!!", i + 1));
+      return false;
+    }
+    if (const char* problem = UnphysicalTwoTheta(s)) {
+      sink.Show(Format("2theta of row %d calibrated (%.10g) %s !!!", i + 1, s, problem));
       return false;
     }
     calibrated[i] = s;

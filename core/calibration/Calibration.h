@@ -39,7 +39,8 @@ bool FitCalibrationLine(const SiliconStandard& silicon, CalibrationLine& line, M
 // and sets m_dTwoTheta[i] = c1 + c2 * m_dTwoThetaRaw[i] for every
 // reflection: each run maps the observations afresh and never compounds the
 // correction. Shows its message and returns false, changing nothing, when
-// it cannot calibrate (the messages of FitCalibrationLine).
+// it cannot calibrate (the messages of FitCalibrationLine, or a calibrated
+// 2theta that is not a number or not between 0 and 180 degrees).
 bool CalibrateTwoTheta(Job& job, const SiliconStandard& silicon, MessageSink& sink);
 
 }  // namespace lattrix

@@ -7,7 +7,7 @@
 //   crystal system 1..7            (header)
 //   a b c alpha beta gamma         (header)
 //   number of reflections          (header)
-//   h k l 2theta weight            (one line each, taken directly)
+//   h k l 2theta [weight]          (one line each, taken directly)
 //   number of silicon values       (header, optional)
 //   silicon 2theta                 (one line each, taken directly)
 //
@@ -21,9 +21,11 @@
 namespace lattrix {
 
 // Reads job.m_strInputPath into the job. On success the correction mode is 2
-// and the weighting 0 whatever the file says, the job is Loaded and not
-// Refined. On failure the message is shown, the fields read so far keep
-// their new values and the two flags stay as they were.
+// and the weighting 0 whatever the file says, the known corrections are the
+// file's Manual line (none without one), the job is Loaded and not Refined.
+// A field that is there must be read whole and be a value a crystal can
+// have; on failure the message names the file, the line and what was
+// expected, and the job is left exactly as it was.
 bool ReadInputFile(Job& job, MessageSink& sink);
 
 // Writes the job to job.m_strInputPath. The file is written beside the

@@ -360,16 +360,8 @@ void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
   Q_EMIT jobStateChanged();
 }
 
-// Read into a copy: a file that is refused half way leaves the job as the
-// form shows it.
-bool CLattrixView::ReadInputFile() {
-  lattrix::Job job = m_job;
-  // The known corrections are the file's: none unless it has a Manual line.
-  job.m_dZero = job.m_dDisp = job.m_dEmu = 0.0;
-  if (!lattrix::ReadInputFile(job, Sink())) return false;
-  m_job = job;
-  return true;
-}
+// A refused file leaves the job as the form shows it.
+bool CLattrixView::ReadInputFile() { return lattrix::ReadInputFile(m_job, Sink()); }
 
 void CLattrixView::ShowOpenedFile() {
   ClearReflectionList();

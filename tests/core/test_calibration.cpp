@@ -69,6 +69,8 @@ TEST(Calibration, RefusalsShowOneMessageAndChangeNothing) {
       {Silicon({}), "Input 2theta value\n in internal calibration list !!!"},
       {Silicon(std::vector<double>(12, 1e-3)), "Lost of rank !"},
       {Silicon(five), "2th-obs of row 4 (190) is not between 0 and 180 degrees !!!"},
+      // reference = 2 observed carries the third reflection's 100 to 200.
+      {Silicon({14.220248, 23.6497595, 28.059217}), "2theta of row 3 calibrated (200) is not between 0 and 180 degrees !!!"},
   };
   for (const auto& c : cases) {
     const Job before = ThreeReflections();
