@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
+#include "TestSupport.h"
 #include "calibration/Calibration.h"
 #include "calibration/LeastSquares.h"
 #include "job/JobRows.h"
@@ -24,6 +25,21 @@ SiliconListTexts Texts(const std::vector<std::string>& observed) {
   for (int i = 0; i < kSiliconReflections; ++i) texts[i].reference = kReference[i];
   for (size_t i = 0; i < observed.size(); ++i) texts[i].observed = observed[i];
   return texts;
+}
+
+// The job's silicon reference table, all twelve rows, and the form's texts
+// of it: Bragg's angle for Cu Ka1 of silicon with a = 5.431293665 A (the
+// lattice constant that gives every row to its six printed decimals),
+// computed here from the metric tensor.
+TEST(Calibration, SiliconReferenceIsBraggsAngleOfSilicon) {
+  const double si[6] = {5.431293665, 5.431293665, 5.431293665, 90, 90, 90};
+  const Job job;
+  const SiliconListTexts texts = SiliconTextsFromJob(job);
+  for (int i = 0; i < kSiliconReflections; ++i) {
+    const std::string bragg = Format("%10.6f", lattrix_test::TwoTheta(si, job.m_nSiH[i], job.m_nSiK[i], job.m_nSiL[i]));
+    EXPECT_EQ(Format("%10.6f", job.m_dSiTwoThetaStd[i]) + texts[i].reference, bragg + bragg) << i;
+    EXPECT_EQ(kReference[i], bragg) << i;
+  }
 }
 
 // Three reflections whose refined 2theta differ from their observations.
