@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # lattrix-refine run as a user runs it: exit codes and messages, the report,
-# the saved job, the calibration, and the JSON and CIF read by parsers
+# the saved job, the calibration, the instrument options on jobs made here
+# from a known cell, the report's sum and s.d. lines recomputed from its
+# list, the plot's size, and the JSON and CIF read by parsers
 # written here (python3's json module, NaN and Infinity refused; CIF as
 # key-value pairs), checked against the report's printed numbers. The
 # refusals of a run (Manual without known corrections, delta2 weights from
@@ -70,6 +72,45 @@ for r, row in zip(d["reflections"], rows):
 PY
 check "the calibrated job refines; JSON two_theta is the calibrated two_theta_file" \
   '[ $rc -eq 0 ] && python3 check_calibrated.py cal.json "$corundum"'
+
+# Cubic jobs made here (a = 4.0786 A, h^2+k^2+l^2 = 1..14, Bragg's law, a
+# sample displacement raising 2theta by 2 ssd cos(theta) / R rad): one at
+# Mo Ka1 with ssd 0.2 mm at R = 240 mm in a file that says Cu Ka1 and 100
+# mm, the other at Cu Ka1 with misfits of a few hundredths of a degree.
+# The engine's displacement term is a first-order model of that shift:
+# the Mo job comes back to within 1e-4 A and 2e-3 mm.
+cat >make_jobs.py <<'PY'
+import math
+for name, lam, ssd, r, misfit in [("mo", 0.7093171, 0.2, 240.0, 0.0), ("misfit", 1.5405981, 0.3, 185.0, 0.05)]:
+    rows = []
+    for i, (h, k, l) in enumerate([(1, 0, 0), (1, 1, 0), (1, 1, 1), (2, 0, 0), (2, 1, 0), (2, 1, 1), (2, 2, 0), (3, 0, 0), (3, 1, 0), (3, 2, 1)]):
+        t = 2 * math.asin(lam * math.sqrt(h * h + k * k + l * l) / (2 * 4.0786))
+        rows.append("%d %d %d %.8f 1.0" % (h, k, l, math.degrees(t + 2 * ssd * math.cos(t / 2) / r) + misfit * math.sin(7.0 * i)))
+    open(name + ".inp", "w").write("made\n2\n1.5405981 %s\n7\n4.1 4.1 4.1 90 90 90\n%d\n%s\n" % ("100.0" if misfit == 0 else "185.0", len(rows), "\n".join(rows)))
+PY
+python3 make_jobs.py
+"$bin" --quiet --correction displacement --wavelength 0.7093171 --radius 240 --json mo.json --report mo.out mo.inp; rc=$?
+check "--wavelength and --radius: the cell and ssd the Mo job was made from" '[ $rc -eq 0 ] && python3 -c "
+import json
+r = json.load(open(\"mo.json\"))[\"result\"]
+assert abs(r[\"cell\"][\"a\"] - 4.0786) < 1e-4 and abs(r[\"ssd\"][\"value\"] - 0.2) < 2e-3, r"'
+# The sum and s.d. lines from the list's own columns, 2thcal - 2thcor
+# (the displacement taken off), the s.d. over N - 1; each printed column
+# is off by up to 0.00005.
+"$bin" --quiet --correction displacement --report misfit.out misfit.inp; rc=$?
+check "sum and s.d. of delta 2theta from the report's list" '[ $rc -eq 0 ] && awk "
+  /^ *sum delta 2theta/ { sum = \$NF } /^ *s.d.delta 2theta/ { sd = \$NF }
+  list && NF == 12 { d = \$7 - \$6; s += d; q += d * d; n++ } /2thcal/ { list = 1 } list && NF == 0 { list = 0 }
+  END { sdn = sqrt(q / (n - 1)); exit !(n == 10 && (s - sum)^2 < 0.0015^2 && (sdn - sd)^2 < 0.0007^2 && (sqrt(q / n) - sd)^2 > 0.001^2) }" misfit.out'
+
+# The covariance's diagonal is the square of each refined parameter's s.d.
+"$bin" --quiet --correction zero+displacement --json bad.json --report bad.out "$src/examples/baddeleyite_monoclinic.inp"; rc=$?
+check "JSON covariance diagonal = s.d. squared" '[ $rc -eq 0 ] && python3 -c "
+import json
+r = json.load(open(\"bad.json\"))[\"result\"]; c = r[\"covariance\"]
+sd = [r[\"cell_sigma\"][k] if k in r[\"cell\"] else r[k][\"sigma\"] for k in c[\"parameters\"]]
+assert c[\"parameters\"] == [\"a\", \"b\", \"c\", \"beta\", \"zero\", \"ssd\"] and min(sd) > 0, c
+assert all(abs(c[\"matrix\"][i][i] - s * s) <= 1e-12 * s * s for i, s in enumerate(sd)), (c, sd)"'
 
 "$bin" --diagnostics --json r.json --cif r.cif --report full.out "$quartz" >out.txt 2>err.txt; rc=$?
 check "all outputs: exit 0, the report unchanged" '[ $rc -eq 0 ] && [ ! -s err.txt ] && cmp -s plain.out full.out'
@@ -143,8 +184,9 @@ No such file or directory" ]'
 
 # The fitting map, drawn by lattrix-plot beside the batch command.
 if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
-  "$bin" --quiet --report map.out --plot map.png --plot-type 2 "$quartz"; rc=$?
-  check "--plot writes a PNG" '[ $rc -eq 0 ] && [ "$(head -c 4 map.png | tail -c 3)" = "PNG" ]'
+  "$bin" --quiet --report map.out --plot map.png --plot-type 2 --plot-size 321x203 "$quartz"; rc=$?
+  # The PNG signature, then IHDR's width and height (big-endian).
+  check "--plot writes a PNG of --plot-size" '[ $rc -eq 0 ] && [ "$(head -c 4 map.png | tail -c 3)" = "PNG" ] && [ "$(od -An -tu1 -j16 -N8 map.png | tr -s " ")" = " 0 0 1 65 0 0 0 203" ]'
 fi
 
 echo "$passes passed, $fails failed"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 
+#include "TestSupport.h"
 #include "calibration/Calibration.h"
 #include "calibration/LeastSquares.h"
 #include "job/JobRows.h"
@@ -25,6 +26,20 @@ SiliconStandard Silicon(const std::vector<double>& observed) {
   for (size_t i = 0; i < observed.size(); ++i) silicon.observed[i] = observed[i];
   silicon.observedRows = static_cast<int>(observed.size());
   return silicon;
+}
+
+// The job's silicon reference table, all twelve rows, and the calibration's
+// list of it: Bragg's angle for Cu Ka1 of silicon with a = 5.431293665 A
+// (the lattice constant that gives every row to its six printed decimals),
+// computed here from the metric tensor.
+TEST(Calibration, SiliconReferenceIsBraggsAngleOfSilicon) {
+  const double si[6] = {5.431293665, 5.431293665, 5.431293665, 90, 90, 90};
+  const Job job;
+  const SiliconStandard silicon = SiliconStandardOf(job);
+  for (int i = 0; i < kSiliconReflections; ++i) {
+    const std::string bragg = Format("%10.6f", lattrix_test::TwoTheta(si, job.m_nSiH[i], job.m_nSiK[i], job.m_nSiL[i]));
+    EXPECT_EQ(Format("%10.6f%10.6f%10.6f", job.m_dSiTwoThetaStd[i], silicon.reference[i], kReference[i]), bragg + bragg + bragg) << i;
+  }
 }
 
 // Three reflections whose refined 2theta differ from their observations.

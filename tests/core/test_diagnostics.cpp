@@ -158,4 +158,23 @@ TEST(Diagnostics, DegenerateProblemsGiveReasons) {
   }
 }
 
+// The leverage cut-off 2p/n, worked by hand: a cubic fit of one parameter,
+// design column x = h^2 + k^2 + l^2 = 5, 4, 3, 2, 2, 2, 1, 1; sum x^2 = 64,
+// so the leverages x^2 / 64 are exact in binary: (2 1 0) above 2/8, (2 0 0)
+// at it, which is not above it, and (1 1 1) below.
+TEST(Diagnostics, LeverageCutoffTwoPOverN) {
+  const int hkl[8][3] = {{2, 1, 0}, {2, 0, 0}, {1, 1, 1}, {1, 1, 0}, {1, 0, 1}, {0, 1, 1}, {1, 0, 0}, {0, 1, 0}};
+  Job job = MakeJob(kCrystals[6], 8);
+  for (int i = 0; i < 8; ++i) {
+    job.m_nH[i] = hkl[i][0], job.m_nK[i] = hkl[i][1], job.m_nL[i] = hkl[i][2];
+    job.m_dTwoTheta[i] = TwoTheta(kCrystals[6].cell, hkl[i][0], hkl[i][1], hkl[i][2]) + 0.01 * std::sin(3.0 * i + 1);
+  }
+  const DiagnosticsResult d = ComputeDiagnostics(job);
+  ASSERT_TRUE(d.valid && d.p == 1 && d.cutoffs.leverage == 0.25) << d.message;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(d.rows[i].leverage, (5 - i) * (5 - i) / 64.0) << i;
+    EXPECT_EQ((d.rows[i].flags & kFlagLeverage) != 0, i == 0) << i << ": " << d.rows[i].reason;
+  }
+}
+
 }  // namespace

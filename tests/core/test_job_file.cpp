@@ -51,6 +51,9 @@ TEST(JobFile, ReadsTheExampleAndForcesNoCorrectionAndUnitWeights) {
 // none) and what the job then holds.
 TEST(JobFile, EditsOfTheExample) {
   using Holds = std::function<bool(const Job&)>;
+  std::string fifty = "\n50\n";  // 47 lines before the example's three
+  for (int i = 0; i < 47; ++i) fifty += "2 0 0 41.5 1.0\n";
+  fifty += "1 0 0";
   const struct { const char *from, *to; bool ok; const char* message; Holds holds; } cases[] = {
       {"Quartz, room temperature", "  Quartz  # a remark", true, "", [](const Job& j) { return j.m_strTitle == "  Quartz  "; }},
       {"#title\nQuartz, room temperature\n", "\n", true, "", [](const Job& j) { return j.m_strTitle.empty() && j.m_nReflections == 3; }},
@@ -87,6 +90,7 @@ TEST(JobFile, EditsOfTheExample) {
       {"\n3\n#wave", "\n7\n#wave", false, "icode=7 is not acceptable !!!", nullptr},
       {"\n3\n#wave", "\nzero\n#wave", false, "icode=zero is not acceptable !!!", nullptr},
       {"\n4\n#a b c", "\n8\n#a b c", false, "Crystal system=8 is not acceptable !!!", [](const Job& j) { return j.m_nCrystalSystem == kTriclinic; }},
+      {"\n3\n1 0 0", fifty.c_str(), true, "", [](const Job& j) { return j.m_nReflections == 50 && j.m_dTwoTheta[49] == 36.543 && j.m_nSiObs == 3; }},
       {"\n3\n1 0 0", "\n51\n1 0 0", false, "Data number=51 is not acceptable !!!", [](const Job& j) { return j.m_nReflections == 0; }},
       {"\n3\n1 0 0", "\n-1\n1 0 0", false, "Data number=-1 is not acceptable !!!", nullptr},
       {"\n3\n1 0 0", "\n99999999999999999999\n1 0 0", false, ", line 12: data number is out of range: \"99999999999999999999\" !!!", nullptr},
@@ -175,10 +179,10 @@ void ExpectRows(const Job& job, const std::string& rows, const std::string& what
 }
 
 TEST(JobRows, InsertAndDeleteMoveWholeRows) {
-  const std::string full(kMaxReflections, 'C');
+  const std::string full(kMaxReflections, 'C'), almost = full.substr(1);
   const struct { std::string before; bool insert; int row; bool done; std::string after; } cases[] = {
       {"ABC", true, 0, true, "-ABC"},  {"ABC", true, 1, true, "A-BC"},  {"ABC", true, 3, true, "ABC-"},
-      {"ABC", true, 4, false, "ABC"},  {"ABC", true, -1, false, "ABC"}, {full, true, 10, false, full},
+      {"ABC", true, 4, false, "ABC"},  {"ABC", true, -1, false, "ABC"}, {full, true, 10, false, full},     {almost, true, 49, true, almost + "-"},
       {"ABC", false, 0, true, "BC"},   {"ABC", false, 1, true, "AC"},   {"ABC", false, 2, true, "AB"},
       {"ABC", false, 3, false, "ABC"}, {"", false, 0, false, ""},       {"A", false, 0, true, ""},
   };

@@ -77,18 +77,25 @@ TEST(FittingMap, ConvenientBoundsAndStepTables) {
     EXPECT_FLOAT_EQ(map.m_fXMin, xMin) << in;
     EXPECT_FLOAT_EQ(map.m_fYMax, yMax) << in;
   }
-  // Spans to steps; the y table jumps from 1 to 0.1 at a span of 1, and its
-  // last row (spans up to 0.00005, and none) gives 0.00005, larger than the
-  // row before it; without an x span the step stays 10.
-  for (const auto& [span, xStep, yStep] : std::vector<std::array<float, 3>>{
-           {100.5f, 50.0f, 50.0f}, {100.0f, 20.0f, 20.0f}, {5.0f, 1.0f, 1.0f}, {0.0f, 10.0f, 0.00005f}, {-3.0f, 10.0f, 0.00005f},
-           {1.5f, 1.0f, 1.0f}, {1.0f, 1.0f, 0.1f}, {0.0001f, 1.0f, 0.00001f}, {0.00004f, 1.0f, 0.00005f}}) {
-    FittingMap map;
-    map.m_fPlotXMin = 10.0f, map.m_fPlotXMax = 10.0f + span, map.m_fPlotYMin = -span / 2, map.m_fPlotYMax = span / 2;
-    map.ChooseTickSteps();
-    EXPECT_EQ(map.m_fXStep, xStep) << span;
-    EXPECT_EQ(map.m_fYStep, yStep) << span;
-  }
+  // Spans to steps, every row of each table (its lower bound, the step):
+  // just above the bound the row's step, at the bound the next row's. The
+  // y table jumps from 1 to 0.1 at a span of 1, and below its last row (no
+  // span above 0.00005) the step is 0.00005; without an x span the x step
+  // stays 10.
+  const auto steps = [](const std::vector<std::array<float, 2>>& table, float none, bool y) {
+    for (size_t i = 0; i < table.size(); ++i)
+      for (const bool at : {false, true}) {
+        const float span = at ? table[i][0] : std::nextafter(table[i][0], 1e9f);
+        FittingMap map;
+        map.m_fPlotXMin = 0.0f, map.m_fPlotXMax = span, map.m_fPlotYMin = -span / 2, map.m_fPlotYMax = span / 2;
+        map.ChooseTickSteps();
+        EXPECT_EQ(y ? map.m_fYStep : map.m_fXStep, !at ? table[i][1] : i + 1 < table.size() ? table[i + 1][1] : none)
+            << (y ? "y span " : "x span ") << span;
+      }
+  };
+  steps({{100, 50}, {50, 20}, {10, 10}, {5, 2}, {0, 1}}, 10.0f, false);
+  steps({{100, 50}, {50, 20}, {10, 10}, {5, 2}, {1, 1}, {0.5f, 0.1f}, {0.1f, 0.05f}, {0.05f, 0.01f}, {0.01f, 0.005f},
+         {0.005f, 0.001f}, {0.001f, 0.0005f}, {0.0005f, 0.0001f}, {0.0001f, 0.00005f}, {0.00005f, 0.00001f}}, 0.00005f, true);
 }
 
 TEST(FittingMap, PlotTypesFailuresAndUnprintableValues) {

@@ -39,17 +39,22 @@ TEST(RunJob, RefusalsWriteNoReport) {
       {"length 0", [](Job& j) { j.m_dCell[1] = 0; }, "b of the trial cell (0) is not a positive length !!!"},
       {"angle 180", [](Job& j) { j.m_dCell[5] = 180; }, "gamma of the trial cell (180) is not between 0 and 180 degrees !!!"},
   };
-  for (const auto& c : cases) {
-    ScratchDir dir;
-    Job job = SmallValidJob(dir.File("Lattrix.out"));
-    c.edit(job);
-    RecordingSink sink;
-    const RunResult run = RunJob(job, SiliconStandard(), sink);
-    EXPECT_EQ(run.refined, !*c.message) << c.what;
-    EXPECT_EQ(job.m_bRefined, !*c.message) << c.what;
-    EXPECT_EQ(sink.messages, std::vector<std::string>(*c.message ? 1 : 0, c.message)) << c.what;
-    EXPECT_EQ(std::filesystem::exists(job.m_strReportPath), !*c.message) << c.what;
-  }
+  // Each with the calibration off and on (the silicon observed where the
+  // reference puts it).
+  for (const auto& c : cases)
+    for (int calibrate : {0, 1}) {
+      ScratchDir dir;
+      Job job = SmallValidJob(dir.File("Lattrix.out"));
+      c.edit(job);
+      job.m_bInternalStd = calibrate, job.m_nSiObs = 12;
+      std::copy_n(job.m_dSiTwoThetaStd, 12, job.m_dSiTwoThetaObs);
+      RecordingSink sink;
+      const RunResult run = RunJob(job, calibrate ? SiliconStandardOf(job) : SiliconStandard(), sink);
+      EXPECT_EQ(run.refined, !*c.message) << c.what << calibrate;
+      EXPECT_EQ(job.m_bRefined, !*c.message) << c.what << calibrate;
+      EXPECT_EQ(sink.messages, std::vector<std::string>(*c.message ? 1 : 0, c.message)) << c.what << calibrate;
+      EXPECT_EQ(std::filesystem::exists(job.m_strReportPath), !*c.message) << c.what << calibrate;
+    }
 }
 
 // No result without its report: the refined state stays what it was, for

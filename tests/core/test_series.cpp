@@ -39,7 +39,16 @@ TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
   RunChoices a, b;
   b.correction = kZeroAndDisplacement, b.weighting = kSin2Theta;
   for (const RunChoices& choices : {a, b}) {
-    const std::vector<SeriesRow> rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3);
+    // The first job is held back until the others are done: the jobs end
+    // in another order than the one given.
+    std::vector<size_t> ended;
+    std::mutex mutex;
+    const std::vector<SeriesRow> rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3, [&](size_t i, const Job&, const RunResult&) {
+      if (i == 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      std::lock_guard<std::mutex> lock(mutex);
+      ended.push_back(i);
+    });
+    ASSERT_EQ(ended.back(), 0u);
     ASSERT_EQ(rows.size(), paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
       SCOPED_TRACE(paths[i]);

@@ -1,7 +1,8 @@
 // The form and its commands: what Execute gathers from the fields and the
 // grid, what it refuses and how it names the cell, rows that move with
 // their data, the commands offered in each state of the job with the
-// results shown, the instrument dialog, and editing a grid cell.
+// results shown, the instrument dialog and its values in the next run, and
+// editing a grid cell.
 #include <QHBoxLayout>
 #include <QTest>
 
@@ -164,6 +165,27 @@ class Form : public QObject {
     dialog.WavelengthEdit()->setText(" 0,709317 ");
     dialog.OnOK();
     QVERIFY(dialog.result() == QDialog::Accepted && dialog.m_dWave == 0.709317 && dialog.m_dRadius == 200.5);
+  }
+
+  // Set instrument, then Execute: the run takes the dialog's values. The
+  // observed 2theta and the displacement's shift of them stay, so a scales
+  // with the wavelength and the refined ssd with the radius.
+  void instrumentValuesReachTheRun() {
+    Program p;
+    QVERIFY(p.view->OpenInputFile(Example("halite_displacement.inp")));
+    ClickBox(Find<QWidget>(p.view, "radioDisplacement"));
+    p.Trigger("actionRefineExecute");
+    const lattrix::Job cu = p.view->job();
+    WithModal<CInstrumentDlg>([&] { p.Trigger("actionSetInstrument"); }, [](CInstrumentDlg* dialog) {
+      dialog->WavelengthEdit()->setText("0.7093171"), dialog->RadiusEdit()->setText("370");
+      dialog->OnOK();
+    });
+    p.Trigger("actionRefineExecute");
+    const lattrix::Job& mo = p.view->job();
+    QVERIFY(cu.m_bRefined && mo.m_bRefined && cu.m_nCorrection == lattrix::kDisplacement && cu.m_dDisp > 0.1);
+    QVERIFY(std::fabs(mo.m_dRefinedCell[0] / cu.m_dRefinedCell[0] - 0.7093171 / 1.5405981) < 1e-12);
+    QVERIFY(std::fabs(mo.m_dDisp / cu.m_dDisp - 2.0) < 1e-9);
+    QVERIFY(ReadFile(QString::fromStdString(mo.m_strReportPath)).contains(" 0.709317 A"));
   }
 
   // Editing a grid cell in place: Enter and a click elsewhere store through
