@@ -61,6 +61,8 @@ RunResult RunJob(Job& job, const SiliconListTexts& silicon, MessageSink& sink, R
     job.m_bRefined = wasRefined;
     return result;
   }
+  result.undefined = result.outcome.undefined;
+  if (result.undefined) return result;
   result.refined = true;
   result.diagnostics = ComputeDiagnostics(job, result.outcome.problem);
   return result;
