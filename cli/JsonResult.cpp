@@ -156,10 +156,11 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
 }
 
 std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
-                            const std::vector<std::string>& warnings) {
+                            const std::vector<std::string>& warnings, bool undefined) {
   ordered_json root;
   root["program"] = "lattrix-refine";
   root["format_version"] = 1;
+  if (undefined) root["status"] = "undefined";
   root["inputs"] = {{"title", title}, {"input_file", inputFile}};
   root["result"] = nullptr;
   root["warnings"] = warnings;

@@ -17,10 +17,11 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                            const DiagnosticsResult& diagnostics,
                            const std::vector<std::string>& warnings);
 
-// A job of a series that was not refined: its file, its title when it was
-// read, a null result and its messages.
+// A job that was not refined: its file, its title when it was read, a null
+// result and its messages. An undefined result (its report written, its
+// numbers meaningless) says so in "status": "undefined".
 std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
-                            const std::vector<std::string>& warnings);
+                            const std::vector<std::string>& warnings, bool undefined = false);
 
 // The JSON texts above as one array, each element indented one level.
 std::string JsonArrayText(const std::vector<std::string>& elements);

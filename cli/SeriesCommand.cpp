@@ -84,7 +84,8 @@ bool WriteExtras(const SeriesCommand& command, const std::vector<SeriesRow>& row
     std::vector<std::string> elements;
     for (size_t i = 0; i < rows.size(); ++i)
       elements.push_back(rows[i].refined ? extras.jsonTexts[i]
-                                         : JsonRefusedText(rows[i].file, rows[i].title, rows[i].messages));
+                                         : JsonRefusedText(rows[i].file, rows[i].title, rows[i].messages,
+                                                           rows[i].undefined));
     ok = EmitResult(JsonArrayText(elements), command.jsonPath, sink) && ok;
   }
   if (extras.cif) {
@@ -124,12 +125,16 @@ int RunSeriesCommand(const SeriesCommand& command) {
   ShowMessages(rows, sink);
   bool ok = EmitResult(SeriesTableText(rows), command.tablePath, sink);
   ok = WriteExtras(command, rows, extras, sink) && ok;
-  size_t refined = 0;
-  for (const SeriesRow& row : rows) refined += row.refined ? 1 : 0;
+  size_t refined = 0, undefined = 0;
+  for (const SeriesRow& row : rows) {
+    refined += row.refined ? 1 : 0;
+    undefined += row.undefined ? 1 : 0;
+  }
   const bool stdoutTaken = command.tablePath == "-" || command.jsonPath == "-" || command.cifPath == "-";
   if (!command.quiet && !stdoutTaken) {
-    std::printf("Series         : %zu jobs, %zu refined, %zu refused\nTable          : %s\n", rows.size(), refined,
-                rows.size() - refined, command.tablePath.c_str());
+    const std::string undefinedCount = undefined > 0 ? Format(", %zu undefined", undefined) : std::string();
+    std::printf("Series         : %zu jobs, %zu refined, %zu refused%s\nTable          : %s\n", rows.size(), refined,
+                rows.size() - refined - undefined, undefinedCount.c_str(), command.tablePath.c_str());
   }
   return ok && refined == rows.size() ? 0 : 1;
 }

@@ -63,7 +63,8 @@ const char kHelp[] =
 #endif
     "  --diagnostics       after the summary, print the regression diagnostics of\n"
     "                      every reflection (leverage, Rstudent, DFFITS, DFBETAS of\n"
-    "                      the cell constants) and flag the lines past the cut-offs\n"
+    "                      the cell constants), flag the lines past the cut-offs\n"
+    "                      and list the pairs of parameters with |r| >= 0.9\n"
     "  --json FILE         write the whole result as JSON to FILE; with '-' to\n"
     "                      standard output, which then carries nothing else\n"
     "  --cif FILE          write the refined cell as CIF to FILE ('-': standard\n"
@@ -82,8 +83,9 @@ const char kHelp[] =
     "\n"
     "The file's numbers are used at full precision. Exit status: 0 when the\n"
     "report was written (every job of a series was refined), 1 when a job was\n"
-    "refused or a file could not be read or\n"
-    "written, 2 for a usage error.\n";
+    "refused, its result is not defined (the reflections do not determine every\n"
+    "refined parameter, or the results are not finite; the report is written),\n"
+    "or a file could not be read or written, 2 for a usage error.\n";
 
 struct Options {
   std::vector<std::string> jobPaths;
@@ -323,6 +325,13 @@ int main(int argc, char** argv) {
   // What the form's controls would hold after the user's choices.
   const SiliconStandard silicon = ApplyRunChoices(job, options.choices);
   const RunResult run = RunJob(job, silicon, sink);
+  if (run.undefined) {
+    // The report and the messages say what went wrong; no number of the run
+    // passes for a result: no summary, no CIF, a JSON with a null result.
+    if (!options.jsonPath.empty())
+      EmitResult(JsonRefusedText(job.m_strInputPath, job.m_strTitle, run.messages, true), options.jsonPath, sink);
+    return 1;
+  }
   if (!run.refined) return 1;
   // Standard output given to the JSON or the CIF carries nothing else.
   const bool stdoutTaken = options.jsonPath == "-" || options.cifPath == "-";
@@ -331,6 +340,7 @@ int main(int argc, char** argv) {
   if (talk && options.diagnostics) {
     std::fputs("\nRegression diagnostics (leave-one-out; DFBETAS in standard deviations)\n", stdout);
     std::fputs(DiagnosticsTable(run.diagnostics).c_str(), stdout);
+    std::fputs(("\n" + CorrelatedPairsText(run.outcome.covariance)).c_str(), stdout);
   }
 
   int status = 0;

@@ -61,18 +61,32 @@ ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, 
   return out;
 }
 
-std::string StrongCorrelationWarning(const ParameterCovariance& covariance) {
-  std::string pairs;
+std::vector<CorrelatedPair> CorrelatedPairs(const ParameterCovariance& covariance, double threshold) {
+  std::vector<CorrelatedPair> pairs;
   const std::vector<std::vector<double>> r = covariance.Correlation();
-  for (size_t i = 0; i < r.size(); ++i) {
-    for (size_t j = i + 1; j < r.size(); ++j) {
-      if (!(std::fabs(r[i][j]) >= kStrongCorrelation)) continue;
-      if (!pairs.empty()) pairs += "\n";
-      pairs += Format("%s and %s correlate strongly (r = %.3f)", covariance.names[i].c_str(),
-                      covariance.names[j].c_str(), r[i][j]);
-    }
-  }
-  return pairs.empty() ? pairs : pairs + ": their values are not independent.";
+  for (size_t i = 0; i < r.size(); ++i)
+    for (size_t j = i + 1; j < r.size(); ++j)
+      if (std::fabs(r[i][j]) >= threshold) pairs.push_back({i, j, r[i][j]});
+  return pairs;
+}
+
+std::string IndistinguishableParametersWarning(const ParameterCovariance& covariance) {
+  const std::vector<CorrelatedPair> pairs = CorrelatedPairs(covariance, kIndistinguishableCorrelation);
+  if (pairs.empty()) return std::string();
+  std::string text;
+  for (const CorrelatedPair& p : pairs)
+    text += Format("%s and %s cannot be told apart by these reflections (r = %.4f) !!!\n",
+                   covariance.names[p.first].c_str(), covariance.names[p.second].c_str(), p.r);
+  return text + (pairs.size() == 1 ? " Refine one of the two." : " Refine one parameter of each pair.");
+}
+
+std::string CorrelatedPairsText(const ParameterCovariance& covariance) {
+  std::string text = Format("Correlated parameters (|r| >= %g)\n", kStrongCorrelation);
+  const std::vector<CorrelatedPair> pairs = CorrelatedPairs(covariance, kStrongCorrelation);
+  for (const CorrelatedPair& p : pairs)
+    text += Format("  %s and %s: r = %.3f\n", covariance.names[p.first].c_str(),
+                   covariance.names[p.second].c_str(), p.r);
+  return pairs.empty() ? text + "  none\n" : text;
 }
 
 }  // namespace lattrix

@@ -13,9 +13,12 @@
 
 namespace lattrix {
 
-// Two refined parameters whose correlation reaches this size in magnitude
-// are not determined independently by the pattern.
-constexpr double kStrongCorrelation = 0.95;
+// Pairs whose correlation reaches this size in magnitude are worth a look:
+// the diagnostics list them and the Diagnostics window marks them. The cell
+// constants, zero and displacement of one pattern reach it as a rule.
+constexpr double kStrongCorrelation = 0.9;
+// From this size on the reflections cannot tell the two parameters apart.
+constexpr double kIndistinguishableCorrelation = 0.999;
 
 struct ParameterCovariance {
   std::vector<std::string> names;
@@ -35,9 +38,23 @@ struct ParameterCovariance {
 ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, int system, int correction,
                                        double wavelength, double radius);
 
-// One message, a line for each pair of parameters with |r| >=
-// kStrongCorrelation: "zero and ssd correlate strongly (r = -0.987): their
-// values are not independent." for one pair; empty when there is none.
-std::string StrongCorrelationWarning(const ParameterCovariance& covariance);
+// Two parameters (indices into names) and their correlation.
+struct CorrelatedPair {
+  size_t first = 0, second = 0;
+  double r = 0.0;
+};
+
+// The pairs with |r| >= threshold, in the order of the matrix's upper triangle.
+std::vector<CorrelatedPair> CorrelatedPairs(const ParameterCovariance& covariance, double threshold);
+
+// One message for the pairs with |r| >= kIndistinguishableCorrelation, a line
+// for each and the advice once: "zero and ssd cannot be told apart by these
+// reflections (r = -0.9997) !!!\n Refine one of the two."; empty when there
+// is none.
+std::string IndistinguishableParametersWarning(const ParameterCovariance& covariance);
+
+// The pairs with |r| >= kStrongCorrelation, a line each ("  zero and ssd:
+// r = -0.987"), or "  none"; under a heading that names the threshold.
+std::string CorrelatedPairsText(const ParameterCovariance& covariance);
 
 }  // namespace lattrix

@@ -132,8 +132,8 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, 
   if (!weighted) return false;
   std::ostream discard(nullptr);
   RefinementOutcome result = target == ReportTarget::kFile ? RefineCell(job, sink) : RefineCell(job, discard, sink);
+  job.m_bRefined = !result.undefined;
   if (outcome != nullptr) *outcome = std::move(result);
-  job.m_bRefined = true;
   return true;
 }
 

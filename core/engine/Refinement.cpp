@@ -60,6 +60,26 @@ bool AllFinite(const double* values, int count) {
   return true;
 }
 
+// The constants the crystal system fixes (90 or 120 degrees, s.d. 0) or ties
+// to a free one (b = a, c = a, beta = gamma = alpha) set exactly: the way
+// through the reciprocal metric leaves 90.00000000002 and s.d. 1e-10 behind.
+// A trial cell that breaks an equality keeps what the run computed for it,
+// and so does a value the run could not compute; without degrees of freedom
+// the standard deviations are not defined and stay as computed.
+void HoldSystemConstants(Job& job, int system, bool sigmasDefined) {
+  for (int j = 0; j < 6; ++j) {
+    const bool follows = CellConstantFollows(system, j);
+    if (!follows && CellConstantMoves(system, j)) continue;
+    const int leader = j < 3 ? 0 : 3;
+    const double exact = follows ? job.m_dRefinedCell[leader] : system == kHexagonal && j == 5 ? 120.0 : 90.0;
+    const double exactSigma = follows ? job.m_dCellSigma[leader] : 0.0;
+    if (job.m_dCell[j] != (follows ? job.m_dCell[leader] : exact)) continue;
+    if (std::isfinite(job.m_dRefinedCell[j]) && std::isfinite(exact)) job.m_dRefinedCell[j] = exact;
+    if (sigmasDefined && std::isfinite(job.m_dCellSigma[j]) && std::isfinite(exactSigma))
+      job.m_dCellSigma[j] = exactSigma;
+  }
+}
+
 }  // namespace
 
 double CorrectedTwoTheta(const Job& job, int i) {
@@ -198,6 +218,8 @@ void StoreResults(Job& job, const RefinementProblem& problem, const RefinementSo
     job.m_dRefinedCell[j] = cell.cell[j];
     job.m_dCellSigma[j] = sigma[j];
   }
+  if (solution.determinant != 0.0 && std::isfinite(solution.determinant))
+    HoldSystemConstants(job, problem.system, f > 0);
   job.m_dVolume = cell.volume;
   job.m_dVolumeSigma = sigma[9];
   StoreCorrections(job, problem, x, sigma);
@@ -208,7 +230,9 @@ void CheckOutcome(const Job& job, const RefinementProblem& problem, double det,
                   RefinementOutcome& outcome) {
   CheckTrialCell(job, outcome.warnings);
   const int f = outcome.degreesOfFreedom;
-  if (!(det != 0.0) || !std::isfinite(det)) {
+  const bool singular = !(det != 0.0) || !std::isfinite(det);
+  outcome.undefined = singular;
+  if (singular) {
     outcome.warnings.push_back(
         "Singular normal matrix !!!\n The reflections do not determine every refined parameter; "
         "the results are not defined.");
@@ -218,20 +242,23 @@ void CheckOutcome(const Job& job, const RefinementProblem& problem, double det,
         "the standard deviations are not defined.",
         problem.Count(), problem.Parameters()));
   }
-  bool finite = AllFinite(job.m_dRefinedCell, 6) && AllFinite(job.m_dCellSigma, 6) &&
-                std::isfinite(job.m_dVolume) && std::isfinite(job.m_dVolumeSigma) &&
-                std::isfinite(job.m_dZero) && std::isfinite(job.m_dZeroSigma) &&
-                std::isfinite(job.m_dDisp) && std::isfinite(job.m_dDispSigma);
+  // Without degrees of freedom the standard deviations cannot be finite;
+  // the values still are.
+  bool valuesFinite = AllFinite(job.m_dRefinedCell, 6) && std::isfinite(job.m_dVolume) &&
+                      std::isfinite(job.m_dZero) && std::isfinite(job.m_dDisp);
   for (const ReflectionResult& r : outcome.reflections) {
     const double values[] = {r.twoThetaCor, r.twoThetaCal, r.dObs, r.dCal};
-    finite = finite && AllFinite(values, 4);
+    valuesFinite = valuesFinite && AllFinite(values, 4);
   }
-  if (!finite && det != 0.0 && f > 0) {
+  const bool sigmasFinite = AllFinite(job.m_dCellSigma, 6) && std::isfinite(job.m_dVolumeSigma) &&
+                            std::isfinite(job.m_dZeroSigma) && std::isfinite(job.m_dDispSigma);
+  if (det != 0.0 && (!valuesFinite || (!sigmasFinite && f > 0))) {
+    outcome.undefined = true;
     outcome.warnings.push_back(
         "Some results are not finite numbers !!!\n A reflection lies beyond 2theta = 180 deg for "
         "the refined cell, or the cell is not valid; see the report.");
   }
-  const std::string correlated = StrongCorrelationWarning(outcome.covariance);
+  const std::string correlated = IndistinguishableParametersWarning(outcome.covariance);
   if (!correlated.empty()) outcome.warnings.push_back(correlated);
 }
 

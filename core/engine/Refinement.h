@@ -36,6 +36,10 @@ struct RefinementOutcome {
   double sumDelta = 0.0;   // sum of (2thcal - 2thcor)
   double sdDelta = 0.0;    // its standard deviation, N - 1 in the divisor
   int degreesOfFreedom = 0;
+  // The reflections do not determine every refined parameter (a singular
+  // normal matrix), or the results hold numbers that are not finite: the
+  // report is written, but no value of the run may pass for a result.
+  bool undefined = false;
   std::vector<std::string> warnings;
   // Covariance of the refined cell constants and corrections (report units).
   ParameterCovariance covariance;

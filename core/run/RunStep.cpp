@@ -75,6 +75,8 @@ RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink, Re
     job.m_bRefined = wasRefined;
     return result;
   }
+  result.undefined = result.outcome.undefined;
+  if (result.undefined) return result;
   result.refined = true;
   result.diagnostics = ComputeDiagnostics(job, result.outcome.problem);
   return result;

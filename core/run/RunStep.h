@@ -18,6 +18,9 @@ namespace lattrix {
 struct RunResult {
   // The refinement ran, wrote its report, and the job holds its results.
   bool refined = false;
+  // The refinement ran and wrote its report, but its result is not defined
+  // (outcome.undefined): not refined, and no number of it is shown.
+  bool undefined = false;
   RefinementOutcome outcome;
   DiagnosticsResult diagnostics;
   // Every message of the run, in the order shown.
@@ -67,7 +70,8 @@ bool JobIsPhysical(const Job& job, MessageSink& sink);
 // diagnostics of its problem. Nothing is computed or written after a
 // refusal. When the report could not be written, m_bRefined is what it was
 // before and the result is not refined: no result is shown without its
-// report. With ReportTarget::kNone no report file is written or read.
+// report. An undefined result is not refined either (m_bRefined false).
+// With ReportTarget::kNone no report file is written or read.
 RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink,
                  ReportTarget target = ReportTarget::kFile);
 

@@ -98,6 +98,7 @@ SeriesRow RunSeriesJob(const SeriesJob& plan, const RunChoices& choices, size_t 
       FillRefinedRow(job, run, row);
       if (hook) hook(index, job, run);
     }
+    row.undefined = run.undefined;
   }
   row.messages = std::move(sink.messages);
   return row;

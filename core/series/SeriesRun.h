@@ -50,13 +50,15 @@ struct SeriesJob {
 };
 
 // The result of one job, in the units of the report. A refused job has
-// refined false, no numbers and its messages.
+// refined false, no numbers and its messages; so has a job whose result is
+// not defined (a singular normal matrix), which is marked undefined.
 struct SeriesRow {
   std::string file;
   std::string title;
   bool hasX = false;
   double x = 0.0;
   bool refined = false;
+  bool undefined = false;
   int reflections = 0;
   int degreesOfFreedom = 0;
   double value[kSeriesQuantities] = {};

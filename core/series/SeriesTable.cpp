@@ -66,7 +66,7 @@ const std::vector<std::string>& SeriesColumnNames() {
 
 std::vector<std::string> SeriesRowFields(const SeriesRow& row) {
   std::vector<std::string> f = {row.file, row.title, row.hasX ? Number(row.x) : std::string(),
-                                row.refined ? "ok" : "refused"};
+                                row.refined ? "ok" : row.undefined ? "undefined" : "refused"};
   if (row.refined) {
     f.push_back(Format("%d", row.reflections));
     f.push_back(Format("%d", row.degreesOfFreedom));

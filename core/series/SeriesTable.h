@@ -16,8 +16,8 @@ const std::vector<std::string>& SeriesColumnNames();
 
 // The fields of a row as the table shows them (not quoted): numbers as
 // "%.10g" in the C locale, empty where not finite and for every result of a
-// refused job; status "ok" or "refused"; the job's messages on one line,
-// joined with "; ".
+// refused job or an undefined result; status "ok", "refused" or
+// "undefined"; the job's messages on one line, joined with "; ".
 std::vector<std::string> SeriesRowFields(const SeriesRow& row);
 
 // The header line and one line per row, each ending in LF.

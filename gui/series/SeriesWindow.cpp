@@ -44,10 +44,15 @@ CSeriesWindow::CSeriesWindow(std::vector<lattrix::SeriesRow> rows, const QString
                              QWidget* parent)
     : QDialog(parent), m_rows(std::move(rows)), m_xName(xName), m_sink(sink) {
   setObjectName("seriesWindow");
-  size_t refined = 0;
-  for (const lattrix::SeriesRow& row : m_rows) refined += row.refined ? 1 : 0;
-  setWindowTitle(QStringLiteral("Series: %1 jobs, %2 refined, %3 refused")
-                     .arg(m_rows.size()).arg(refined).arg(m_rows.size() - refined));
+  size_t refined = 0, undefined = 0;
+  for (const lattrix::SeriesRow& row : m_rows) {
+    refined += row.refined ? 1 : 0;
+    undefined += row.undefined ? 1 : 0;
+  }
+  QString title = QStringLiteral("Series: %1 jobs, %2 refined, %3 refused")
+                      .arg(m_rows.size()).arg(refined).arg(m_rows.size() - refined - undefined);
+  if (undefined > 0) title += QStringLiteral(", %1 undefined").arg(undefined);
+  setWindowTitle(title);
 
   m_table = new QTableWidget(this);
   m_table->setObjectName("seriesTable");

@@ -56,6 +56,10 @@ void CLattrixView::OnRefineExecute() {
     ShowResults();
     // A report window left open shows the new report.
     if (m_reportViewer && m_reportViewer->isVisible()) m_reportViewer->LoadFile(PathText(m_job.m_strReportPath));
+  } else if (run.undefined) {
+    // The messages have said why; no number of the run is shown, and the
+    // result commands stay off (the job is not refined).
+    ClearResults();
   }
   Q_EMIT jobStateChanged();
 }

@@ -17,7 +17,7 @@ jobs="quartz.inp halite_displacement.inp missing.inp corundum_si_standard.inp"
 check "a refused job: exit 1, and the series goes on in the order given" \
   '[ $rc -eq 1 ] && [ "$(cut -d, -f1 t.csv | tail -n 4 | tr "\n" " ")" = "$jobs " ] && grep -q "^missing.inp,,330,refused,,,," t.csv && [ $(grep -c ",ok," t.csv) -eq 3 ]'
 check "x from the x file" '[ "$(grep -c ",310,ok," t.csv)" -eq 1 ] && grep -q "^corundum_si_standard.inp,.*,320,ok," t.csv'
-check "messages on standard error, led by the job" 'grep -q "^missing.inp: Input file not open !!!" err.txt && grep -q "^quartz.inp: zero and ssd correlate strongly" err.txt'
+check "messages on standard error, led by the job" 'grep -q "^missing.inp: Input file not open !!!" err.txt && grep -q "^quartz.inp: zero and ssd cannot be told apart by these reflections" err.txt'
 check "no report without --report-dir" '[ ! -e Lattrix.out ]'
 
 mkdir d
@@ -31,6 +31,14 @@ mkdir -p one/d && cp quartz.inp one/
 check "the series report is the single run's" 'cmp -s d/quartz.out one/d/quartz.out'
 check "the series JSON element is the single run's JSON" \
   'python3 -c "import json,sys; a=json.load(open(\"s.json\")); b=json.load(open(\"single.json\")); sys.exit(not (len(a) == 2 and a[0] == b))"'
+
+# h k 0 lines only leave the tetragonal c undetermined: the row is undefined,
+# numbers empty, the message kept; so is its JSON element.
+printf '#title\nh k 0 only\n2\n1.5405981 185.0\n6\n4.59 4.59 2.96 90 90 90\n4\n1 1 0 27.4 1\n2 0 0 39.2 1\n2 1 0 44.0 1\n2 2 0 56.6 1\n' >flat.inp
+"$bin" --series t3.csv --json s3.json quartz.inp flat.inp >/dev/null 2>&1; rc=$?
+check "an undefined result: its row and JSON element say so, exit 1" \
+  '[ $rc -eq 1 ] && grep -q "^flat.inp,h k 0 only,,undefined$(printf ",%.0s" {1..23})Singular normal matrix !!! The reflections" t3.csv && grep -q "^quartz.inp,.*,ok," t3.csv &&
+   python3 -c "import json; d = json.load(open(\"s3.json\")); assert d[1][\"status\"] == \"undefined\" and d[1][\"result\"] is None and \"status\" not in d[0]"'
 
 "$bin" --series t.csv --report r.out quartz.inp >/dev/null 2>err.txt; rc=$?
 check "--report with --series is a usage error" '[ $rc -eq 2 ] && grep -q "report-dir" err.txt'

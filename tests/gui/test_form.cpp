@@ -3,6 +3,7 @@
 // their data, the commands offered in each state of the job with the
 // results shown, the instrument dialog and its values in the next run, and
 // editing a grid cell.
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QTest>
 
@@ -127,6 +128,10 @@ class Form : public QObject {
         {"report cut short after a refinement", refined, [](Program& p) { p.list->SetItemText(0, 4, "28.5"); ExecuteOnAFullDisk(p); },
          true, true, "cannot be written completely !!!", kKept},
         {"report cut short on a loaded job", open, ExecuteOnAFullDisk, true, false, "cannot be written completely !!!", kKept},
+        {"undefined result after a refinement (tetragonal, h k 0 only)", refined, [&](Program& p) {
+           Find<QComboBox>(p.view, "comboCrystalSystem")->setCurrentIndex(lattrix::kTetragonal - 1);
+           for (int i = 0; i < 10; ++i) p.list->SetItemText(i, 3, "0");
+           run(p); }, true, false, "Singular normal matrix !!!", kEmpty},
     };
     for (const auto& c : cases) {
       Program p;
