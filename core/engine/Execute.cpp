@@ -41,10 +41,9 @@ void StoreScaledWeights(Job& job, const double* w, int count, MessageSink& sink)
 // last run then takes the last row's misfit).
 bool ReportBelongsToJob(const Job& job, const Report& report, MessageSink& sink) {
   for (int i = 0; i < ClampedCount(job); ++i) {
-    int h = 0, k = 0, l = 0;
-    FieldScanner row(report.Row(i));
-    if (!(row.Int(h) && row.Int(k) && row.Int(l))) break;
-    if (h == job.m_nH[i] && k == job.m_nK[i] && l == job.m_nL[i]) continue;
+    ReportRowNumbers row;
+    if (!report.Indices(i, row)) break;
+    if (row.h == job.m_nH[i] && row.k == job.m_nK[i] && row.l == job.m_nL[i]) continue;
     sink.Show(PrintableText(job.m_strReportPath, 200) +
               Format(" belongs to another reflection list: its row %d is not (%d %d %d) !!!\n"
                      " No weights are taken from it and nothing is refined.",
@@ -69,14 +68,12 @@ bool ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
   if (!ReportBelongsToJob(job, report, sink)) return false;
   const int count = ClampedCount(job);
   double w[kMaxReflections];
-  // A row that cannot be parsed keeps the values of the row before.
-  int h = 0, k = 0, l = 0;
-  double org = 0.0, obs = 0.0, cor = 0.0, cal = 0.0, del2th = 0.0;
+  // A row that cannot be read keeps the values of the row before.
+  ReportRowNumbers row;
   for (int i = 0; i < count; ++i) {
-    FieldScanner row(report.Row(i));
-    row.Int(h) && row.Int(k) && row.Int(l) && row.Double(org) && row.Double(obs) &&
-        row.Double(cor) && row.Double(cal) && row.Double(del2th);
-    if (i == 0 && !row.ok()) {
+    const bool read = report.Numbers(i, row);
+    const double del2th = row.del2Theta;
+    if (i == 0 && !read) {
       sink.Show("The first row of the previous list cannot be read !!!\n The weights are left as they were.");
       return true;
     }

@@ -20,6 +20,18 @@ const std::string& Report::Row(int i) const {
 
 std::string Report::Field(int i, int n) const { return FieldOf(Row(i), n); }
 
+bool Report::Indices(int i, ReportRowNumbers& out) const {
+  FieldScanner row(Row(i));
+  return row.Int(out.h) && row.Int(out.k) && row.Int(out.l);
+}
+
+bool Report::Numbers(int i, ReportRowNumbers& out) const {
+  FieldScanner row(Row(i));
+  return row.Int(out.h) && row.Int(out.k) && row.Int(out.l) && row.Double(out.twoThetaOrg) &&
+         row.Double(out.twoThetaObs) && row.Double(out.twoThetaCor) && row.Double(out.twoThetaCal) &&
+         row.Double(out.del2Theta);
+}
+
 Report ReadReport(const std::string& path) {
   Report report;
   std::ifstream in;

@@ -1,9 +1,10 @@
-// Reading the report back: the one place, beside the writer, that knows
-// where the report keeps its per-reflection results.
+// Reading the report back: with the writer, the report module knows where
+// the report keeps its per-reflection results.
 //
-// The weight read-back of the delta2(theta) schemes, the fitting table, the
-// fitting map and lattrix-plot all read the report through ReadReport and
-// turn its status into their own messages.
+// Two readers: the weight read-back of the delta2(theta) schemes (the next
+// run of the same job) and lattrix-plot, whose job is to draw a report
+// file. Both read through ReadReport and turn its status into their own
+// messages.
 #pragma once
 
 #include <string>
@@ -40,6 +41,13 @@ enum class ReportStatus {
   kNoList,          // no list of d-spacings
 };
 
+// The numbers of a row of the list of d-spacings up to del2th, read as C's
+// scanf reads "%d %d %d %lf %lf %lf %lf %lf".
+struct ReportRowNumbers {
+  int h = 0, k = 0, l = 0;
+  double twoThetaOrg = 0.0, twoThetaObs = 0.0, twoThetaCor = 0.0, twoThetaCal = 0.0, del2Theta = 0.0;
+};
+
 struct Report {
   ReportStatus status = ReportStatus::kNotOpen;
   std::string reason;  // the system's reason when the file is not open
@@ -56,6 +64,11 @@ struct Report {
   const std::string& Row(int i) const;
   // Field n (ReportListField) of row i; empty when the row has no such field.
   std::string Field(int i, int n) const;
+  // h k l of row i (false when the row does not begin with three whole
+  // numbers), and its numbers up to del2th (false when one does not read;
+  // the fields before it are read all the same).
+  bool Indices(int i, ReportRowNumbers& out) const;
+  bool Numbers(int i, ReportRowNumbers& out) const;
   // The values of the "sum delta 2theta = " and "s.d.delta 2theta = " lines
   // that follow the inputRows rows and the empty line after them.
   std::string SumDelta() const { return Field(inputRows + 1, 5); }
