@@ -124,8 +124,8 @@ class Form : public QObject {
            p.list->SetItemText(0, 4, "28.5");
            run(p); }, true, true, "Output file not open !!!\n", kKept},
         {"report cut short after a refinement", refined, [](Program& p) { p.list->SetItemText(0, 4, "28.5"); ExecuteOnAFullDisk(p); },
-         true, true, "cannot be written completely !!!", kKept},
-        {"report cut short on a loaded job", open, ExecuteOnAFullDisk, true, false, "cannot be written completely !!!", kKept},
+         true, true, "Output file not open !!!\n", kKept},
+        {"report cut short on a loaded job", open, ExecuteOnAFullDisk, true, false, "Output file not open !!!\n", kKept},
     };
     for (const auto& c : cases) {
       Program p;
