@@ -4,6 +4,8 @@
 #include <utility>
 #include <nlohmann/json.hpp>
 
+#include "common/TextIO.h"
+
 namespace lattrix {
 namespace {
 
@@ -51,7 +53,7 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
   if (N > kMaxReflections) N = kMaxReflections;
 
   ordered_json inputs;
-  inputs["title"] = job.m_strTitle;
+  inputs["title"] = PrintableLine(job.m_strTitle);
   inputs["input_file"] = job.m_strInputPath;
   inputs["crystal_system"] = {{"code", job.m_nCrystalSystem}, {"name", CrystalSystemName(job.m_nCrystalSystem)}};
   inputs["correction"] = {{"code", job.m_nCorrection}, {"name", CorrectionName(job.m_nCorrection)}};
@@ -161,7 +163,7 @@ std::string JsonRefusedText(const std::string& inputFile, const std::string& tit
   root["program"] = "lattrix-refine";
   root["format_version"] = 1;
   if (undefined) root["status"] = "undefined";
-  root["inputs"] = {{"title", title}, {"input_file", inputFile}};
+  root["inputs"] = {{"title", PrintableLine(title)}, {"input_file", inputFile}};
   root["result"] = nullptr;
   root["warnings"] = warnings;
   return Dump(root);

@@ -66,12 +66,19 @@ std::vector<SeriesRow> RunWithProgress(std::vector<SeriesJob> jobs, const RunCho
   return run.Wait();
 }
 
-// Every job's messages in the jobs' order, each line led by its file.
+// Every job's messages in the jobs' order, each line led by its file and
+// shown printable.
 void ShowMessages(const std::vector<SeriesRow>& rows, MessageSink& sink) {
   for (const SeriesRow& row : rows) {
     for (const std::string& message : row.messages) {
-      std::string text = row.file + ": ";
-      for (char c : message) text += c == '\n' ? "\n" + row.file + ": " : std::string(1, c);
+      std::string text;
+      for (size_t start = 0;;) {
+        const size_t end = message.find('\n', start);
+        text += PrintableLine(row.file + ": " + message.substr(start, end - start));
+        if (end == std::string::npos) break;
+        text += '\n';
+        start = end + 1;
+      }
       sink.Show(text);
     }
   }

@@ -232,7 +232,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
 
 void PrintSummary(const Job& job, const RefinementOutcome& outcome) {
   std::string t;
-  t += "Title          : " + job.m_strTitle + "\n";
+  t += "Title          : " + PrintableLine(job.m_strTitle) + "\n";
   t += Format("Crystal system : %s\n", CrystalSystemName(job.m_nCrystalSystem));
   t += Format("Correction     : %s\n", CorrectionName(job.m_nCorrection));
   t += Format("Weighting      : %s\n", WeightingName(job.m_nWeighting));

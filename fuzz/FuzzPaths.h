@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 #include "FuzzSupport.h"
 #include "calibration/Calibration.h"
@@ -41,8 +42,8 @@ inline bool PrintsPhysical(const lattrix::Job& job) {
 
 // The job file reader, then what the program does with a file it has read:
 // the calibration when the file carries silicon values, a refinement (as
-// read, and with both corrections), and a save to savedPath that must read
-// back within the printed decimals.
+// read, and with both corrections; the report printable UTF-8), and a save
+// to savedPath that must read back within the printed decimals.
 inline void RunInputFile(const std::string& path, const std::string& savedPath, Checker& check) {
   using namespace lattrix;
   QuietSink sink;
@@ -69,8 +70,10 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
   }
   for (int correction : {kNoCorrection, kZeroAndDisplacement}) {
     job.m_nCorrection = correction;
-    check(RefineInMemory(job, sink).reflections.size() == static_cast<size_t>(job.m_nReflections),
+    std::ostringstream report;
+    check(RefineCell(job, report, sink).reflections.size() == static_cast<size_t>(job.m_nReflections),
           "not one list row per reflection");
+    check(ShowableText(report.str()), "the report is not printable UTF-8");
   }
   job.m_nCorrection = kNoCorrection;
   job.m_strInputPath = again.m_strInputPath = savedPath;
@@ -177,7 +180,8 @@ inline void RunReport(const std::string& path, size_t fileSize, Checker& check) 
 }
 
 // The x file of a series: read, looked up by the series' plan, and every
-// file name written into a table line that splits back into the same fields.
+// file name written into a table line that splits back into the same fields,
+// its title and message columns printable.
 inline void RunSeriesX(const std::string& path, Checker& check) {
   using namespace lattrix;
   QuietSink sink;
@@ -198,14 +202,17 @@ inline void RunSeriesX(const std::string& path, Checker& check) {
     const bool planned = jobs[i].hasX && jobs[i].x == axis.values.at(files[i]);
     check(jobs[i].refusal.empty() ? planned : !jobs[i].hasX, "planned x differs");
   }
-  for (const std::string& file : files) {
+  // Each name as the title too, and its plan's refusal as the message.
+  for (size_t i = 0; i < files.size(); ++i) {
     SeriesRow row;
-    row.file = row.title = file;
+    row.file = row.title = files[i];
+    row.messages = {jobs[i].refusal};
     const std::string text = SeriesTableText({row});
     const size_t start = text.find('\n') + 1;
     const std::vector<std::string> fields = SplitCsvLine(text.substr(start, text.size() - start - 1));
-    check(fields.size() == SeriesColumnNames().size() && fields[0] == file && fields[1] == file,
+    check(fields.size() == SeriesColumnNames().size() && fields[0] == files[i] && fields[1] == PrintableLine(files[i]),
           "a table line does not split back");
+    check(ShowableText(fields[1]) && ShowableText(fields.back()), "a title or message in the table is not printable UTF-8");
   }
 }
 

@@ -1,6 +1,7 @@
 // Shared pieces of the fuzz targets: the readers take a path, so every input
 // is written to one scratch file per process first; a record of the broken
-// checks; a sink that keeps the last message; the small valid job the
+// checks; a sink that keeps the last message and stops at one that is not
+// printable UTF-8; the small valid job the
 // report readers run against; a canvas that checks what it is asked to draw.
 #pragma once
 
@@ -55,8 +56,35 @@ class ScratchFile {
   std::string path_;
 };
 
+// True for valid UTF-8 (shortest forms, no surrogates, nothing past
+// U+10FFFF) without control characters (C0, DEL, C1) but LF and tab. A
+// decoder of its own, apart from the one behind the product's printable text.
+inline bool ShowableText(const std::string& text) {
+  static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    uint32_t code = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k) {
+      const unsigned char b = static_cast<unsigned char>(text[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      code = code << 6 | (b & 0x3F);
+    }
+    if (code < least[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    if ((code < 0x20 && code != '\n' && code != '\t') || (code >= 0x7F && code <= 0x9F)) return false;
+    i += n;
+  }
+  return true;
+}
+
+// Keeps the last message; a message that would put raw bytes on a terminal
+// stops the run.
 struct QuietSink : lattrix::MessageSink {
-  void Show(const std::string& text) override { last = text, ++shown; }
+  void Show(const std::string& text) override {
+    if (!ShowableText(text)) std::fprintf(stderr, "fuzz check failed: a message is not printable UTF-8\n"), std::abort();
+    last = text, ++shown;
+  }
   std::string last;
   int shown = 0;
 };

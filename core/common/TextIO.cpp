@@ -126,7 +126,7 @@ namespace {
 // there are not one.
 size_t Utf8Length(const std::string& text, size_t i) {
   const unsigned char c = static_cast<unsigned char>(text[i]);
-  size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+  size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
   if (n == 0 || i + n > text.size()) return 0;
   for (size_t k = 1; k < n; ++k)
     if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
@@ -134,6 +134,8 @@ size_t Utf8Length(const std::string& text, size_t i) {
   if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
       (c == 0xF4 && c1 >= 0x90))
     return 0;  // overlong forms, surrogates, beyond U+10FFFF
+  // U+0080..U+009F are the C1 control characters: a terminal acts on them.
+  if (c == 0xC2 && c1 < 0xA0) return 0;
   return n;
 }
 
@@ -148,15 +150,15 @@ std::string UserField(const std::string& text) {
   return field;
 }
 
-}  // namespace
-
-std::string PrintableText(const std::string& text, size_t maxChars) {
+// Control characters (a tab too, unless keepTab) and bytes that are not
+// UTF-8 as \xHH; more than maxChars characters cut there with "...".
+std::string Printable(const std::string& text, size_t maxChars, bool keepTab) {
   std::string out;
   size_t chars = 0;
   for (size_t i = 0; i < text.size(); ++chars) {
     if (chars == maxChars) return out + "...";
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c < 0x7F) {
+    if ((c >= 0x20 && c < 0x7F) || (c == '\t' && keepTab)) {
       out += static_cast<char>(c);
       ++i;
     } else if (const size_t n = c >= 0x80 ? Utf8Length(text, i) : 0) {
@@ -169,6 +171,12 @@ std::string PrintableText(const std::string& text, size_t maxChars) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string PrintableText(const std::string& text, size_t maxChars) { return Printable(text, maxChars, false); }
+
+std::string PrintableLine(const std::string& text) { return Printable(text, std::string::npos, true); }
 
 bool ParseNumberText(const std::string& text, double& out) {
   const std::string field = UserField(text);

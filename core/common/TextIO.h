@@ -41,6 +41,11 @@ std::string FileProblem(const std::string& path, int error);
 // longer than maxChars characters is cut there and ends in "...".
 std::string PrintableText(const std::string& text, size_t maxChars = 60);
 
+// A line of text from a file (a job's title) as the outputs show it: as
+// PrintableText, whole, and a tab kept. Plain ASCII and valid UTF-8 text
+// without control characters comes back unchanged.
+std::string PrintableLine(const std::string& text);
+
 // A whole field as the user typed it: blanks around it are trimmed, a
 // decimal comma counts as a decimal point, and the rest must be one number
 // (finite) or one whole number (within the range of int) with nothing

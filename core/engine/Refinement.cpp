@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <cmath>
-#include <fstream>
 #include <ostream>
+#include <sstream>
+#include <utility>
 
+#include "common/AtomicFile.h"
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
 #include "engine/RefinementProblem.h"
@@ -95,20 +97,20 @@ double CorrectedTwoTheta(const Job& job, int i) {
 }
 
 RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
-  errno = 0;
-  std::ofstream out(job.m_strReportPath, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!out.is_open()) {
+  // The report is formatted in memory and replaces the previous one whole:
+  // a full disk must not leave a cut-short report, which the next run's
+  // delta2 weights would read. Until it is written the job and the sink
+  // hear nothing of the run.
+  Job refined = job;
+  std::ostringstream report;
+  RecordingSink held;
+  RefinementOutcome outcome = RefineCell(refined, report, held);
+  if (outcome.reportWritten && !ReplaceFile(job.m_strReportPath, report.str())) {
     sink.Show("Output file not open !!!\n" + FileProblem(job.m_strReportPath, errno != 0 ? errno : EACCES));
     return RefinementOutcome();
   }
-  RefinementOutcome outcome = RefineCell(job, out, sink);
-  out.close();
-  // A full disk must not pass for a written report: the fitting table, the
-  // map and the next run's weights would read a truncated file.
-  if (outcome.reportWritten && out.fail()) {
-    sink.Show(PrintableText(job.m_strReportPath, 200) + " cannot be written completely !!!");
-    outcome.reportWritten = false;
-  }
+  if (outcome.reportWritten) job = std::move(refined);
+  for (const std::string& message : held.messages) sink.Show(message);
   return outcome;
 }
 

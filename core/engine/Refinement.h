@@ -52,10 +52,12 @@ struct RefinementOutcome {
 // absorption; in every other mode the observed value itself.
 double CorrectedTwoTheta(const Job& job, int i);
 
-// Refines the job and writes the report to job.m_strReportPath. When the
-// report cannot be created it shows "Output file not open !!!\n" and changes
-// nothing; when it cannot be written completely (a full disk) it says so and
-// reportWritten is false, while the results are stored in the job. Warnings (singular normal matrix, no degrees of freedom,
+// Refines the job and writes the report to job.m_strReportPath whole (a
+// temporary file beside it, then renamed over it). When the report cannot
+// be written (no such directory, a full disk) it shows "Output file not
+// open !!!\n" with the path and the system's reason, changes nothing (the
+// job and any previous report stay as they were) and reportWritten is
+// false. Warnings (singular normal matrix, no degrees of freedom,
 // non-finite results, a trial cell that breaks its system's equalities) go
 // to the sink after the report is written.
 RefinementOutcome RefineCell(Job& job, MessageSink& sink);

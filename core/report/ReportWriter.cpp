@@ -17,7 +17,7 @@ void WriteReportHead(std::ostream& out, const Job& job, int count) {
   text += "--------------------------------------------------------\n";
   text += " Unit Cell Refinement by Cohens Method of Least Squares\n";
   text += "--------------------------------------------------------\n\n";
-  text += "Title : " + job.m_strTitle + "\n\n";
+  text += "Title : " + PrintableLine(job.m_strTitle) + "\n\n";
   text += Format("Refinement code : %s\n\n", CorrectionName(job.m_nCorrection));
   text += Format("Crystal system : %s\n", CrystalSystemName(job.m_nCrystalSystem));
   text += Format(" wavelength = %9.6lf A\n\n", job.m_dWavelength);

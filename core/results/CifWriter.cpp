@@ -118,7 +118,8 @@ std::string CifBlock(const Job& job, const std::string& blockName) {
   std::string t = blockName + "\n\n";
 
   // The title as a text field; a line that began with ';' would end it.
-  std::string title = PrintableAscii(job.m_strTitle);
+  // Control characters and stray bytes show as \xHH, as in the report.
+  std::string title = PrintableAscii(PrintableLine(job.m_strTitle));
   if (!title.empty() && title[0] == ';') title = " " + title;
   t += "_publ_section_title\n;\n" + title + "\n;\n";
   t += Item("_computing_cell_refinement", "'Lattrix (Cohen least squares)'");

@@ -65,7 +65,7 @@ const std::vector<std::string>& SeriesColumnNames() {
 }
 
 std::vector<std::string> SeriesRowFields(const SeriesRow& row) {
-  std::vector<std::string> f = {row.file, row.title, row.hasX ? Number(row.x) : std::string(),
+  std::vector<std::string> f = {row.file, PrintableLine(row.title), row.hasX ? Number(row.x) : std::string(),
                                 row.refined ? "ok" : row.undefined ? "undefined" : "refused"};
   if (row.refined) {
     f.push_back(Format("%d", row.reflections));
@@ -79,7 +79,7 @@ std::vector<std::string> SeriesRowFields(const SeriesRow& row) {
   } else {
     f.resize(SeriesColumnNames().size() - 1);
   }
-  f.push_back(OneLineMessages(row.messages));
+  f.push_back(PrintableLine(OneLineMessages(row.messages)));
   return f;
 }
 

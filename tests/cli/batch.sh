@@ -210,6 +210,35 @@ assert any(\"No degrees of freedom\" in w for w in d[\"warnings\"])"'
 check "unwritable JSON path: exit 1 and a message" '[ $rc -eq 1 ] && [ "$(cat err.txt)" = "nodir/r.json cannot be written !!!
 No such file or directory" ]'
 
+# A report cut short by a file-size limit (as by a full disk): exit 1, the
+# message, and the previous report whole.
+cp plain.out before.out
+(trap '' XFSZ; ulimit -f 1; "$bin" --quiet --report plain.out "$quartz" 2>err.txt); rc=$?
+check "report cut short: the previous report whole" '[ $rc -eq 1 ] && cmp -s before.out plain.out && [ "$(cat err.txt)" = "Output file not open !!!
+plain.out: File too large" ]'
+
+# A title with an escape sequence, a Latin-1 degree sign (0xB0) and a C1
+# control (U+009B): standard output, report, JSON, CIF and series table show
+# it as \xHH and are valid UTF-8 without control characters but LF.
+{ printf '#title\n\033[31mQuartz 25 \260C\302\233\n'; tail -n +3 "$quartz"; } >esc.inp
+"$bin" --report esc.out --json esc.json --cif esc.cif esc.inp >esc.txt 2>&1
+"$bin" --quiet --series esc.csv esc.inp 2>>esc.txt
+cat >check_printable.py <<'PY'
+import csv, json
+shown = r"\x1b[31mQuartz 25 \xb0C\xc2\x9b"
+def text(name):
+    t = open(name, "rb").read().decode("utf-8")
+    assert not [c for c in t if (ord(c) < 32 and c != "\n") or 0x7F <= ord(c) <= 0x9F], name
+    return t
+assert "Title          : " + shown + "\n" in text("esc.txt")
+assert "Title : " + shown + "\n" in text("esc.out")
+assert shown in text("esc.cif").splitlines()
+assert json.loads(text("esc.json"))["inputs"]["title"] == shown
+text("esc.csv")
+assert [r["title"] for r in csv.DictReader(open("esc.csv", encoding="utf-8", newline=""))] == [shown]
+PY
+check "a title with control and Latin-1 bytes: every output printable UTF-8" 'python3 check_printable.py'
+
 # The fitting map, drawn by lattrix-plot beside the batch command.
 if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
   "$bin" --quiet --report map.out --plot map.png --plot-type 2 --plot-size 321x203 "$quartz"; rc=$?

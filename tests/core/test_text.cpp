@@ -62,10 +62,17 @@ TEST(Text, TypedFields) {
   }
 }
 
-// Control characters and bytes that are not UTF-8 as \xHH; valid UTF-8
-// kept; cut after maxChars characters with "...".
+// Control characters (C1 too: U+0080..U+009F) and bytes that are not UTF-8
+// as \xHH; valid UTF-8 kept up to U+10FFFF; cut after maxChars characters
+// with "...". A line (kLine) is shown whole with its tabs.
 TEST(Text, PrintableQuotes) {
+  const size_t kLine = 0;
   const struct { std::string text; size_t max; std::string shown; } cases[] = {
+      {"\xf5\x80\x80 \xf8\x88\x80\x80", 60, "\\xf5\\x80\\x80 \\xf8\\x88\\x80\\x80"}, {"\xfd\xbf\xbf\xff", 60, "\\xfd\\xbf\\xbf\\xff"},
+      {"c1 \xc2\x80\xc2\x9b[31m\xc2\x9f", 60, "c1 \\xc2\\x80\\xc2\\x9b[31m\\xc2\\x9f"},
+      {"\xc2\xa0\xc2\xb0\xef\xbf\xbd\xf0\x9f\x94\xac\xf4\x8f\xbf\xbf", 60, "\xc2\xa0\xc2\xb0\xef\xbf\xbd\xf0\x9f\x94\xac\xf4\x8f\xbf\xbf"},
+      {"T\t25 \xb0" "C\x1b[31m\n" + std::string(70, 'x'), kLine, "T\t25 \\xb0C\\x1b[31m\\x0a" + std::string(70, 'x')},
+      {"caf\xc3\xa9 \xe2\x82\xac", kLine, "caf\xc3\xa9 \xe2\x82\xac"},
       {"plain", 60, "plain"},                         {"tab\there\r\n", 60, "tab\\x09here\\x0d\\x0a"},
       {"\x1b[2J", 60, "\\x1b[2J"},                    {"caf\xc3\xa9 \xe2\x82\xac", 60, "caf\xc3\xa9 \xe2\x82\xac"},
       {"bad \xff\xfe", 60, "bad \\xff\\xfe"},         {"cut \xc3", 60, "cut \\xc3"},
@@ -73,7 +80,7 @@ TEST(Text, PrintableQuotes) {
       {std::string("nul\0x", 5), 60, "nul\\x00x"},    {"abcdef", 3, "abc..."},
       {"\xc3\xa9\xc3\xa9\xc3\xa9", 2, "\xc3\xa9\xc3\xa9..."}, {"abc", 3, "abc"},
   };
-  for (const auto& c : cases) { EXPECT_EQ(PrintableText(c.text, c.max), c.shown) << c.shown; }
+  for (const auto& c : cases) { EXPECT_EQ(c.max == kLine ? PrintableLine(c.text) : PrintableText(c.text, c.max), c.shown) << c.shown; }
 }
 
 // The report's fast formatter against printf: exact binary fractions that

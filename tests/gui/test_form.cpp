@@ -126,8 +126,8 @@ class Form : public QObject {
            p.list->SetItemText(0, 4, "28.5");
            run(p); }, true, true, "Output file not open !!!\n", kKept},
         {"report cut short after a refinement", refined, [](Program& p) { p.list->SetItemText(0, 4, "28.5"); ExecuteOnAFullDisk(p); },
-         true, true, "cannot be written completely !!!", kKept},
-        {"report cut short on a loaded job", open, ExecuteOnAFullDisk, true, false, "cannot be written completely !!!", kKept},
+         true, true, "Output file not open !!!\n", kKept},
+        {"report cut short on a loaded job", open, ExecuteOnAFullDisk, true, false, "Output file not open !!!\n", kKept},
         {"undefined result after a refinement (tetragonal, h k 0 only)", refined, [&](Program& p) {
            Find<QComboBox>(p.view, "comboCrystalSystem")->setCurrentIndex(lattrix::kTetragonal - 1);
            for (int i = 0; i < 10; ++i) p.list->SetItemText(i, 3, "0");
