@@ -3,12 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <sstream>
+#include "report/ReportWriter.h"
 #include <string>
 
 #include "common/MessageSink.h"
 #include "fittingmap/FittingMap.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "engine/Refinement.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
@@ -51,10 +51,9 @@ void BM_RefineCell(benchmark::State& state) {
   std::string text;
   for (auto _ : state) {
     Job job = SyntheticJob(system, correction, n);
-    std::ostringstream report;
-    RefinementOutcome outcome = RefineCell(job, report, sink);
+    RefinementOutcome outcome = RefineCell(job, sink);
     benchmark::DoNotOptimize(outcome);
-    text = report.str();
+    text = ReportText(job, outcome);
   }
   state.SetComplexityN(n);
 }

@@ -6,16 +6,17 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <sstream>
+
 
 #include "FuzzSupport.h"
 #include "calibration/Calibration.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "engine/Refinement.h"
 #include "fittingmap/FittingMap.h"
 #include "fittingmap/MapDrawing.h"
 #include "job/InputFile.h"
 #include "report/FittingTable.h"
+#include "report/ReportWriter.h"
 #include "series/SeriesRun.h"
 #include "series/SeriesTable.h"
 
@@ -70,10 +71,9 @@ inline void RunInputFile(const std::string& path, const std::string& savedPath, 
   }
   for (int correction : {kNoCorrection, kZeroAndDisplacement}) {
     job.m_nCorrection = correction;
-    std::ostringstream report;
-    check(RefineCell(job, report, sink).reflections.size() == static_cast<size_t>(job.m_nReflections),
-          "not one list row per reflection");
-    check(ShowableText(report.str()), "the report is not printable UTF-8");
+    const RefinementOutcome outcome = RefineCell(job, sink);
+    check(outcome.reflections.size() == static_cast<size_t>(job.m_nReflections), "not one list row per reflection");
+    check(ShowableText(ReportText(job, outcome)), "the report is not printable UTF-8");
   }
   job.m_nCorrection = kNoCorrection;
   job.m_strInputPath = again.m_strInputPath = savedPath;
@@ -115,29 +115,6 @@ inline void RunReportWeights(const std::string& path, Checker& check) {
     }
 }
 
-// The fitting table from the report at path (fileSize bytes), with the
-// job's 2theta columns and without them.
-inline void RunFittingTable(const std::string& path, size_t fileSize, Checker& check) {
-  using namespace lattrix;
-  const Job job = SmallValidJob(path);
-  for (int count : {job.m_nReflections, 0}) {
-    QuietSink sink;
-    FittingTable table;
-    const bool ok = ReadFittingTable(path, job.m_dTwoThetaRaw, job.m_dTwoTheta, count, table, sink);
-    check(ok == (sink.shown == 0) && table.rows.size() <= size_t(kMaxReflections), "a message and the result disagree, or > 50 rows");
-    for (size_t r = 0; r < table.rows.size(); ++r) {
-      const auto& cells = table.rows[r];
-      // Without a list the rows stay, all cells empty; else numbered, with
-      // the job's 2theta in the rows the job has.
-      for (const std::string& cell : cells) check(cell.size() <= fileSize && (ok || cell.empty()), "cell text");
-      const bool fromJob = static_cast<int>(r) < count;
-      check(!ok || (cells[0] == Format("%2d", int(r) + 1) && cells[4].empty() != fromJob && cells[5].empty() != fromJob),
-            "row number or 2theta columns");
-    }
-    check(table.sumDelta.size() <= fileSize && table.stdDelta.size() <= fileSize, "sum texts");
-  }
-}
-
 inline void CheckTicks(const std::vector<lattrix::MapTick>& ticks, float lo, float hi, Checker& check) {
   check(ticks.size() <= 10000, "too many ticks");
   for (const lattrix::MapTick& t : ticks)
@@ -171,11 +148,10 @@ inline void RunFittingMap(const std::string& path, Checker& check) {
   }
 }
 
-// Every reader of the report on one input: the weight read-back, the
-// fitting table and the fitting map.
-inline void RunReport(const std::string& path, size_t fileSize, Checker& check) {
+// Both readers of the report on one input: the weight read-back and the
+// fitting map of lattrix-plot.
+inline void RunReport(const std::string& path, Checker& check) {
   RunReportWeights(path, check);
-  RunFittingTable(path, fileSize, check);
   RunFittingMap(path, check);
 }
 

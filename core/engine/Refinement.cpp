@@ -1,16 +1,10 @@
 #include "engine/Refinement.h"
 
-#include <cerrno>
 #include <cmath>
-#include <ostream>
-#include <sstream>
-#include <utility>
 
-#include "common/AtomicFile.h"
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
 #include "engine/RefinementProblem.h"
-#include "report/ReportWriter.h"
 
 namespace lattrix {
 namespace {
@@ -94,24 +88,6 @@ double CorrectedTwoTheta(const Job& job, int i) {
   const double sterm = (-kDeg * s) / R;
   const double mterm = mu > 0.0 ? 180.0 / (6.2831853 * mu * R) : 0.0;
   return ((z + twoTheta) + std::cos(t) * sterm) + std::sin(2.0 * t) * mterm;
-}
-
-RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
-  // The report is formatted in memory and replaces the previous one whole:
-  // a full disk must not leave a cut-short report, which the next run's
-  // delta2 weights would read. Until it is written the job and the sink
-  // hear nothing of the run.
-  Job refined = job;
-  std::ostringstream report;
-  RecordingSink held;
-  RefinementOutcome outcome = RefineCell(refined, report, held);
-  if (outcome.reportWritten && !ReplaceFile(job.m_strReportPath, report.str())) {
-    sink.Show("Output file not open !!!\n" + FileProblem(job.m_strReportPath, errno != 0 ? errno : EACCES));
-    return RefinementOutcome();
-  }
-  if (outcome.reportWritten) job = std::move(refined);
-  for (const std::string& message : held.messages) sink.Show(message);
-  return outcome;
 }
 
 namespace {
@@ -266,7 +242,7 @@ void CheckOutcome(const Job& job, const RefinementProblem& problem, double det,
 
 }  // namespace
 
-RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) {
+RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
   RefinementOutcome outcome;
   if (job.m_nCrystalSystem < kTriclinic || job.m_nCrystalSystem > kCubic) {
     sink.Show(Format("Crystal system=%d is not acceptable !!!", job.m_nCrystalSystem));
@@ -278,24 +254,13 @@ RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink) 
   }
   outcome.problem = BuildRefinementProblem(job);
   const RefinementProblem& problem = outcome.problem;
-  const bool writing = !report.fail();
-  if (writing) WriteReportHead(report, job, problem.Count());
   const RefinementSolution solution = SolveRefinementProblem(problem);
   const double W = ComputeReflections(job, problem, solution, outcome.reflections);
   outcome.degreesOfFreedom = problem.Count() - problem.Parameters();
   StoreResults(job, problem, solution, outcome.degreesOfFreedom, W, outcome.covariance);
   SumDifferences(outcome);
-  if (writing) {
-    WriteReportCell(report, job.m_dRefinedCell, job.m_dCellSigma, job.m_dVolume, job.m_dVolumeSigma);
-    WriteReportCorrections(report, job.m_dZero, job.m_dZeroSigma, job.m_dDisp, job.m_dDispSigma,
-                           job.m_dEmu, job.m_dEmuSigma);
-    WriteReportList(report, outcome.reflections, outcome.sumDelta, outcome.sdDelta);
-    report.flush();
-  }
-  outcome.reportWritten = true;
-
+  outcome.refined = true;
   CheckOutcome(job, problem, solution.determinant, outcome);
-  for (const std::string& warning : outcome.warnings) sink.Show(warning);
   return outcome;
 }
 

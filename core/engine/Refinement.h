@@ -1,10 +1,9 @@
 // Cohen's least-squares refinement of the cell from indexed 2theta values.
 //
 // One linear solve in the reciprocal metric (A..F) and up to two 2theta
-// corrections; every run writes the complete report.
+// corrections. The engine computes; the run step writes the report.
 #pragma once
 
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -31,7 +30,9 @@ struct ReflectionResult {
 
 // What a run computed beyond the job's result fields.
 struct RefinementOutcome {
-  bool reportWritten = false;
+  // The refinement ran (false only for a refused crystal system or
+  // correction code).
+  bool refined = false;
   std::vector<ReflectionResult> reflections;
   double sumDelta = 0.0;   // sum of (2thcal - 2thcor)
   double sdDelta = 0.0;    // its standard deviation, N - 1 in the divisor
@@ -52,20 +53,13 @@ struct RefinementOutcome {
 // absorption; in every other mode the observed value itself.
 double CorrectedTwoTheta(const Job& job, int i);
 
-// Refines the job and writes the report to job.m_strReportPath whole (a
-// temporary file beside it, then renamed over it). When the report cannot
-// be written (no such directory, a full disk) it shows "Output file not
-// open !!!\n" with the path and the system's reason, changes nothing (the
-// job and any previous report stay as they were) and reportWritten is
-// false. Warnings (singular normal matrix, no degrees of freedom,
-// non-finite results, a trial cell that breaks its system's equalities) go
-// to the sink after the report is written.
+// Refines the job: the refined cell, its standard deviations, the volume and
+// the corrections go into the job's result fields, everything else into
+// the outcome, among it the warnings (singular normal matrix, no degrees of
+// freedom, non-finite results, a trial cell that breaks its system's
+// equalities, parameters the reflections cannot tell apart) for the caller
+// to show once the report is written. Opens no file. A crystal system or
+// correction code out of range is refused with a message (refined false).
 RefinementOutcome RefineCell(Job& job, MessageSink& sink);
-
-// The same run writing the report to a stream. A stream that has already
-// failed (one without a buffer, for a run that keeps no report) is not
-// given the report's text at all: the results are the same, without the
-// cost of formatting it.
-RefinementOutcome RefineCell(Job& job, std::ostream& report, MessageSink& sink);
 
 }  // namespace lattrix

@@ -5,6 +5,7 @@
 
 #include "common/TextIO.h"
 #include "report/ReportReader.h"
+#include "report/ReportWriter.h"
 
 namespace lattrix {
 
@@ -93,30 +94,30 @@ bool FittingMap::LoadMapData(MessageSink& sink) {
     m_nPoints = 0;
     return false;
   }
-  // A missing row or field reads as 0, as atof reads an empty text.
+  SetPoints([&](int n, int field) { return report.Field(n, field); });
+  return true;
+}
+
+void FittingMap::LoadMapData(const RefinementOutcome& outcome) {
+  m_nPoints = ClampPoints(static_cast<int>(outcome.reflections.size()));
+  SetPoints([&](int n, int field) { return ListRowFields(outcome.reflections[static_cast<size_t>(n)])[field - 1]; });
+}
+
+void FittingMap::SetPoints(const std::function<std::string(int row, int field)>& printed) {
+  // The values as the report prints them; a missing field reads as 0, as
+  // atof reads an empty text.
+  const auto value = [&](int n, int field) { return static_cast<float>(AtoF(printed(n, field))); };
   for (int n = 0; n < m_nPoints; ++n) {
     MapPointF& p = m_ptData[n];
-    p.x = static_cast<float>(AtoF(report.Field(n, kField2ThOrg)));
+    p.x = value(n, kField2ThOrg);
     switch (m_nPlotType) {
-      case 1:
-        p.y = static_cast<float>(AtoF(report.Field(n, kFieldDel2Th)));
-        break;
-      case 2: {
-        // 2thorg - 2thobs, each value a float first.
-        const float org = static_cast<float>(AtoF(report.Field(n, kField2ThOrg)));
-        const float obs = static_cast<float>(AtoF(report.Field(n, kField2ThObs)));
-        p.y = org - obs;
-        break;
-      }
-      case 3:
-        p.y = static_cast<float>(AtoF(report.Field(n, kFieldDDif)));
-        break;
-      default:
-        p.y = 0.0f;
-        break;
+      case 1: p.y = value(n, kFieldDel2Th); break;
+      // 2thorg - 2thobs, each value a float first.
+      case 2: p.y = value(n, kField2ThOrg) - value(n, kField2ThObs); break;
+      case 3: p.y = value(n, kFieldDDif); break;
+      default: p.y = 0.0f; break;
     }
   }
-  return true;
 }
 
 void FittingMap::ScaleMapData() {
@@ -223,12 +224,22 @@ bool FittingMap::PrepareMap(MessageSink& sink) {
   SetPlotTitles(m_nPlotType);
   ResetMapStyle();
   if (!LoadMapData(sink)) return false;
-  if (m_nPoints >= 1) {
-    ScaleMapData();
-    MakeYRangeSymmetric();
-    ChooseTickSteps();
-  }
+  ScaleToPoints();
   return true;
+}
+
+void FittingMap::PrepareMap(const RefinementOutcome& outcome) {
+  SetPlotTitles(m_nPlotType);
+  ResetMapStyle();
+  LoadMapData(outcome);
+  ScaleToPoints();
+}
+
+void FittingMap::ScaleToPoints() {
+  if (m_nPoints < 1) return;
+  ScaleMapData();
+  MakeYRangeSymmetric();
+  ChooseTickSteps();
 }
 
 bool FittingMap::HasXScale() const {

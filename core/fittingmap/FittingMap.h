@@ -11,10 +11,12 @@
 // depends on it (a tick near zero reads "-0.00").
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "engine/Refinement.h"
 #include "job/Job.h"
 
 namespace lattrix {
@@ -103,11 +105,15 @@ struct FittingMap {
   // them).
   void SetPlotTitles(int plotType);
 
-  // Reads m_nPoints points of m_nPlotType from the report's list of
-  // d-spacings. On failure shows "<path> not open !!!" or "List not open
-  // !!!", sets m_nPoints to 0 and returns false. Missing or non-numeric
-  // fields give 0. m_nPoints is held within 0..50.
+  // Reads m_nPoints points of m_nPlotType from the list of d-spacings of the
+  // report at m_strReportPath (lattrix-plot draws report files). On failure
+  // shows "<path> not open !!!" or "List not open !!!", sets m_nPoints to 0
+  // and returns false. Missing or non-numeric fields give 0. m_nPoints is
+  // held within 0..50.
   bool LoadMapData(MessageSink& sink);
+  // The points of a run's list of d-spacings, one per reflection, from its
+  // values as the report prints them.
+  void LoadMapData(const RefinementOutcome& outcome);
 
   // Data range from the points: x from the first and the last point, y from
   // all; x minimum taken down and y maximum taken up to convenient values.
@@ -123,6 +129,8 @@ struct FittingMap {
   // succeeded, ScaleMapData, MakeYRangeSymmetric and ChooseTickSteps.
   // Returns what LoadMapData returned.
   bool PrepareMap(MessageSink& sink);
+  // The same from a run's list of d-spacings.
+  void PrepareMap(const RefinementOutcome& outcome);
 
   // True when the plot range has a positive, finite span on that axis, so
   // that values map to pixels.
@@ -147,6 +155,11 @@ struct FittingMap {
   // Y ticks that lie in the plot range, labelled "%4.2f" with the value over
   // 10^e; empty without a y scale or exponent.
   std::vector<MapTick> YTicks() const;
+
+ private:
+  // The points from the printed fields (ReportListField) of each row.
+  void SetPoints(const std::function<std::string(int row, int field)>& printed);
+  void ScaleToPoints();
 };
 
 }  // namespace lattrix

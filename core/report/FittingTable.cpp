@@ -1,10 +1,9 @@
 #include "report/FittingTable.h"
 
 #include "common/TextIO.h"
-#include "report/ReportReader.h"
+#include "report/ReportWriter.h"
 
 namespace lattrix {
-
 namespace {
 
 // Report field shown in each column; 0 where the table shows its own value.
@@ -12,43 +11,29 @@ constexpr int kReportFieldOfColumn[kFittingTableColumns] = {
     0, kFieldH, kFieldK, kFieldL, 0, 0, kField2ThCor, kField2ThCal, kFieldDel2Th, kFieldDObs,
     kFieldDCal, kFieldDDif, kFieldWeight};
 
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? text : text.substr(first);
+}
+
 }  // namespace
 
-bool ReadFittingTable(const std::string& reportPath, const double* twoThetaRaw,
-                      const double* twoTheta, int count, FittingTable& out,
-                      MessageSink& sink) {
-  out.rows.clear();
-  out.sumDelta.clear();
-  out.stdDelta.clear();
-
-  const Report report = ReadReport(reportPath);
-  if (report.status == ReportStatus::kNotOpen) {
-    sink.Show(PrintableText(reportPath, 200) + " not open !!!\n" + report.reason);
-    return false;
+FittingTable FittingTableOf(const RefinementOutcome& outcome) {
+  FittingTable table;
+  table.rows.resize(outcome.reflections.size());
+  for (size_t r = 0; r < outcome.reflections.size(); ++r) {
+    const ReflectionResult& row = outcome.reflections[r];
+    const ListRowTexts printed = ListRowFields(row);
+    auto& cells = table.rows[r];
+    for (int c = 0; c < kFittingTableColumns; ++c)
+      if (kReportFieldOfColumn[c] != 0) cells[c] = printed[static_cast<size_t>(kReportFieldOfColumn[c] - 1)];
+    cells[0] = Format("%2d", static_cast<int>(r) + 1);
+    cells[4] = Format("%8.4lf", row.twoThetaRaw);
+    cells[5] = Format("%8.4lf", row.twoThetaObs);
   }
-  if (report.status == ReportStatus::kNoInputSection) {
-    sink.Show(PrintableText(reportPath, 200) + " not open !!!");
-    return false;
-  }
-  // The input section's rows fix the number of rows; the list of d-spacings
-  // has the same reflections in the same order.
-  out.rows.resize(static_cast<size_t>(report.inputRows));
-  if (report.status == ReportStatus::kNoList) {
-    sink.Show("List not open !!!");
-    return false;
-  }
-  for (int r = 0; r < report.inputRows; ++r) {
-    auto& cells = out.rows[static_cast<size_t>(r)];
-    cells[0] = Format("%2d", r + 1);
-    if (r < count && twoThetaRaw != nullptr) cells[4] = Format("%8.4lf", twoThetaRaw[r]);
-    if (r < count && twoTheta != nullptr) cells[5] = Format("%8.4lf", twoTheta[r]);
-    for (int c = 0; c < kFittingTableColumns; ++c) {
-      if (kReportFieldOfColumn[c] != 0) cells[c] = report.Field(r, kReportFieldOfColumn[c]);
-    }
-  }
-  out.sumDelta = report.SumDelta();
-  out.stdDelta = report.SdDelta();
-  return true;
+  table.sumDelta = Trimmed(SumLineValue(outcome.sumDelta));
+  table.stdDelta = Trimmed(SumLineValue(outcome.sdDelta));
+  return table;
 }
 
 }  // namespace lattrix

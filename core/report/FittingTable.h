@@ -1,5 +1,5 @@
-// The fitting table: the per-reflection results of the last refinement,
-// read back as text from the report's list of d-spacings.
+// The fitting table: the per-reflection results of a run, reflection by
+// reflection, as the report prints them.
 //
 // The table never computes anything: every cell but the row number and the
 // two input 2theta columns is the report's own text, so the table shows
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
+#include "engine/Refinement.h"
 
 namespace lattrix {
 
@@ -25,21 +25,10 @@ struct FittingTable {
   std::string stdDelta;  // value of the "s.d.delta 2theta" line, as written
 };
 
-// Fills `out` from the report at `reportPath`. The number of rows is the
-// number of data lines of the report's "Input Reflection Data" section (at
-// most 50); each row's cells come from the same row of "List of d-spacings",
-// except the row number ("%2d", from 1) and the 2th-org and 2th-obs columns,
-// which show twoThetaRaw[r] and twoTheta[r] ("%8.4lf") of the job. The two
-// arrays hold `count` entries (either may be null when count is 0); a row
-// beyond them leaves those two cells empty. A report row with fewer fields
-// than the table needs leaves the missing cells empty.
-//
-// Messages: "<path> not open !!!" when the report cannot be opened or has no
-// "Input Reflection Data" section (the table then has no rows), "List not
-// open !!!" when no "List of d-spacings" follows (the rows then stay empty).
-// Returns false after a message, true when the table was filled.
-bool ReadFittingTable(const std::string& reportPath, const double* twoThetaRaw,
-                      const double* twoTheta, int count, FittingTable& out,
-                      MessageSink& sink);
+// The table of a run's list of d-spacings: one row per reflection, its
+// cells the report's texts of the row, except the row number ("%2d", from
+// 1) and the 2th-org and 2th-obs columns ("%8.4lf" of the observed 2theta
+// and of the 2theta refined, after any calibration).
+FittingTable FittingTableOf(const RefinementOutcome& outcome);
 
 }  // namespace lattrix

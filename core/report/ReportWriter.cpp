@@ -1,6 +1,5 @@
 #include "report/ReportWriter.h"
 
-#include <ostream>
 #include <string>
 
 #include "common/TextIO.h"
@@ -8,12 +7,8 @@
 namespace lattrix {
 namespace {
 
-void Put(std::ostream& out, const std::string& text) { out.write(text.data(), static_cast<std::streamsize>(text.size())); }
-
-}  // namespace
-
-void WriteReportHead(std::ostream& out, const Job& job, int count) {
-  std::string text;
+// Head, trial cell, weighting and the input reflections (count rows).
+void AppendHead(std::string& text, const Job& job, int count) {
   text += "--------------------------------------------------------\n";
   text += " Unit Cell Refinement by Cohens Method of Least Squares\n";
   text += "--------------------------------------------------------\n\n";
@@ -44,12 +39,11 @@ void WriteReportHead(std::ostream& out, const Job& job, int count) {
     text += '\n';
   }
   text += "\n";
-  Put(out, text);
 }
 
-void WriteReportCell(std::ostream& out, const double cell[6], const double sigma[6], double volume,
-                     double volumeSigma) {
-  std::string text;
+// Refined cell: values and standard deviations (angles in degrees), volume.
+void AppendCell(std::string& text, const double cell[6], const double sigma[6], double volume,
+                double volumeSigma) {
   text += "-----------------------\n";
   text += "Refined cell dimensions\n";
   text += "-----------------------\n";
@@ -61,44 +55,75 @@ void WriteReportCell(std::ostream& out, const double cell[6], const double sigma
   text += Format("    beta  = %7.3lf   (%6.3lf)   deg\n", cell[4], sigma[4]);
   text += Format("    gamma = %7.3lf   (%6.3lf)   deg\n", cell[5], sigma[5]);
   text += Format("    volume=%8.3lf   (%6.3lf)   A3\n\n", volume, volumeSigma);
-  Put(out, text);
 }
 
-void WriteReportCorrections(std::ostream& out, double zero, double zeroSigma, double ssd,
-                            double ssdSigma, double emu, double emuSigma) {
-  std::string text;
+void AppendCorrections(std::string& text, double zero, double zeroSigma, double ssd, double ssdSigma,
+                       double emu, double emuSigma) {
   text += "Correction parameters\n";
   text += "---------------------\n";
   text += "           value   std.\n";
   text += Format("   zero = %6.3lf (%6.3lf) deg\n", zero, zeroSigma);
   text += Format("   ssd  = %6.3lf (%6.3lf) deg\n", ssd, ssdSigma);
   text += Format("   emu  = %6.3lf (%6.3lf) deg\n\n", emu, emuSigma);
-  Put(out, text);
 }
 
-void WriteReportList(std::ostream& out, const std::vector<ReflectionResult>& rows, double sumDelta,
-                     double sdDelta) {
-  std::string text;
+// The columns of a row of the list of d-spacings: h k l as "%4d", then
+// " %9.4lf" five times, "%10.5lf" three times and "%10.4lf".
+struct ListColumn {
+  int width;
+  int precision;  // -1: a whole number
+};
+constexpr ListColumn kListColumns[kListFields] = {{4, -1}, {4, -1}, {4, -1}, {9, 4},  {9, 4},  {9, 4},
+                                                  {9, 4},  {9, 4},  {10, 5}, {10, 5}, {10, 5}, {10, 4}};
+
+void AppendListColumn(std::string& text, const ReflectionResult& r, int column) {
+  const double values[kListFields] = {0, 0, 0, r.twoThetaRaw, r.twoThetaObs, r.twoThetaCor, r.twoThetaCal,
+                                      r.del2Theta, r.dObs, r.dCal, r.dDif, r.weight};
+  const int indices[3] = {r.h, r.k, r.l};
+  const ListColumn& c = kListColumns[column];
+  if (c.precision < 0)
+    AppendInt(text, indices[column], c.width);
+  else
+    AppendFixed(text, values[column], c.width, c.precision);
+}
+
+void AppendList(std::string& text, const std::vector<ReflectionResult>& rows, double sumDelta, double sdDelta) {
   text += kListSectionTitle;
   text += "\n";
   text += "------------------\n";
   text += "    h   k   l  2thorg   2thobs   2thcor   2thcal   del2th     dobs      dcal      d-dif    weight\n";
-  // " %4d%4d%4d%9.4lf%9.4lf%9.4lf%9.4lf%9.4lf%10.5lf%10.5lf%10.5lf%10.4lf\n"
   for (const ReflectionResult& r : rows) {
     text += ' ';
-    AppendInt(text, r.h, 4);
-    AppendInt(text, r.k, 4);
-    AppendInt(text, r.l, 4);
-    for (double v : {r.twoThetaRaw, r.twoThetaObs, r.twoThetaCor, r.twoThetaCal, r.del2Theta})
-      AppendFixed(text, v, 9, 4);
-    for (double v : {r.dObs, r.dCal, r.dDif}) AppendFixed(text, v, 10, 5);
-    AppendFixed(text, r.weight, 10, 4);
+    for (int column = 0; column < kListFields; ++column) AppendListColumn(text, r, column);
     text += '\n';
   }
   text += "\n";
-  text += Format("sum delta 2theta = %6.3lf\n", sumDelta);
-  text += Format("s.d.delta 2theta = %6.3lf\n", sdDelta);
-  Put(out, text);
+  text += "sum delta 2theta = " + SumLineValue(sumDelta) + "\n";
+  text += "s.d.delta 2theta = " + SumLineValue(sdDelta) + "\n";
+}
+
+}  // namespace
+
+ListRowTexts ListRowFields(const ReflectionResult& row) {
+  ListRowTexts fields;
+  for (int column = 0; column < kListFields; ++column) {
+    std::string text;
+    AppendListColumn(text, row, column);
+    const size_t first = text.find_first_not_of(' ');
+    fields[static_cast<size_t>(column)] = first == std::string::npos ? text : text.substr(first);
+  }
+  return fields;
+}
+
+std::string SumLineValue(double value) { return Format("%6.3lf", value); }
+
+std::string ReportText(const Job& job, const RefinementOutcome& outcome) {
+  std::string text;
+  AppendHead(text, job, static_cast<int>(outcome.reflections.size()));
+  AppendCell(text, job.m_dRefinedCell, job.m_dCellSigma, job.m_dVolume, job.m_dVolumeSigma);
+  AppendCorrections(text, job.m_dZero, job.m_dZeroSigma, job.m_dDisp, job.m_dDispSigma, job.m_dEmu, job.m_dEmuSigma);
+  AppendList(text, outcome.reflections, outcome.sumDelta, outcome.sdDelta);
+  return text;
 }
 
 }  // namespace lattrix

@@ -1,9 +1,10 @@
-// The sections of the report file Lattrix.out. The fitting table, the
-// fitting map and the delta2(theta) weights read it back by its section
-// titles and the fixed number of lines between a title and its rows.
+// The report file Lattrix.out, formatted from a run's result. Its section
+// titles and the fixed number of lines between a title and its rows are
+// what the report reader (report/ReportReader.h) finds them by.
 #pragma once
 
-#include <iosfwd>
+#include <array>
+#include <string>
 #include <vector>
 
 #include "engine/Refinement.h"
@@ -12,15 +13,18 @@
 
 namespace lattrix {
 
-// Head, trial cell, weighting and the input reflections (count rows).
-void WriteReportHead(std::ostream& out, const Job& job, int count);
-// Refined cell: values and standard deviations (angles in degrees), volume.
-void WriteReportCell(std::ostream& out, const double cell[6], const double sigma[6], double volume,
-                     double volumeSigma);
-void WriteReportCorrections(std::ostream& out, double zero, double zeroSigma, double ssd,
-                            double ssdSigma, double emu, double emuSigma);
-// The list of d-spacings and the two sums of the 2theta differences.
-void WriteReportList(std::ostream& out, const std::vector<ReflectionResult>& rows, double sumDelta,
-                     double sdDelta);
+// The whole report of a run: the job as refined (its inputs and its result
+// fields) and the run's outcome (the list of d-spacings and its sums).
+std::string ReportText(const Job& job, const RefinementOutcome& outcome);
+
+// The twelve texts of a row of the list of d-spacings as the report prints
+// them, without the blanks that pad them to their widths, in the order of
+// ReportListField (field n at index n - 1).
+constexpr int kListFields = 12;
+using ListRowTexts = std::array<std::string, kListFields>;
+ListRowTexts ListRowFields(const ReflectionResult& row);
+
+// The value of the "sum delta 2theta" and "s.d.delta 2theta" lines ("%6.3lf").
+std::string SumLineValue(double value);
 
 }  // namespace lattrix

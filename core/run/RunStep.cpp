@@ -1,8 +1,11 @@
 #include "run/RunStep.h"
 
+#include <cerrno>
 #include <cmath>
 
+#include "common/AtomicFile.h"
 #include "common/TextIO.h"
+#include "report/ReportWriter.h"
 
 namespace lattrix {
 
@@ -64,17 +67,35 @@ SiliconStandard ApplyRunChoices(Job& job, const RunChoices& choices) {
   return silicon;
 }
 
+namespace {
+
+// The report replaces the previous one whole (a temporary file beside it,
+// renamed over it): a full disk leaves the previous report, which the next
+// run's delta2 weights read, as it was.
+bool WriteReport(const Job& job, const RefinementOutcome& outcome, MessageSink& sink) {
+  if (ReplaceFile(job.m_strReportPath, ReportText(job, outcome))) return true;
+  const int error = errno != 0 ? errno : EACCES;
+  sink.Show("Output file not open !!!\n" + FileProblem(job.m_strReportPath, error));
+  return false;
+}
+
+}  // namespace
+
 RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink, ReportTarget target) {
   RunResult result;
   TeeSink tee(sink, result.messages);
-  const bool wasRefined = job.m_bRefined;
   if (!InstrumentIsSound(job, tee) || !PrepareRun(job, silicon, tee)) return result;
-  if (!ExecuteRefinement(job, tee, &result.outcome, target)) return result;
-  // Results that no report carries are not shown as a refinement.
-  if (!result.outcome.reportWritten) {
-    job.m_bRefined = wasRefined;
+  // Refined on a copy: a report that cannot be written leaves the job as it
+  // was, and no result is shown without its report.
+  Job run = job;
+  if (!ExecuteRefinement(run, tee, &result.outcome, target)) {
+    job.m_bRefined = run.m_bRefined;
     return result;
   }
+  if (target == ReportTarget::kFile && !WriteReport(run, result.outcome, tee)) return result;
+  job = run;
+  for (const std::string& warning : result.outcome.warnings) tee.Show(warning);
+  result.job = job;
   result.undefined = result.outcome.undefined;
   if (result.undefined) return result;
   result.refined = true;

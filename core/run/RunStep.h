@@ -1,6 +1,7 @@
 // One run of a job, as the Execute command and the batch command make it:
-// the count check and the calibration, then the weights, the refinement with
-// its report, and the diagnostics of the same problem.
+// the count check and the calibration, then the weights, the refinement, its
+// report written whole, and the diagnostics of the same problem, all in one
+// result value.
 #pragma once
 
 #include <string>
@@ -9,18 +10,25 @@
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "diagnostics/Diagnostics.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "engine/Refinement.h"
 #include "job/Job.h"
 
 namespace lattrix {
 
+// One run's result, kept whole by whoever shows it: the job as it was
+// refined (its inputs, the weights used and its result fields: the cell,
+// standard deviations, volume, corrections), the list of d-spacings and
+// covariance (outcome), the diagnostics and every message. The job the run
+// was made on goes on changing; this value does not.
 struct RunResult {
-  // The refinement ran, wrote its report, and the job holds its results.
+  // The refinement ran, its report (when one was asked for) was written, and
+  // its result is defined.
   bool refined = false;
   // The refinement ran and wrote its report, but its result is not defined
   // (outcome.undefined): not refined, and no number of it is shown.
   bool undefined = false;
+  Job job;
   RefinementOutcome outcome;
   DiagnosticsResult diagnostics;
   // Every message of the run, in the order shown.
@@ -66,12 +74,14 @@ bool InstrumentIsSound(const Job& job, MessageSink& sink);
 // 0 and 180 degrees !!!") and false.
 bool JobIsPhysical(const Job& job, MessageSink& sink);
 
-// InstrumentIsSound and PrepareRun, then ExecuteRefinement and the
+// InstrumentIsSound and PrepareRun, then ExecuteRefinement, the report
+// written whole to job.m_strReportPath ("Output file not open !!!" with the
+// path and the reason when it cannot be), the run's warnings, and the
 // diagnostics of its problem. Nothing is computed or written after a
-// refusal. When the report could not be written, m_bRefined is what it was
-// before and the result is not refined: no result is shown without its
-// report. An undefined result is not refined either (m_bRefined false).
-// With ReportTarget::kNone no report file is written or read.
+// refusal. When the report could not be written the job is left as it was
+// and the result is not refined: no result is shown without its report. An
+// undefined result is not refined either (m_bRefined false). With
+// ReportTarget::kNone no report is formatted, written or read.
 RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink,
                  ReportTarget target = ReportTarget::kFile);
 

@@ -43,8 +43,9 @@ class DialogUnits {
 
 }  // namespace
 
-CFittingMapDlg::CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent)
-    : QDialog(parent), m_sink(sink) {
+CFittingMapDlg::CFittingMapDlg(const lattrix::RefinementOutcome& outcome, const QString& suggestedName,
+                               lattrix::MessageSink& sink, QWidget* parent)
+    : QDialog(parent), m_outcome(outcome), m_strSuggestedName(suggestedName), m_sink(sink) {
   setObjectName("fittingMapDialog");
   setWindowTitle(QStringLiteral("Fiiting map"));
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
@@ -135,7 +136,7 @@ void CFittingMapDlg::showEvent(QShowEvent* event) {
 void CFittingMapDlg::OnInitDialog() {
   m_bInitialised = true;
   if (QAbstractButton* radio = TypeRadio(m_map.m_nPlotType)) radio->setChecked(true);
-  m_map.PrepareMap(m_sink);
+  m_map.PrepareMap(m_outcome);
   m_mapArea->update();
 }
 
@@ -145,7 +146,7 @@ void CFittingMapDlg::OnPlotType() {
   for (int k = 0; k < 3; ++k) {
     if (m_pTypeRadio[k]->isChecked()) m_map.m_nPlotType = k + 1;
   }
-  m_map.PrepareMap(m_sink);
+  m_map.PrepareMap(m_outcome);
   m_mapArea->update();
 }
 

@@ -18,17 +18,15 @@ class CFittingMapDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // Messages of the report reader and of Save go to `sink`.
-  explicit CFittingMapDlg(lattrix::MessageSink& sink, QWidget* parent = nullptr);
+  // The map of a run's list of d-spacings, of plot type 1 first; messages
+  // of Save go to `sink`, which offers `suggestedName`.
+  CFittingMapDlg(const lattrix::RefinementOutcome& outcome, const QString& suggestedName,
+                 lattrix::MessageSink& sink, QWidget* parent = nullptr);
 
-  // Set by the caller before the dialog is shown: m_map.m_nPoints,
-  // m_map.m_nPlotType and m_map.m_strReportPath. The drawing keeps its
-  // geometry here too.
+  // The map shown; the drawing keeps its geometry here too.
   lattrix::FittingMap m_map;
-  // The file name Save offers.
-  QString m_strSuggestedName;
 
-  // Selects the type's button, sets the titles and reads the points (runs
+  // Selects the type's button, sets the titles and the points (runs
   // when the dialog is first shown, before it becomes visible).
   void OnInitDialog();
 
@@ -56,6 +54,8 @@ class CFittingMapDlg : public QDialog {
  private:
   QString AskSavePath();
 
+  lattrix::RefinementOutcome m_outcome;
+  QString m_strSuggestedName;
   lattrix::MessageSink& m_sink;
   QAbstractButton* m_pTypeRadio[3] = {};
   // Its top-left corner is the map's anchor and it reaches to the window's

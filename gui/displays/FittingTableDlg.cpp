@@ -76,8 +76,9 @@ QSize CFittingTableDlg::BuildTable() {
   return wanted;
 }
 
-CFittingTableDlg::CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent)
-    : QDialog(parent), m_sink(sink) {
+CFittingTableDlg::CFittingTableDlg(lattrix::FittingTable table, const QString& suggestedName,
+                                   lattrix::MessageSink& sink, QWidget* parent)
+    : QDialog(parent), m_table(std::move(table)), m_strSuggestedName(suggestedName), m_sink(sink) {
   setObjectName("fittingTableDialog");
   setWindowTitle(QStringLiteral("Refined Fitting Results"));
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
@@ -133,12 +134,7 @@ void CFittingTableDlg::OnInitDialog() {
   m_editSumDelta->clear();
   m_editStdDelta->clear();
 
-  lattrix::FittingTable table;
-  const int count = std::clamp(m_nReflections, 0, lattrix::kMaxReflections);
-  lattrix::ReadFittingTable(m_strReportPath, m_dTwoThetaRaw, m_dTwoTheta, count, table, m_sink);
-
-  // Whatever the reader filled stays, also after a message: the rows read
-  // so far and the sums when it got that far.
+  const lattrix::FittingTable& table = m_table;
   m_listFit->setRowCount(static_cast<int>(table.rows.size()));
   for (int r = 0; r < static_cast<int>(table.rows.size()); ++r) {
     for (int c = 0; c < kFittingTableColumns; ++c) {

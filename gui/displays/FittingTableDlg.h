@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
-#include "job/Job.h"
+#include "report/FittingTable.h"
 
 class QLineEdit;
 class QTableWidget;
@@ -18,24 +18,17 @@ class CFittingTableDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // Messages of the report reader go to `sink`.
-  explicit CFittingTableDlg(lattrix::MessageSink& sink, QWidget* parent = nullptr);
-
-  // Set by the caller before the dialog is shown: the report and copies of
-  // the job's first m_nReflections input and working 2theta values.
-  std::string m_strReportPath;
-  double m_dTwoThetaRaw[lattrix::kMaxReflections] = {};
-  double m_dTwoTheta[lattrix::kMaxReflections] = {};
-  int m_nReflections = 0;
-  // The file name Save as CSV offers.
-  QString m_strSuggestedName;
+  // The table of a run (report/FittingTable.h); messages of Save as CSV go
+  // to `sink`, which offers `suggestedName`.
+  CFittingTableDlg(lattrix::FittingTable table, const QString& suggestedName, lattrix::MessageSink& sink,
+                   QWidget* parent = nullptr);
 
   QTableWidget* FitList() const { return m_listFit; }
   QLineEdit* SumDeltaEdit() const { return m_editSumDelta; }
   QLineEdit* StdDeltaEdit() const { return m_editStdDelta; }
 
-  // Fills the table and the two edits from the report (runs when the dialog
-  // is first shown, before it becomes visible).
+  // Fills the table and the two edits (runs when the dialog is first shown,
+  // before it becomes visible).
   void OnInitDialog();
 
   // The file dialog of Save as CSV, replaceable so that tests need no modal
@@ -60,6 +53,8 @@ class CFittingTableDlg : public QDialog {
   // as fields.
   std::vector<std::vector<std::string>> TableFields(QList<int> rows) const;
 
+  lattrix::FittingTable m_table;
+  QString m_strSuggestedName;
   lattrix::MessageSink& m_sink;
   std::function<QString()> m_saveDialog;
   QLineEdit* m_editStdDelta = nullptr;

@@ -70,12 +70,6 @@ CLattrixView::CLattrixView(QWidget* parent) : QWidget(parent) {
   BuildForm();
   ConnectFormEdits();
   lattrix::InitialiseJob(m_job, PathBytes(QDir::currentPath()));
-  // Whatever leaves the refined state (a failed run or save, a file read)
-  // also drops the results kept for the diagnostics and the CIF. Connected
-  // before the frame's refresh, so the commands see the final state.
-  connect(this, &CLattrixView::jobStateChanged, this, [this] {
-    if (!m_job.m_bRefined) ForgetRefinement();
-  });
 }
 
 CLattrixView::~CLattrixView() = default;

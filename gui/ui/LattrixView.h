@@ -9,12 +9,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "diagnostics/Diagnostics.h"
 #include "engine/Covariance.h"
 #include "job/Job.h"
+#include "run/RunStep.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -113,11 +115,13 @@ class CLattrixView : public QWidget {
   CEditListCtrl* SiliconList() const { return m_listSilicon; }
   CReportViewer* ReportViewer() const { return m_reportViewer; }
   CHelpWindow* HelpWindow() const { return m_helpWindow; }
+  // A completed refinement is kept until File New, File Open or a run whose
+  // result is not defined; a refused Execute leaves it as it was.
+  bool HasResult() const { return m_lastRun.has_value(); }
   // The diagnostics of the last completed refinement; nullptr when there is
-  // none (before a refinement, after New, Open or anything that leaves the
-  // refined state).
+  // none.
   const lattrix::DiagnosticsResult* Diagnostics() const {
-    return m_lastRefinement ? &m_lastRefinement->diagnostics : nullptr;
+    return m_lastRun ? &m_lastRun->diagnostics : nullptr;
   }
   // The correction mode and the weighting the form's buttons select now
   // (what Execute would take); a series runs with them.
@@ -191,18 +195,7 @@ class CLattrixView : public QWidget {
   bool CollectReflections(lattrix::Job& job);
   bool CollectReflectionRow(int row, lattrix::Job& job);
   QString FormatNumber(double value) const;
-  void ForgetRefinement() { m_lastRefinement.reset(); }
-
-  // What a completed refinement leaves for the diagnostics and the CIF:
-  // the job as it was refined and the diagnostics computed right then. The
-  // job itself changes later (a save gathers the form again, and in Manual
-  // mode the corrections would be taken as known), so neither is rebuilt
-  // from it afterwards.
-  struct LastRefinement {
-    lattrix::Job job;
-    lattrix::DiagnosticsResult diagnostics;
-    lattrix::ParameterCovariance covariance;
-  };
+  void ForgetRefinement() { m_lastRun.reset(); }
 
   lattrix::Job m_job;
 
@@ -245,5 +238,9 @@ class CLattrixView : public QWidget {
   // job), and the form as it was then.
   QString m_strJobFile;
   QStringList m_savedState;
-  std::unique_ptr<LastRefinement> m_lastRefinement;
+  // The last completed refinement, whole: what the result displays, the
+  // CIF and Copy results show. The job itself changes later (a save gathers
+  // the form again, and in Manual mode the corrections would be taken as
+  // known), so nothing of the result is rebuilt from it afterwards.
+  std::optional<lattrix::RunResult> m_lastRun;
 };

@@ -47,25 +47,21 @@ void CLattrixView::OnRefineExecute() {
   }
   const lattrix::RunResult run = lattrix::RunJob(m_job, silicon, Sink());
   if (run.refined) {
-    // Kept now: the job holds exactly what was refined (after a refining
-    // mode, its corrections are the refined ones).
-    m_lastRefinement = std::make_unique<LastRefinement>();
-    m_lastRefinement->job = m_job;
-    m_lastRefinement->diagnostics = run.diagnostics;
-    m_lastRefinement->covariance = run.outcome.covariance;
+    m_lastRun = run;
     ShowResults();
     // A report window left open shows the new report.
     if (m_reportViewer && m_reportViewer->isVisible()) m_reportViewer->LoadFile(PathText(m_job.m_strReportPath));
   } else if (run.undefined) {
     // The messages have said why; no number of the run is shown, and the
-    // result commands stay off (the job is not refined).
+    // result commands are off.
+    ForgetRefinement();
     ClearResults();
   }
   Q_EMIT jobStateChanged();
 }
 
 void CLattrixView::OnShowOutputFile() {
-  if (!m_job.m_bRefined) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return;
   }
@@ -211,48 +207,37 @@ void CLattrixView::OnInternalCalibration() {
   m_listSilicon->setEnabled(m_job.m_bInternalStd != 0);
 }
 
-// The fitting table and the fitting map of the last refinement, both read
-// back from the report; modal, and nothing comes back to the job.
+// The fitting table and the fitting map of the last refinement, from its
+// result in memory; modal, and nothing comes back to the job.
 void CLattrixView::OnShowFittingTable() {
-  if (!m_job.m_bRefined) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  CFittingTableDlg dialog(Sink(), window());
-  dialog.m_strReportPath = m_job.m_strReportPath;
-  dialog.m_strSuggestedName = SuggestedFileName("csv");
-  dialog.m_nReflections = std::clamp(m_job.m_nReflections, 0, kMaxReflections);
-  for (int i = 0; i < dialog.m_nReflections; ++i) {
-    dialog.m_dTwoThetaRaw[i] = m_job.m_dTwoThetaRaw[i];
-    dialog.m_dTwoTheta[i] = m_job.m_dTwoTheta[i];
-  }
+  CFittingTableDlg dialog(lattrix::FittingTableOf(m_lastRun->outcome), SuggestedFileName("csv"), Sink(), window());
   dialog.exec();
 }
 
 void CLattrixView::OnShowFittingFigure() {
-  if (!m_job.m_bRefined) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  CFittingMapDlg dialog(Sink(), window());
-  dialog.m_map.m_nPoints = m_job.m_nReflections;
-  dialog.m_map.m_nPlotType = 1;
-  dialog.m_map.m_strReportPath = m_job.m_strReportPath;
-  dialog.m_strSuggestedName = SuggestedFileName("png");
+  CFittingMapDlg dialog(m_lastRun->outcome, SuggestedFileName("png"), Sink(), window());
   dialog.exec();
 }
 
 void CLattrixView::OnShowDiagnostics() {
-  if (!m_job.m_bRefined || !m_lastRefinement) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  CDiagnosticsDlg dialog(m_lastRefinement->diagnostics, window(), m_lastRefinement->covariance);
+  CDiagnosticsDlg dialog(m_lastRun->diagnostics, window(), m_lastRun->outcome.covariance);
   dialog.exec();
 }
 
 void CLattrixView::OnExportCif() {
-  if (!m_job.m_bRefined || !m_lastRefinement) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return;
   }
@@ -264,20 +249,20 @@ void CLattrixView::OnExportCif() {
 }
 
 bool CLattrixView::ExportCifTo(const QString& path) {
-  if (!m_lastRefinement) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return false;
   }
   // The refined state stays whether or not the file could be written.
-  return lattrix::WriteCifFile(m_lastRefinement->job, PathBytes(path), Sink());
+  return lattrix::WriteCifFile(m_lastRun->job, PathBytes(path), Sink());
 }
 
 void CLattrixView::OnCopyResults() {
-  if (!m_job.m_bRefined || !m_lastRefinement) {
+  if (!m_lastRun) {
     Sink().Show("Refinement not completed !!!");
     return;
   }
-  QGuiApplication::clipboard()->setText(Q(lattrix::ResultLines(m_lastRefinement->job)));
+  QGuiApplication::clipboard()->setText(Q(lattrix::ResultLines(m_lastRun->job)));
 }
 
 int CLattrixView::FormCorrection() const {

@@ -276,7 +276,7 @@ void CMainFrame::UpdateCommandUI() {
   Action("actionSaveAsInputFile")->setEnabled(m_pView->CanSave());
   for (const char* name : {"actionShowOutputFile", "actionShowFittingTable", "actionShowFittingFigure",
                            "actionShowDiagnostics", "actionExportCif", "actionCopyResults"})
-    Action(name)->setEnabled(m_pView->job().m_bRefined);
+    Action(name)->setEnabled(m_pView->HasResult());
 }
 
 void CMainFrame::OnAppAbout() {

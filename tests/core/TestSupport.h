@@ -161,10 +161,12 @@ inline lattrix::Job SmallValidJob(const std::string& reportPath) {
   return job;
 }
 
-// The refinement with its report kept in memory.
+// The refinement without a report, its warnings shown as the run step
+// shows them.
 inline lattrix::RefinementOutcome RefineInMemory(lattrix::Job& job, lattrix::MessageSink& sink) {
-  std::ostringstream report;
-  return lattrix::RefineCell(job, report, sink);
+  lattrix::RefinementOutcome outcome = lattrix::RefineCell(job, sink);
+  for (const std::string& warning : outcome.warnings) sink.Show(warning);
+  return outcome;
 }
 
 // A fresh directory under /tmp, removed with its contents at the end.

@@ -13,7 +13,7 @@
 #include "TestSupport.h"
 #include "diagnostics/Diagnostics.h"
 #include "engine/CohenModel.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "engine/Refinement.h"
 #include "job/JobRows.h"
 

@@ -8,6 +8,7 @@
 #include "engine/Refinement.h"
 #include "job/InputFile.h"
 #include "job/JobRows.h"
+#include "report/ReportWriter.h"
 
 using namespace lattrix;
 using namespace lattrix_test;
@@ -202,10 +203,10 @@ TEST(JobRows, SetReflectionIsTheRowsObservation) {
   SetReflection(job, 2, 4, 0, 0, 66.25);
   SetReflection(job, kMaxReflections, 1, 1, 1, 10.0);  // outside: nothing happens
   RecordingSink sink;
-  std::ostringstream report;
-  const ReflectionResult row = RefineCell(job, report, sink).reflections[2];
+  const RefinementOutcome outcome = RefineCell(job, sink);
+  const ReflectionResult row = outcome.reflections[2];
   EXPECT_EQ(Format("%d %g %g", row.h, row.twoThetaRaw, row.twoThetaObs), "4 66.25 66.25");
-  EXPECT_NE(report.str().find("    4   0   0  66.250"), std::string::npos);
+  EXPECT_NE(ReportText(job, outcome).find("    4   0   0  66.250"), std::string::npos);
 }
 
 }  // namespace

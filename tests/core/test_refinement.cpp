@@ -6,8 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "engine/Refinement.h"
+#include "run/RunStep.h"
 
 using namespace lattrix;
 using namespace lattrix_test;
@@ -272,7 +273,7 @@ TEST(RefineCell, CubicReportMatchesAClosedFormComputation) {
   }
   expected += Format("\nsum delta 2theta = %6.3f\ns.d.delta 2theta = %6.3f\n", sum, std::sqrt(sum2 / (N - 1)));
   RecordingSink sink;
-  ASSERT_TRUE(ExecuteRefinement(job, sink));
+  ASSERT_TRUE(RunJob(job, SiliconStandard(), sink).refined);
   EXPECT_TRUE(sink.messages.empty());
   EXPECT_EQ(ReadAll(job.m_strReportPath), expected);
 }
@@ -301,7 +302,7 @@ TEST(RefineCell, WarnsOfWhatTheReportCannotSay) {
     c.edit(job);
     RecordingSink sink;
     const RefinementOutcome out = RefineInMemory(job, sink);
-    EXPECT_TRUE(out.reportWritten) << c.what;
+    EXPECT_TRUE(out.refined) << c.what;
     EXPECT_EQ(out.undefined, c.undefined) << c.what;
     EXPECT_EQ(sink.messages, std::vector<std::string>{c.message}) << c.what;
   }

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "fittingmap/FittingMap.h"
 #include "report/FittingTable.h"
+#include "report/ReportWriter.h"
 
 using namespace lattrix;
 using namespace lattrix_test;
@@ -129,49 +130,27 @@ TEST(FittingMap, PlotTypesFailuresAndUnprintableValues) {
   EXPECT_EQ(map.FullYTitle(), map.m_strYTitle);
 }
 
-// The fitting table read back from a hand-made report (TestSupport.h) of
-// 51 rows, Windows line ends and a row cut after its del2th: expected cells
-// are the report's texts of the values chosen here, the job columns the
-// "%8.4lf" texts of the arrays passed (d-spacings of RowAt checked with
-// Python: 28.443 deg 3.13549 A, 29 deg 3.07652 A, 69 deg 1.35998 A).
-TEST(FittingTable, RowsKeepTheReportTextsAndTheJobValues) {
-  ScratchDir dir;
-  std::vector<ReportRow> rows = {RowAt(28.4430, 0.0010, 0.00011, 28.4412)};
-  double raw[51] = {28.443}, used[51] = {28.4412345};
-  for (int i = 1; i < 51; ++i) {
-    rows.push_back(RowAt(20.0 + i, (i % 2 ? -0.001 : 0.002) * i));
-    rows.back().h = i;
-    raw[i] = 20.0 + i, used[i] = 20.0 + i + 0.00004;  // "%8.4lf" rounds it away
-  }
-  std::string text = ReportText(rows, " 0.002", "  -nan"), crlf;
-  const std::string row2 = ListRow(rows[2]);
-  text.replace(text.find(row2), row2.size(), row2.substr(0, 4 * 3 + 1 + 9 * 5) + "\n");
-  for (char c : text) crlf += c == '\n' ? "\r\n" : std::string(1, c);
-  FittingTable table;
-  RecordingSink sink;
-  ASSERT_TRUE(ReadFittingTable(dir.Write("r.out", crlf), raw, used, 40, table, sink));
-  ASSERT_EQ(table.rows.size(), 50u);  // at most 50, though the report has 51
-  for (const std::vector<std::string>& row : std::vector<std::vector<std::string>>{
-           {" 1", "1", "0", "0", " 28.4430", " 28.4412", "28.4412", "28.4420", "0.0010", "3.13549", "3.13538", "0.00011", "1.0000"},
-           {" 3", "2", "0", "0", " 22.0000", " 22.0000", "22.0000", "21.9960", "0.0040", "", "", "", ""},
-           {"10", "9", "0", "0", " 29.0000", " 29.0000", "29.0000", "29.0090", "-0.0090", "3.07652", "3.07652", "0.00000", "1.0000"},
-           {"50", "49", "0", "0", "", "", "69.0000", "69.0490", "-0.0490", "1.35998", "1.35998", "0.00000", "1.0000"}}) {
-    const auto& cells = table.rows[std::stoi(row[0]) - 1];
-    EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.end()), row);
-  }
-  rows.resize(50);
-  ASSERT_TRUE(ReadFittingTable(dir.Write("r50.out", ReportText(rows, "-0.123", "  -nan")), raw, used, 50, table, sink));
-  EXPECT_EQ(table.sumDelta + " " + table.stdDelta, "-0.123 -nan");
-  // No input section: no rows; the input section running to the end: its
-  // rows stay, every cell empty.
-  const std::string noInput = dir.Write("noinput.out", "Title : x\n\nList of d-spacings\n---\nheader\n");
-  EXPECT_FALSE(ReadFittingTable(noInput, nullptr, nullptr, 0, table, sink));
-  EXPECT_TRUE(table.rows.empty() && table.sumDelta.empty());
-  EXPECT_FALSE(ReadFittingTable(dir.Write("nolist.out", "Input Reflection Data\n  h k l\n    1   0   0  20.860   1.00000\n"
-                                                        "    1   0   1  26.644   1.00000"), raw, raw, 2, table, sink));
-  EXPECT_EQ(sink.messages, (std::vector<std::string>{noInput + " not open !!!", "List not open !!!"}));
-  ASSERT_EQ(table.rows.size(), 2u);
-  EXPECT_EQ(std::vector<std::string>(table.rows[1].begin(), table.rows[1].end()), std::vector<std::string>(13, ""));
+// The fitting table of a run's rows: cells are printf's texts of the values
+// chosen here in the report's formats (worked by hand), the row number and
+// the two input 2theta columns the table's own. A del2th that fills its
+// nine places runs into the column before it in the report's line, but is
+// a cell of its own in the table.
+TEST(FittingTable, RowsAreTheReportsTextsOfTheRun) {
+  RefinementOutcome outcome;
+  ReflectionResult r;
+  r.h = 1, r.k = -2, r.l = 10, r.twoThetaRaw = 28.44304, r.twoThetaObs = 28.4412345, r.twoThetaCor = 28.44116;
+  r.twoThetaCal = 28.44204, r.del2Theta = 0.00100, r.dObs = 3.135494, r.dCal = 3.135376, r.dDif = 0.000118, r.weight = 1;
+  outcome.reflections.assign(12, r);
+  outcome.reflections[11].del2Theta = -100.12345;
+  outcome.sumDelta = 0.0021, outcome.sdDelta = std::nan("");
+  const FittingTable table = FittingTableOf(outcome);
+  ASSERT_EQ(table.rows.size(), 12u);
+  const std::vector<std::string> first = {" 1", "1", "-2", "10", " 28.4430", " 28.4412", "28.4412", "28.4420",
+                                          "0.0010", "3.13549", "3.13538", "0.00012", "1.0000"};
+  EXPECT_EQ(std::vector<std::string>(table.rows[0].begin(), table.rows[0].end()), first);
+  EXPECT_EQ(table.rows[11][0] + "|" + table.rows[11][8], "12|-100.1235");
+  EXPECT_NE(ReportText(Job(), outcome).find("28.4420-100.1235"), std::string::npos);
+  EXPECT_EQ(table.sumDelta + " " + table.stdDelta, "0.002 nan");
 }
 
 }  // namespace

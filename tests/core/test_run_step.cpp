@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "TestSupport.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "engine/Refinement.h"
 #include "fittingmap/FittingMap.h"
 #include "job/InputFile.h"
@@ -108,10 +108,10 @@ TEST(Weights, SchemesAndTheReadBackOfThePreviousReport) {
   std::vector<double> sin2;
   for (int i = 0; i < 4; ++i) sin2.push_back(std::pow(std::sin(0.5 * job.m_dTwoTheta[i] * 0.0174532925), 2));
   job.m_nWeighting = kSin2Theta;
-  ASSERT_TRUE(ExecuteRefinement(job, sink));
+  ASSERT_TRUE(RunJob(job, SiliconStandard(), sink).refined);
   ExpectScaled(job, sin2, "sin2");
   job.m_nWeighting = kUnity;
-  ASSERT_TRUE(ExecuteRefinement(job, sink));
+  ASSERT_TRUE(RunJob(job, SiliconStandard(), sink).refined);
   EXPECT_EQ(std::vector<double>(job.m_dWeight, job.m_dWeight + 4), std::vector<double>(4, 1.0));
 
   const std::vector<double> del = PrintedDel2Theta(ReadAll(job.m_strReportPath), 4);
@@ -164,10 +164,9 @@ TEST(Files, MessagesNameThePrintablePathAndTheReason) {
   const std::string reason = "No such file or directory";
   const struct { std::function<void(Job&, MessageSink&)> run; std::string message; } cases[] = {
       {[&](Job& j, MessageSink& s) { j.m_strInputPath = path; ReadInputFile(j, s); }, "Input file not open !!!\n" + shown + ": " + reason},
-      {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; RefineCell(j, s); }, "Output file not open !!!\n" + shown + ": " + reason},
+      {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; RunJob(j, SiliconStandard(), s); }, "Output file not open !!!\n" + shown + ": " + reason},
       {[&](Job& j, MessageSink& s) { j.m_strInputPath = path; WriteInputFile(j, s); }, shown + " cannot created !!!\n" + reason},
       {[&](Job& j, MessageSink& s) { WriteCifFile(j, path, s); }, shown + " cannot be written !!!\n" + reason},
-      {[&](Job&, MessageSink& s) { FittingTable t; ReadFittingTable(path, nullptr, nullptr, 0, t, s); }, shown + " not open !!!\n" + reason},
       {[&](Job&, MessageSink& s) { FittingMap m; m.m_strReportPath = path; m.m_nPoints = 3; m.LoadMapData(s); }, shown + " not open !!!\n" + reason},
       {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; ReadDeltaWeights(j, s); }, shown + " file not found !!!\n" + reason},
       {[&](Job& j, MessageSink& s) { j.m_strInputPath = dir.path(); ReadInputFile(j, s); }, "Input file not open !!!\n" + dir.path() + ": Is a directory"},

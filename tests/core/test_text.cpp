@@ -8,7 +8,7 @@
 #include <random>
 
 #include "TestSupport.h"
-#include "engine/Execute.h"
+#include "run/Execute.h"
 #include "job/InputFile.h"
 
 using namespace lattrix;

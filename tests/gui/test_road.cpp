@@ -191,14 +191,23 @@ class Road : public QObject {
                                                               : "2th-obs of row 2 is not a number !!!"});
   }
 
-  // The fitting table and the map read back from the report of the cubic
-  // job; the diagnostics of a job whose 4 0 0 lies 0.3 degree off; the CIF
-  // of the refined cell.
+  // The fitting table and the map of the cubic job, equal to its report,
+  // also after another run replaced that report on disk and after a refused
+  // Execute (the displays show the last refinement, not a file); the
+  // diagnostics of a job whose 4 0 0 lies 0.3 degree off; the CIF of the
+  // refined cell.
   void resultDisplays() {
     Program p;
     QVERIFY(p.view->OpenInputFile(DataFile("cubic.inp")));
     p.Trigger("actionRefineExecute");
     const QString report = ReadFile(p.scratch.Path("Lattrix.out"));
+    QProcess other;
+    other.start(LATTRIX_REFINE, {"-q", "--report", p.scratch.Path("Lattrix.out"), Example("quartz.inp")});
+    QVERIFY(other.waitForFinished() && other.exitCode() == 0 && ReadFile(p.scratch.Path("Lattrix.out")) != report);
+    p.list->SetItemText(0, 1, "x");
+    p.Trigger("actionRefineExecute");
+    QCOMPARE(p.sink.messages, std::vector<std::string>{"h of row 1 is not a whole number !!!"});
+    p.sink.messages.clear();
     const QStringList input = ReadFile(DataFile("cubic.inp")).split('\n');
     WithModal<CFittingTableDlg>([&] { p.Trigger("actionShowFittingTable"); }, [&](CFittingTableDlg* dialog) {
       QTableWidget* list = dialog->FitList();

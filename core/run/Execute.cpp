@@ -1,7 +1,6 @@
-#include "engine/Execute.h"
+#include "run/Execute.h"
 
 #include <cmath>
-#include <ostream>
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
@@ -127,8 +126,8 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, 
     default: break;
   }
   if (!weighted) return false;
-  std::ostream discard(nullptr);
-  RefinementOutcome result = target == ReportTarget::kFile ? RefineCell(job, sink) : RefineCell(job, discard, sink);
+  RefinementOutcome result = RefineCell(job, sink);
+  if (!result.refined) return false;
   job.m_bRefined = !result.undefined;
   if (outcome != nullptr) *outcome = std::move(result);
   return true;

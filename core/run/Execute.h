@@ -28,9 +28,10 @@ enum class ReportTarget { kFile, kNone };
 // Refuses Manual mode without known corrections ("Manual correction mode not
 // available !!!", m_bRefined false, returns false); otherwise sets the
 // weights of m_nWeighting (returning false when the previous report belongs
-// to another job), refines, sets m_bRefined (false for an undefined
-// result) and returns true, also when the weights could not be read back or
-// the report could not be written (their messages have been shown).
+// to another job), refines (RefineCell: its warnings are in the outcome, not
+// yet shown), sets m_bRefined (false for an undefined result) and returns
+// true, also when the weights could not be read back (their message has
+// been shown). Writes no file: the run step writes the report.
 bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome = nullptr,
                        ReportTarget target = ReportTarget::kFile);
 
