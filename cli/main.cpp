@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "JsonResult.h"
+#include "PeakInput.h"
 #include "ResultFile.h"
 #include "SeriesCommand.h"
 #include "calibration/Calibration.h"
@@ -31,6 +32,7 @@ using namespace lattrix;
 
 const char kUsage[] =
     "usage: lattrix-refine [options] JOB.inp\n"
+    "       lattrix-refine [options] [JOB.inp] --reflections PEAKS [--system S --cell a,b,c,al,be,ga]\n"
     "       lattrix-refine [options] --series TABLE.csv [--series-x X.csv] [--report-dir DIR] JOB.inp...\n";
 
 const char kHelp[] =
@@ -43,9 +45,10 @@ const char kHelp[] =
     "  --correction MODE   1 manual, 2 none (default), 3 zero, 4 displacement,\n"
     "                      5 zero+displacement; names work too (manual, none, zero,\n"
     "                      displacement, zero+displacement)\n"
-    "  --weighting MODE    0 unity (default), 1 sin2, 2 delta2, 3 sindelta; delta2 and\n"
-    "                      sindelta take the misfits of the previous report at the\n"
-    "                      report path\n"
+    "  --weighting MODE    0 unity (default), 1 sin2, 2 delta2, 3 sindelta, 4 esd;\n"
+    "                      delta2 and sindelta take the misfits of the previous\n"
+    "                      report at the report path; esd weights each reflection\n"
+    "                      by the esd of its position\n"
     "  --calibrate         calibrate 2theta against the silicon internal standard\n"
     "                      (default when the file carries observed silicon values)\n"
     "  --no-calibrate      do not calibrate, even when the file carries silicon values\n"
@@ -70,6 +73,22 @@ const char kHelp[] =
     "  --cif FILE          write the refined cell as CIF to FILE ('-': standard\n"
     "                      output, which then carries nothing else)\n"
     "  --quiet             print nothing on standard output\n"
+    "\n"
+    "Peak lists (the table a peak-fitting program wrote, a d list, an indexed list):\n"
+    "  --reflections FILE  the job's reflections from FILE: a table with a header\n"
+    "                      (columns h k l or hkl, 2theta / d / Q, esd; value(esd)\n"
+    "                      read; other columns ignored) or lines \"h k l value [esd]\"\n"
+    "                      or \"value [esd]\"; without h k l they are assigned from\n"
+    "                      the trial cell\n"
+    "  --units U           2theta (default), d or q: the values of a list without a\n"
+    "                      header\n"
+    "  --centring X        P (default), A, B, C, I, F or R (hexagonal setting): the\n"
+    "                      reflections the lattice allows when h k l are assigned\n"
+    "  --tolerance DEG     how far (2theta) a peak may lie from its reflection\n"
+    "                      (default 0.05)\n"
+    "  --reassign          assign again from each refined cell until nothing changes\n"
+    "  --system S, --cell a,b,c,alpha,beta,gamma, --title TEXT\n"
+    "                      the job without a job file (system: name or 1..7)\n"
     "\n"
     "Series (many job files, one table):\n"
     "  --series TABLE.csv  refine every JOB.inp with the same options, in parallel,\n"
@@ -103,6 +122,7 @@ struct Options {
   std::string seriesTable;
   std::string seriesX;
   std::string reportDir;
+  PeakInput peaks;
 };
 
 int UsageError(const std::string& text) {
@@ -136,7 +156,15 @@ bool ParsePositive(const std::string& text, double& out) {
 
 // Options that only make sense for one job, or only for a series.
 int CheckOptionsTogether(const Options& options) {
-  if (options.jobPaths.empty()) return UsageError("no job file given");
+  const PeakInput& peaks = options.peaks;
+  const bool withoutJob = !peaks.path.empty() && options.jobPaths.empty();
+  if (withoutJob && (peaks.system == 0 || !peaks.hasCell))
+    return UsageError("--reflections without a job file needs --system and --cell");
+  if (!withoutJob && (peaks.system != 0 || peaks.hasCell || !peaks.title.empty()))
+    return UsageError("--system, --cell and --title are for --reflections without a job file");
+  if (peaks.path.empty() && peaks.reassign) return UsageError("--reassign belongs to --reflections");
+  if (!peaks.path.empty() && !options.seriesTable.empty()) return UsageError("--reflections is for one job, not for --series");
+  if (options.jobPaths.empty() && !withoutJob) return UsageError("no job file given");
   if (options.jsonPath == "-" && options.cifPath == "-")
     return UsageError("--json - and --cif - cannot share standard output");
   if (options.seriesTable == "-" && (options.jsonPath == "-" || options.cifPath == "-"))
@@ -156,7 +184,9 @@ int CheckOptionsTogether(const Options& options) {
 // Returns 0 when the options are complete, else the exit status.
 int ParseOptions(int argc, char** argv, Options& options) {
   static const char* const corrections[] = {"manual", "none", "zero", "displacement", "zero+displacement"};
-  static const char* const weightings[] = {"unity", "sin2", "delta2", "sindelta"};
+  static const char* const weightings[] = {"unity", "sin2", "delta2", "sindelta", "esd"};
+  static const char* const systems[] = {"triclinic", "monoclinic", "orthorhombic", "hexagonal",
+                                        "rhombohedral", "tetragonal", "cubic"};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](std::string& out) {
@@ -173,8 +203,29 @@ int ParseOptions(int argc, char** argv, Options& options) {
       if (!value(v) || !ParseMode(v, corrections, 1, 5, options.choices.correction))
         return UsageError("--correction takes 1..5 or manual, none, zero, displacement, zero+displacement");
     } else if (arg == "--weighting") {
-      if (!value(v) || !ParseMode(v, weightings, 0, 3, options.choices.weighting))
-        return UsageError("--weighting takes 0..3 or unity, sin2, delta2, sindelta");
+      if (!value(v) || !ParseMode(v, weightings, 0, 4, options.choices.weighting))
+        return UsageError("--weighting takes 0..4 or unity, sin2, delta2, sindelta, esd");
+    } else if (arg == "--reflections") {
+      if (!value(options.peaks.path) || options.peaks.path.empty()) return UsageError("--reflections takes a file name");
+    } else if (arg == "--units") {
+      if (!value(v) || !ParsePeakUnits(v, options.peaks.units)) return UsageError("--units takes 2theta, d or q");
+    } else if (arg == "--centring") {
+      if (!value(v) || !ParseCentring(v, options.peaks.assignment.centring))
+        return UsageError("--centring takes P, A, B, C, I, F or R");
+    } else if (arg == "--tolerance") {
+      if (!value(v) || !ParsePositive(v, options.peaks.assignment.tolerance))
+        return UsageError("--tolerance takes a positive number (degrees 2theta)");
+    } else if (arg == "--reassign") {
+      options.peaks.reassign = true;
+    } else if (arg == "--system") {
+      if (!value(v) || !ParseMode(v, systems, 1, 7, options.peaks.system))
+        return UsageError("--system takes 1..7 or triclinic, ..., cubic");
+    } else if (arg == "--cell") {
+      if (!value(v) || !ParseCellOption(v, options.peaks.cell))
+        return UsageError("--cell takes a,b,c,alpha,beta,gamma: lengths above 0, angles between 0 and 180");
+      options.peaks.hasCell = true;
+    } else if (arg == "--title") {
+      if (!value(options.peaks.title)) return UsageError("--title takes a text");
     } else if (arg == "--calibrate") {
       options.choices.calibrate = 1;
     } else if (arg == "--no-calibrate") {
@@ -319,12 +370,22 @@ int main(int argc, char** argv) {
   Job job;
   InitialiseJob(job, ".");
   job.m_strReportPath = options.reportPath;
-  job.m_strInputPath = options.jobPaths.front();
-  if (!ReadInputFile(job, sink)) return 1;
+  if (options.jobPaths.empty()) {
+    JobFromOptions(options.peaks, job);
+  } else {
+    job.m_strInputPath = options.jobPaths.front();
+    if (!ReadInputFile(job, sink)) return 1;
+  }
+  // A peak list is converted to 2theta with the wavelength of the run.
+  if (options.choices.setWavelength) job.m_dWavelength = options.choices.wavelength;
+  std::vector<PeakPosition> peaks;
+  if (!options.peaks.path.empty() && !TakeReflections(options.peaks, options.choices.correction, job, peaks, sink))
+    return 1;
 
   // What the form's controls would hold after the user's choices.
   const SiliconStandard silicon = ApplyRunChoices(job, options.choices);
-  const RunResult run = RunJob(job, silicon, sink);
+  const RunResult run = options.peaks.reassign ? RefineReassigning(options.peaks, peaks, job, silicon, sink)
+                                               : RunJob(job, silicon, sink);
   if (run.undefined) {
     // The report and the messages say what went wrong; no number of the run
     // passes for a result: no summary, no CIF, a JSON with a null result.

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 
 #include "FuzzSupport.h"
@@ -15,6 +18,7 @@
 #include "fittingmap/FittingMap.h"
 #include "fittingmap/MapDrawing.h"
 #include "job/InputFile.h"
+#include "peaks/PeakJob.h"
 #include "report/FittingTable.h"
 #include "report/ReportWriter.h"
 #include "series/SeriesRun.h"
@@ -153,6 +157,38 @@ inline void RunFittingMap(const std::string& path, Checker& check) {
 inline void RunReport(const std::string& path, Checker& check) {
   RunReportWeights(path, check);
   RunFittingMap(path, check);
+}
+
+// A peak list read from the file at path, as a list of 2theta and of d: it
+// is refused with one message or read whole, each value a positive number
+// whose whole part stands in the text (no number comes from elsewhere), on
+// a line of the text; then taken into a job, its h k l assigned from the
+// job's cell.
+inline void RunPeakList(const std::string& path, Checker& check) {
+  using namespace lattrix;
+  std::ifstream in(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const long lines = 1 + std::count(text.begin(), text.end(), '\n');
+  for (PeakUnits units : {PeakUnits::kTwoTheta, PeakUnits::kD}) {
+    QuietSink sink;
+    PeakList list;
+    const bool read = ReadPeakFile(path, units, list, sink);
+    check(read ? sink.shown == 0 && !list.peaks.empty() : sink.shown == 1 && list.peaks.empty(),
+          "not one message for a refused list, or a message for a read one");
+    for (const Peak& peak : list.peaks) {
+      check(std::isfinite(peak.value) && peak.value > 0.0 && std::isfinite(peak.esd) && peak.esd >= 0.0,
+            "a value that is not a positive number, or an esd below 0");
+      check(peak.line >= 1 && peak.line <= lines, "a peak on a line the text does not have");
+      if (peak.value >= 1.0 && peak.value < 1e15)
+        check(text.find(Format("%.0f", std::floor(peak.value))) != std::string::npos, "a value not in the text");
+    }
+    if (!read) continue;
+    Job job = SmallValidJob("/tmp/lattrix-fuzz-peaks.out");
+    Assignment assignment;
+    if (TakePeakList(job, list, AssignmentOptions(), assignment, sink))
+      check(job.m_nReflections == static_cast<int>(assignment.assigned.size()) && job.m_nReflections <= kMaxReflections,
+            "rows and assigned peaks disagree");
+  }
 }
 
 // The x file of a series: read, looked up by the series' plan, and every

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/build-fuzz"
 SECONDS_EACH=${FUZZ_SECONDS:-60}
-TARGETS=${FUZZ_TARGETS:-"input_file report series_x"}
+TARGETS=${FUZZ_TARGETS:-"input_file report series_x peak_list"}
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DLATTRIX_FUZZ=ON -DLATTRIX_BUILD_GUI=OFF -DLATTRIX_BUILD_TESTS=OFF >/dev/null || exit 2

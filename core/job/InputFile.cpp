@@ -78,6 +78,11 @@ class JobFileReader {
     refused = !Number(what, out);
     return !refused;
   }
+  // The next field when it is one number; anything else is left alone.
+  void LenientNumber(double& out) {
+    const std::string_view field = Field();
+    if (!field.empty() && ReadNumberField(field, out)) TakeField();
+  }
   // A value read whole that cannot be physical.
   bool Physical(const char* what, double value, const char* problem) {
     return problem == nullptr || Refuse(Format("%s=%.10g", what, value).c_str(), problem);
@@ -185,6 +190,11 @@ bool ReadReflection(Job& job, JobFileReader& reader, int i) {
   job.m_dTwoThetaRaw[i] = job.m_dTwoTheta[i];
   bool refused = false;
   if (!reader.OptionalNumber("weight", job.m_dWeight[i], refused)) job.m_dWeight[i] = 1.0;
+  // The esd of 2theta may follow the weight; text that is not a number is
+  // a remark, as after every line's numbers.
+  job.m_dEsd[i] = 0.0;
+  if (!refused) reader.LenientNumber(job.m_dEsd[i]);
+  if (job.m_dEsd[i] < 0.0) job.m_dEsd[i] = 0.0;
   return !refused;
 }
 
@@ -284,12 +294,16 @@ std::string InputFileText(const Job& job) {
   text += line + '\n';
   text += Format("%3d\n", job.m_nReflections);
   const int n = job.m_nReflections < kMaxReflections ? job.m_nReflections : kMaxReflections;
+  // The esd column only for a job that has esd's: other files stay as they were.
+  bool withEsd = false;
+  for (int i = 0; i < n; ++i) withEsd = withEsd || job.m_dEsd[i] > 0.0;
   for (int i = 0; i < n; ++i) {
     line = Format("%5d", job.m_nH[i]);
     AppendField(line, Format("%5d", job.m_nK[i]));
     AppendField(line, Format("%5d", job.m_nL[i]));
     AppendField(line, Format("%10.5lf", job.m_dTwoTheta[i]));
     AppendField(line, Format("%10.5lf", job.m_dWeight[i]));
+    if (withEsd) AppendField(line, Format("%10.6lf", job.m_dEsd[i]));
     text += line + '\n';
   }
   return text;

@@ -7,7 +7,7 @@
 //   crystal system 1..7            (header)
 //   a b c alpha beta gamma         (header)
 //   number of reflections          (header)
-//   h k l 2theta [weight]          (one line each, taken directly)
+//   h k l 2theta [weight [esd]]    (one line each, taken directly)
 //   number of silicon values       (header, optional)
 //   silicon 2theta                 (one line each, taken directly)
 //

@@ -34,6 +34,7 @@ void ResetJob(Job& job) {
     job.m_nH[i] = job.m_nK[i] = job.m_nL[i] = 0;
     job.m_dTwoTheta[i] = 0.0;
     job.m_dWeight[i] = 1.0;
+    job.m_dEsd[i] = 0.0;
   }
   for (int i = 0; i < kSiliconCapacity; ++i) {
     job.m_nSiH[i] = job.m_nSiK[i] = job.m_nSiL[i] = 0;
@@ -105,8 +106,8 @@ const char* CorrectionName(int code) {
 
 const char* WeightingName(int code) {
   static const char* const names[] = {"unity", "sin2(theta)", "delta2(theta)",
-                                      "sin2(theta)*delta2(theta)"};
-  return code >= 0 && code <= 3 ? names[code] : "";
+                                      "sin2(theta)*delta2(theta)", "esd"};
+  return code >= 0 && code <= kEsd ? names[code] : "";
 }
 
 }  // namespace lattrix

@@ -36,6 +36,9 @@ enum WeightingMode {
   kSin2Theta = 1,
   kDelta2Theta = 2,
   kSinDelta = 3,
+  // The inverse variance of each reflection's 1/d^2 from the esd of its
+  // measured position (m_dEsd).
+  kEsd = 4,
 };
 
 // Instrument defaults of a new program (Cu Ka1, a common goniometer radius).
@@ -51,6 +54,9 @@ struct Job {
   // the same after any calibration.
   double m_dTwoThetaRaw[kMaxReflections] = {};
   double m_dWeight[kMaxReflections] = {};
+  // The esd of each row's observed 2theta in degrees, from a peak list or
+  // the sixth number of a job file's reflection line; 0: none given.
+  double m_dEsd[kMaxReflections] = {};
   std::string m_strReportPath;
   bool m_bRefined = false;
   bool m_bInputLoaded = false;
@@ -113,6 +119,6 @@ const char* UnphysicalCellConstant(int j, double value);
 const char* CrystalSystemName(int code);      // "triclinic" ... ; "" outside 1..7
 const char* CrystalSystemLabel(int code);     // "Triclinic" ... (combo box)
 const char* CorrectionName(int code);         // report head; "" outside 1..5
-const char* WeightingName(int code);          // report head; "" outside 0..3
+const char* WeightingName(int code);          // report head; "" outside 0..4
 
 }  // namespace lattrix

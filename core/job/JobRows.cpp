@@ -10,11 +10,13 @@ void CopyRow(Job& job, int to, int from) {
   job.m_dTwoTheta[to] = job.m_dTwoTheta[from];
   job.m_dTwoThetaRaw[to] = job.m_dTwoThetaRaw[from];
   job.m_dWeight[to] = job.m_dWeight[from];
+  job.m_dEsd[to] = job.m_dEsd[from];
 }
 
 void ClearRow(Job& job, int row) {
   SetReflection(job, row, 0, 0, 0, 0.0);
   job.m_dWeight[row] = 1.0;
+  job.m_dEsd[row] = 0.0;
 }
 
 }  // namespace

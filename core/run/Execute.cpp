@@ -99,6 +99,28 @@ void ComputeSin2Weights(Job& job, MessageSink& sink) {
   StoreScaledWeights(job, w, count, sink);
 }
 
+bool ComputeEsdWeights(Job& job, MessageSink& sink) {
+  const int count = ClampedCount(job);
+  std::string missing;
+  for (int i = 0; i < count; ++i)
+    if (!(job.m_dEsd[i] > 0.0) || !std::isfinite(job.m_dEsd[i])) missing += Format("%s%d", missing.empty() ? "" : ", ", i + 1);
+  if (!missing.empty()) {
+    sink.Show("The esd weighting needs an esd for every reflection !!!\n Rows without one: " + missing + ".");
+    return false;
+  }
+  // 1/d^2 = 4 sin^2(theta) / lambda^2, so s(1/d^2) = 2 sin(2theta) s(2theta) / lambda^2
+  // with s(2theta) in radians; the row is weighted by 1 / s(1/d^2), which
+  // the normal equations square into the inverse variance.
+  double w[kMaxReflections];
+  const double lambda2 = job.m_dWavelength * job.m_dWavelength;
+  for (int i = 0; i < count; ++i) {
+    const double sigmaQ = 2.0 * std::sin(job.m_dTwoTheta[i] * kDegToRad) * (job.m_dEsd[i] * kDegToRad) / lambda2;
+    w[i] = 1.0 / sigmaQ;
+  }
+  StoreScaledWeights(job, w, count, sink);
+  return true;
+}
+
 bool ReadDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromReport(job, false, sink); }
 
 bool ReadSinDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromReport(job, true, sink); }
@@ -116,6 +138,7 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, 
       for (int i = 0; i < ClampedCount(job); ++i) job.m_dWeight[i] = 1.0;
       break;
     case kSin2Theta: ComputeSin2Weights(job, sink); break;
+    case kEsd: weighted = ComputeEsdWeights(job, sink); break;
     case kDelta2Theta:
     case kSinDelta:
       if (target == ReportTarget::kNone)

@@ -12,6 +12,11 @@ namespace lattrix {
 // sin^2(theta) weights scaled to a largest weight of 1.
 void ComputeSin2Weights(Job& job, MessageSink& sink);
 
+// Weights 1 / s(1/d^2) from the esd of each reflection's 2theta, scaled to
+// a largest weight of 1. A row without an esd refuses the run (message,
+// false, weights as they were).
+bool ComputeEsdWeights(Job& job, MessageSink& sink);
+
 // Weights from the del2th column of the previous report at
 // job.m_strReportPath (delta2(theta) and sin*delta schemes). A missing
 // report or list leaves the weights as they were, after a message; a report

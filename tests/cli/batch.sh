@@ -240,6 +240,16 @@ PY
 check "a title with control and Latin-1 bytes: every output printable UTF-8" 'python3 check_printable.py'
 
 # The fitting map, drawn by lattrix-plot beside the batch command.
+# The quartz example's peak table (no h k l) gives the job file's report;
+# without a job file the same cell; a line that does not read refuses it.
+"$bin" -q --report peaks.out --reflections "$src/examples/quartz_peaks.txt" "$quartz" 2>err.txt; rc=$?
+check "peak table: the job file's report" '[ $rc -eq 0 ] && cmp -s plain.out peaks.out && [ "$(cat err.txt)" = "25 peaks assigned, 0 left out" ]'
+"$bin" --report peaks2.out --reflections "$src/examples/quartz_peaks.txt" --system hexagonal --cell 4.913,4.913,5.405,90,90,120 >out.txt 2>/dev/null; rc=$?
+check "peak table without a job file" '[ $rc -eq 0 ] && grep -q "c     (A)      5.40537" out.txt'
+sed '4s/\t36.5440\t/\t36,5x\t/' "$src/examples/quartz_peaks.txt" >bad.txt
+"$bin" --report peaks3.out --reflections bad.txt "$quartz" >/dev/null 2>err.txt; rc=$?
+check "peak table line that does not read" '[ $rc -eq 1 ] && grep -q "^bad.txt, line 4 has a position" err.txt && [ ! -e peaks3.out ]'
+
 if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
   "$bin" --quiet --report map.out --plot map.png --plot-type 2 --plot-size 321x203 "$quartz"; rc=$?
   # The PNG signature, then IHDR's width and height (big-endian).

@@ -21,7 +21,8 @@ TEST(FuzzRegressions, EveryCorpusFileKeepsTheChecks) {
   const struct { const char* target; size_t least; Run run; } targets[] = {
       {"input_file", 13, [&](auto& file, auto& check) { RunInputFile(file, dir.File("saved.inp"), check); }},
       {"report", 6, [](auto& file, auto& check) { RunReport(file, check); }},
-      {"series_x", 4, RunSeriesX}};
+      {"series_x", 4, RunSeriesX},
+      {"peak_list", 4, RunPeakList}};
   for (const auto& t : targets) {
     size_t files = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(LATTRIX_FUZZ_CORPUS_DIR) / t.target)) {

@@ -1,0 +1,31 @@
+// A peak list made the reflections of a job: converted to 2theta with the
+// job's wavelength, and indexed from the trial cell when it has no h k l.
+#pragma once
+
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "job/Job.h"
+#include "peaks/Assignment.h"
+#include "peaks/PeakList.h"
+
+namespace lattrix {
+
+// The peaks as 2theta (degrees) with their esd's at the wavelength. False
+// after a message for a value that has no 2theta there.
+bool PeakPositions(const PeakList& list, double wavelength, std::vector<PeakPosition>& out, MessageSink& sink);
+
+// Replaces the job's reflections by the list's peaks: an indexed list as it
+// stands, an unindexed one through AssignIndices with the job's trial cell
+// (the assignment is kept in `assignment`). Each row's observed 2theta, its
+// esd and weight 1. False after a message, the job as it was: a value
+// without a 2theta at the wavelength, or more than 50 reflections
+// ("Data number=51 is not acceptable !!!").
+bool TakePeakList(Job& job, const PeakList& list, const AssignmentOptions& options, Assignment& assignment,
+                  MessageSink& sink);
+
+// Sets the job's reflections to the assigned peaks (at most 50: false after
+// the message otherwise).
+bool TakeAssignedPeaks(Job& job, const std::vector<AssignedPeak>& peaks, MessageSink& sink);
+
+}  // namespace lattrix
