@@ -96,14 +96,21 @@ std::vector<std::string> SplitFields(const std::string& line, char separator) {
     std::istringstream words(line);
     return std::vector<std::string>(std::istream_iterator<std::string>(words), std::istream_iterator<std::string>());
   }
+  // A quote opens a quoted field only at the field's start; within it a
+  // doubled quote is one quote (RFC 4180).
   std::string field;
   bool quoted = false;
-  for (char c : line) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == separator && !quoted) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c != '"') field += c;
+      else if (i + 1 < line.size() && line[i + 1] == '"') field += line[++i];
+      else quoted = false;
+    } else if (c == separator) {
       fields.push_back(Trimmed(field));
       field.clear();
+    } else if (c == '"' && Trimmed(field).empty()) {
+      quoted = true;
     } else {
       field += c;
     }
