@@ -91,82 +91,82 @@ QAction* CMainFrame::Action(const char* name) const {
   return action;
 }
 
+QAction* CMainFrame::ViewCommand(const char* name, const QString& text, const QString& prompt, const char* icon,
+                                 void (CLattrixView::*command)()) {
+  QAction* action = MakeAction(name, text, prompt, icon);
+  connect(action, &QAction::triggered, m_pView, command);
+  return action;
+}
+
 void CMainFrame::CreateActions() {
-  CLattrixView* view = m_pView;
-  m_actionFileNew = MakeAction("actionFileNew", "New (&N)\tCtrl+N", "Create new input file for Lattrix\nCreate New",
-                               "new");
+  using V = CLattrixView;
+  m_actionFileNew = ViewCommand("actionFileNew", "New (&N)\tCtrl+N", "Create new input file for Lattrix\nCreate New",
+                                "new", &V::OnFileNew);
   m_actionFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  connect(m_actionFileNew, &QAction::triggered, view, &CLattrixView::OnFileNew);
-  m_actionFileOpen = MakeAction("actionFileOpen", "Open input file (&O)...\tCtrl+O",
-                                "Open Lattrix input file\nOpen input file ", "open");
+  m_actionFileOpen = ViewCommand("actionFileOpen", "Open input file (&O)...\tCtrl+O",
+                                 "Open Lattrix input file\nOpen input file ", "open", &V::OnFileOpen);
   m_actionFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  connect(m_actionFileOpen, &QAction::triggered, view, &CLattrixView::OnFileOpen);
-  m_actionSaveAsInputFile = MakeAction("actionSaveAsInputFile", "Save as input file (&S)...",
-                                       "Data saved as Lattrix input file\nSave as input file", "save");
+  m_actionSaveAsInputFile = ViewCommand("actionSaveAsInputFile", "Save as input file (&S)...",
+                                        "Data saved as Lattrix input file\nSave as input file", "save",
+                                        &V::OnSaveAsInputFile);
   m_actionSaveAsInputFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  connect(m_actionSaveAsInputFile, &QAction::triggered, view, &CLattrixView::OnSaveAsInputFile);
-  m_actionExportCif = MakeAction(
+  m_actionExportCif = ViewCommand(
       "actionExportCif", "Export CIF (&C)...",
-      "Write the refined cell as a CIF file for structure programs and databases\nExport CIF");
-  connect(m_actionExportCif, &QAction::triggered, view, &CLattrixView::OnExportCif);
+      "Write the refined cell as a CIF file for structure programs and databases\nExport CIF", nullptr, &V::OnExportCif);
   m_actionRefineSeries = MakeAction("actionRefineSeries", "Refine series (&R)...",
                                     "Refine many job files with the form's correction and weighting\nRefine series");
   auto* series = new CSeriesLauncher(this);
-  connect(m_actionRefineSeries, &QAction::triggered, series,
-          [view, series] { series->Run(view->FormCorrection(), view->FormWeighting(), view->Sink()); });
-  m_actionSetInstrument = MakeAction("actionSetInstrument", "Set instrument param. (&I)",
-                                     "Set instrument paramerter\nSet instrument param.  ");
-  connect(m_actionSetInstrument, &QAction::triggered, view, &CLattrixView::OnSetInstrument);
-  m_actionAppExit = MakeAction("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit");
+  connect(m_actionRefineSeries, &QAction::triggered, series, [view = m_pView, series] {
+    series->Run(view->FormCorrection(), view->FormWeighting(), view->Sink());
+  });
+  m_actionSetInstrument = ViewCommand("actionSetInstrument", "Set instrument param. (&I)",
+                                      "Set instrument paramerter\nSet instrument param.  ", nullptr, &V::OnSetInstrument);
+  m_actionAppExit = ViewCommand("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit", &V::OnAppExit);
   m_actionAppExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   // Also from the report and help windows.
   m_actionAppExit->setShortcutContext(Qt::ApplicationShortcut);
-  connect(m_actionAppExit, &QAction::triggered, view, &CLattrixView::OnAppExit);
   CreateRefineActions();
   CreateHelpActions();
 }
 
 void CMainFrame::CreateRefineActions() {
-  CLattrixView* view = m_pView;
-  m_actionRefineExecute = MakeAction("actionRefineExecute", "Execute (&E)",
-                                     "Execute cell Refinement\nExecute Refinement", "execute");
+  using V = CLattrixView;
+  m_actionRefineExecute = ViewCommand("actionRefineExecute", "Execute (&E)", "Execute cell Refinement\nExecute Refinement",
+                                      "execute", &V::OnRefineExecute);
   m_actionRefineExecute->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
-  connect(m_actionRefineExecute, &QAction::triggered, view, &CLattrixView::OnRefineExecute);
-  m_actionShowFittingTable = MakeAction(
+  m_actionShowFittingTable = ViewCommand(
       "actionShowFittingTable", "Show Fitting Table(&T)",
-      "Show fitting table results between obs. and cal. data\nShow Fitting Table", "table");
-  connect(m_actionShowFittingTable, &QAction::triggered, view, &CLattrixView::OnShowFittingTable);
-  m_actionShowFittingFigure = MakeAction(
+      "Show fitting table results between obs. and cal. data\nShow Fitting Table", "table", &V::OnShowFittingTable);
+  m_actionShowFittingFigure = ViewCommand(
       "actionShowFittingFigure", "Show Fitting Figure (&F)",
-      "Show fitting figure results between obs. and cal. data\nShow Fitting Figure", "figure");
-  connect(m_actionShowFittingFigure, &QAction::triggered, view, &CLattrixView::OnShowFittingFigure);
-  m_actionShowDiagnostics = MakeAction(
+      "Show fitting figure results between obs. and cal. data\nShow Fitting Figure", "figure", &V::OnShowFittingFigure);
+  m_actionShowDiagnostics = ViewCommand(
       "actionShowDiagnostics", "Show Diagnostics (&D)",
-      "Show leverage and influence of each reflection on the refined cell\nShow Diagnostics");
-  connect(m_actionShowDiagnostics, &QAction::triggered, view, &CLattrixView::OnShowDiagnostics);
-  m_actionShowOutputFile = MakeAction("actionShowOutputFile", "Show Output File (&S)",
-                                      "Show details of the results\nShow Result", "report");
-  connect(m_actionShowOutputFile, &QAction::triggered, view, &CLattrixView::OnShowOutputFile);
-  m_actionCopyResults = MakeAction(
+      "Show leverage and influence of each reflection on the refined cell\nShow Diagnostics", nullptr,
+      &V::OnShowDiagnostics);
+  m_actionShowOutputFile = ViewCommand("actionShowOutputFile", "Show Output File (&S)",
+                                       "Show details of the results\nShow Result", "report", &V::OnShowOutputFile);
+  m_actionCopyResults = ViewCommand(
       "actionCopyResults", "Copy results (&C)",
-      "Copy the refined cell, volume and corrections with their standard uncertainties\nCopy results");
+      "Copy the refined cell, volume and corrections with their standard uncertainties\nCopy results", nullptr,
+      &V::OnCopyResults);
   m_actionCopyResults->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  connect(m_actionCopyResults, &QAction::triggered, view, &CLattrixView::OnCopyResults);
 }
 
 void CMainFrame::CreateHelpActions() {
-  m_actionHelpHtml = MakeAction("actionHelpHtml", "Help by html (&I)", "Show help document by HTML\nHelp by html ");
+  m_actionHelpHtml = ViewCommand("actionHelpHtml", "Help by html (&I)", "Show help document by HTML\nHelp by html ",
+                                 nullptr, &CLattrixView::OnHelpHtml);
   m_actionHelpHtml->setShortcut(QKeySequence(Qt::Key_F1));
-  connect(m_actionHelpHtml, &QAction::triggered, m_pView, &CLattrixView::OnHelpHtml);
+  // The two bars' switches start on.
   m_actionViewStatusBar = MakeAction("actionViewStatusBar", "Status bar (&S)",
                                      "Show on/off for status bar\nShow on/off for status bar");
-  m_actionViewStatusBar->setCheckable(true);
-  m_actionViewStatusBar->setChecked(true);
-  connect(m_actionViewStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
   m_actionViewToolBar = MakeAction("actionViewToolBar", "Tool bar (&T)",
                                    "Show on/off for tool bar\nShow on/off for tool bar");
-  m_actionViewToolBar->setCheckable(true);
-  m_actionViewToolBar->setChecked(true);
+  for (QAction* toggle : {m_actionViewStatusBar, m_actionViewToolBar}) {
+    toggle->setCheckable(true);
+    toggle->setChecked(true);
+  }
+  connect(m_actionViewStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
   m_actionAppAbout = MakeAction("actionAppAbout", "Version of Lattrix (&A)...",
                                 "Show version information of Lattrix\nVersion", "about");
   connect(m_actionAppAbout, &QAction::triggered, this, &CMainFrame::OnAppAbout);

@@ -43,6 +43,9 @@ class CMainFrame : public QMainWindow {
  private:
   QAction* MakeAction(const char* name, const QString& text, const QString& prompt,
                       const char* icon = nullptr);
+  // An action that runs one of the view's commands.
+  QAction* ViewCommand(const char* name, const QString& text, const QString& prompt, const char* icon,
+                       void (CLattrixView::*command)());
   void CreateActions();
   void CreateRefineActions();
   void CreateHelpActions();
