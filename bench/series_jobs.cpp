@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/MessageSink.h"
+#include "StderrSink.h"
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
 #include "job/InputFile.h"

@@ -19,8 +19,7 @@ ordered_json Number(double value) {
 
 ordered_json Cell(const double cell[6]) {
   ordered_json out;
-  static const char* const names[] = {"a", "b", "c", "alpha", "beta", "gamma"};
-  for (int j = 0; j < 6; ++j) out[names[j]] = Number(cell[j]);
+  for (int j = 0; j < 6; ++j) out[CellConstantName(j)] = Number(cell[j]);
   return out;
 }
 
@@ -44,14 +43,7 @@ std::string Dump(const ordered_json& root) {
   return root.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace
-
-std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
-                           const DiagnosticsResult& diagnostics,
-                           const std::vector<std::string>& warnings) {
-  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
-  if (N > kMaxReflections) N = kMaxReflections;
-
+ordered_json InputsJson(const Job& job) {
   ordered_json inputs;
   inputs["title"] = PrintableLine(job.m_strTitle);
   inputs["input_file"] = job.m_strInputPath;
@@ -68,17 +60,20 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
   else
     inputs["known_corrections"] = nullptr;
   inputs["trial_cell"] = Cell(job.m_dCell);
-  ordered_json inputRows = ordered_json::array();
-  for (int i = 0; i < N; ++i) {
-    inputRows.push_back({{"h", job.m_nH[i]},
-                         {"k", job.m_nK[i]},
-                         {"l", job.m_nL[i]},
-                         {"two_theta", Number(job.m_dTwoTheta[i])},
-                         {"two_theta_file", Number(job.m_dTwoThetaRaw[i])},
-                         {"weight", Number(job.m_dWeight[i])}});
+  ordered_json rows = ordered_json::array();
+  for (int i = 0; i < job.m_nReflections; ++i) {
+    rows.push_back({{"h", job.m_nH[i]},
+                    {"k", job.m_nK[i]},
+                    {"l", job.m_nL[i]},
+                    {"two_theta", Number(job.m_dTwoTheta[i])},
+                    {"two_theta_file", Number(job.m_dTwoThetaRaw[i])},
+                    {"weight", Number(job.m_dWeight[i])}});
   }
-  inputs["reflections"] = inputRows;
+  inputs["reflections"] = rows;
+  return inputs;
+}
 
+ordered_json ResultJson(const Job& job, const RefinementOutcome& outcome) {
   ordered_json result;
   result["cell"] = Cell(job.m_dRefinedCell);
   result["cell_sigma"] = Cell(job.m_dCellSigma);
@@ -91,10 +86,14 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
   result["sum_delta_two_theta"] = Number(outcome.sumDelta);
   result["sd_delta_two_theta"] = Number(outcome.sdDelta);
   result["report_file"] = job.m_strReportPath.empty() ? ordered_json() : ordered_json(job.m_strReportPath);
+  // The names are the parameter map's reported parameters.
   const ParameterCovariance& covariance = outcome.covariance;
   result["covariance"] = NamedMatrix(covariance.names, covariance.matrix);
   result["correlation"] = NamedMatrix(covariance.names, covariance.Correlation());
+  return result;
+}
 
+ordered_json ReflectionsJson(const RefinementOutcome& outcome) {
   ordered_json rows = ordered_json::array();
   for (const ReflectionResult& r : outcome.reflections) {
     rows.push_back({{"h", r.h},
@@ -110,7 +109,33 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                     {"d_dif", Number(r.dDif)},
                     {"weight", Number(r.weight)}});
   }
+  return rows;
+}
 
+ordered_json DiagnosticsRowJson(const ReflectionDiagnostics& r) {
+  ordered_json dfbetas;
+  for (int j = 0; j < 6; ++j) dfbetas[CellConstantName(j)] = Number(r.dfbetas[j]);
+  ordered_json flags = ordered_json::array();
+  static const std::pair<unsigned, const char*> names[] = {
+      {kFlagRstudent, "rstudent"}, {kFlagDffits, "dffits"}, {kFlagLeverage, "leverage"},
+      {kFlagDfbetas, "dfbetas"}, {kFlagUnitLeverage, "unit_leverage"}};
+  for (const auto& flag : names)
+    if (r.flags & flag.first) flags.push_back(flag.second);
+  return {{"h", r.h},
+          {"k", r.k},
+          {"l", r.l},
+          {"residual", Number(r.residual)},
+          {"leverage", Number(r.leverage)},
+          {"rstudent", Number(r.rstudent)},
+          {"dffits", Number(r.dffits)},
+          {"dfbetas", dfbetas},
+          {"defined", r.defined},
+          {"flagged", r.flagged},
+          {"flags", flags},
+          {"reason", r.reason}};
+}
+
+ordered_json DiagnosticsJson(const DiagnosticsResult& diagnostics) {
   ordered_json diag;
   diag["valid"] = diagnostics.valid;
   diag["message"] = diagnostics.message;
@@ -121,38 +146,24 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                      {"leverage", Number(diagnostics.cutoffs.leverage)},
                      {"dffits", Number(diagnostics.cutoffs.dffits)},
                      {"dfbetas", Number(diagnostics.cutoffs.dfbetas)}};
-  ordered_json diagRows = ordered_json::array();
-  for (const ReflectionDiagnostics& r : diagnostics.rows) {
-    ordered_json dfbetas;
-    for (int j = 0; j < 6; ++j) dfbetas[CellConstantName(j)] = Number(r.dfbetas[j]);
-    ordered_json flags = ordered_json::array();
-    static const std::pair<unsigned, const char*> names[] = {
-        {kFlagRstudent, "rstudent"}, {kFlagDffits, "dffits"}, {kFlagLeverage, "leverage"},
-        {kFlagDfbetas, "dfbetas"}, {kFlagUnitLeverage, "unit_leverage"}};
-    for (const auto& flag : names)
-      if (r.flags & flag.first) flags.push_back(flag.second);
-    diagRows.push_back({{"h", r.h},
-                        {"k", r.k},
-                        {"l", r.l},
-                        {"residual", Number(r.residual)},
-                        {"leverage", Number(r.leverage)},
-                        {"rstudent", Number(r.rstudent)},
-                        {"dffits", Number(r.dffits)},
-                        {"dfbetas", dfbetas},
-                        {"defined", r.defined},
-                        {"flagged", r.flagged},
-                        {"flags", flags},
-                        {"reason", r.reason}});
-  }
-  diag["rows"] = diagRows;
+  ordered_json rows = ordered_json::array();
+  for (const ReflectionDiagnostics& r : diagnostics.rows) rows.push_back(DiagnosticsRowJson(r));
+  diag["rows"] = rows;
+  return diag;
+}
 
+}  // namespace
+
+std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
+                           const DiagnosticsResult& diagnostics,
+                           const std::vector<std::string>& warnings) {
   ordered_json root;
   root["program"] = "lattrix-refine";
   root["format_version"] = 1;
-  root["inputs"] = inputs;
-  root["result"] = result;
-  root["reflections"] = rows;
-  root["diagnostics"] = diag;
+  root["inputs"] = InputsJson(job);
+  root["result"] = ResultJson(job, outcome);
+  root["reflections"] = ReflectionsJson(outcome);
+  root["diagnostics"] = DiagnosticsJson(diagnostics);
   root["warnings"] = warnings;
   return Dump(root);
 }

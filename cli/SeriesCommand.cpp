@@ -9,7 +9,7 @@
 
 #include "JsonResult.h"
 #include "ResultFile.h"
-#include "common/MessageSink.h"
+#include "StderrSink.h"
 #include "common/TextIO.h"
 #include "results/CifWriter.h"
 #include "series/SeriesRun.h"

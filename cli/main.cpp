@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "JsonResult.h"
+#include "DiagnosticsTable.h"
 #include "PeakInput.h"
 #include "ResultFile.h"
 #include "SeriesCommand.h"
+#include "StderrSink.h"
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
@@ -110,7 +112,7 @@ struct Options {
   std::vector<std::string> jobPaths;
   RunChoices choices;
   bool setReport = false;
-  std::string reportPath = "./Lattrix.out";
+  std::string reportPath = ReportPathFor(".");
   std::string saveInput;
   std::string plotPath;
   int plotType = 1;
@@ -288,7 +290,7 @@ void PrintSummary(const Job& job, const RefinementOutcome& outcome) {
   t += Format("Correction     : %s\n", CorrectionName(job.m_nCorrection));
   t += Format("Weighting      : %s\n", WeightingName(job.m_nWeighting));
   t += Format("Reflections    : %d (degrees of freedom %d)%s\n", job.m_nReflections,
-              outcome.degreesOfFreedom, job.m_bInternalStd ? ", calibrated against Si" : "");
+              outcome.degreesOfFreedom, job.m_bInternalStd == 1 ? ", calibrated against Si" : "");
   t += "\nRefined cell         value        s.d.\n";
   static const char* const names[] = {"a     (A)  ", "b     (A)  ", "c     (A)  ",
                                       "alpha (deg)", "beta  (deg)", "gamma (deg)"};

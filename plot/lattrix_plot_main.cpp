@@ -9,7 +9,7 @@
 #include <string>
 
 #include "RenderMap.h"
-#include "common/MessageSink.h"
+#include "StderrSink.h"
 #include "common/TextIO.h"
 #include "report/ReportReader.h"
 #include "job/Job.h"

@@ -66,7 +66,7 @@ bool CalibrateTwoTheta(Job& job, const SiliconStandard& silicon, MessageSink& si
   if (!FitCalibrationLine(silicon, line, sink)) return false;
   const double c[kLineCoefficients] = {line.c1, line.c2};
 
-  const int reflections = Clamp(job.m_nReflections, 0, kMaxReflections);
+  const int reflections = job.m_nReflections;
   double calibrated[kMaxReflections];
   for (int i = 0; i < reflections; ++i) {
     // Mapped from the row's observation afresh, so runs never compound.

@@ -45,10 +45,4 @@ class TeeSink : public MessageSink {
   std::vector<std::string>& copies_;
 };
 
-// Writes each message as one line on standard error (the batch command).
-class StderrSink : public MessageSink {
- public:
-  void Show(const std::string& text) override;
-};
-
 }  // namespace lattrix

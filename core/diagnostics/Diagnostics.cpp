@@ -37,10 +37,10 @@ DiagnosticsResult Fail(DiagnosticsResult result, const std::string& message) {
 DiagnosticsResult StartDiagnostics(const Job& job) {
   DiagnosticsResult result;
   const int system = job.m_nCrystalSystem, correction = job.m_nCorrection;
-  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
-  if (N > kMaxReflections) N = kMaxReflections;
+  const int N = job.m_nReflections;
   result.n = N;
-  result.p = CountedCellParameters(system) + CountedCorrections(correction);
+  result.parameters = Parameters(system, correction);
+  result.p = result.parameters.Count();
   result.cutoffs = DefaultCutoffs(result.p, N);
   result.rows.resize(static_cast<size_t>(N));
   for (int i = 0; i < N; ++i) {
@@ -57,7 +57,7 @@ DiagnosticsResult StartDiagnostics(const Job& job) {
     return Fail(result, Format("No diagnostics: crystal system %d is not valid.", system));
   if (correction < kManual || correction > kZeroAndDisplacement)
     return Fail(result, Format("No diagnostics: correction mode %d is not valid.", correction));
-  for (int j = 0; j < 6; ++j) result.refinedConstant[j] = CellConstantMoves(system, j);
+  for (int j = 0; j < 6; ++j) result.refinedConstant[j] = result.parameters.moves[j];
   result.degreesOfFreedom = N - result.p;
   if (N <= result.p)
     return Fail(result, Format("No diagnostics: %d reflections for %d refined parameters.", N, result.p));
@@ -172,7 +172,7 @@ void SlotIncrements(const WeightedFit& fit, int system, const Vector& beta, doub
 WeightedFit FitProblem(const RefinementProblem& problem) {
   WeightedFit fit;
   for (int slot = 0; slot < kSlots; ++slot)
-    if (problem.IsRefined(slot)) fit.slots.push_back(slot);
+    if (problem.parameters.IsRefined(slot)) fit.slots.push_back(slot);
   if (!FillWeightedRows(problem, fit)) {
     fit.problem = "No diagnostics: the job holds values that are not finite numbers.";
     return fit;
@@ -271,7 +271,7 @@ bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f
 }
 
 // Flags and their one-line reasons.
-void FlagRows(DiagnosticsResult& result, int system) {
+void FlagRows(DiagnosticsResult& result) {
   const DiagnosticsCutoffs& c = result.cutoffs;
   for (ReflectionDiagnostics& r : result.rows) {
     if (!r.defined) continue;
@@ -295,11 +295,9 @@ void FlagRows(DiagnosticsResult& result, int system) {
     }
     std::string moves;
     for (int j = 0; j < 6; ++j) {
-      if (!result.refinedConstant[j] || CellConstantFollows(system, j)) continue;
-      if (std::fabs(r.dfbetas[j]) > c.dfbetas) {
-        moves += moves.empty() ? "moves " : ", ";
-        moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
-      }
+      if (!DfbetasFlagged(r, result, j)) continue;
+      moves += moves.empty() ? "moves " : ", ";
+      moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
     }
     if (!moves.empty()) {
       flags |= kFlagDfbetas;
@@ -311,12 +309,6 @@ void FlagRows(DiagnosticsResult& result, int system) {
   }
 }
 
-// A fixed-point field of the table, or "n/a" in its place.
-std::string Cell(int width, int decimals, double value) {
-  if (!std::isfinite(value)) return Format("%*s", width, "n/a");
-  return Format("%*.*f", width, decimals, value);
-}
-
 }  // namespace
 
 DiagnosticsCutoffs DefaultCutoffs(int p, int n) {
@@ -326,6 +318,10 @@ DiagnosticsCutoffs DefaultCutoffs(int p, int n) {
     c.dffits = 2.0 * std::sqrt(static_cast<double>(p) / n);
   }
   return c;
+}
+
+bool DfbetasFlagged(const ReflectionDiagnostics& row, const DiagnosticsResult& result, int j) {
+  return row.defined && result.parameters.Free(j) && std::fabs(row.dfbetas[j]) > result.cutoffs.dfbetas;
 }
 
 int DiagnosticsResult::FlaggedCount() const {
@@ -354,7 +350,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& pr
   bool allDefined = true;
   for (size_t i = 0; i < result.rows.size(); ++i)
     allDefined = DiagnoseRow(problem, fit, f, i, result.refinedConstant, result.rows[i]) && allDefined;
-  FlagRows(result, problem.system);
+  FlagRows(result);
   result.valid = true;
   if (f - 1 <= 0) {
     result.message = Format("Leave-one-out values need at least %d reflections.", result.p + 2);
@@ -362,35 +358,6 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& pr
     result.message = "Some reflections have no leave-one-out values; see their reasons.";
   }
   return result;
-}
-
-std::string DiagnosticsHeader() {
-  std::string t = Format("%4s%4s%4s %9s %8s %9s %9s", "h", "k", "l", "2theta", "leverage",
-                         "Rstudent", "DFFITS");
-  static const char* const labels[] = {"DFB a", "DFB b", "DFB c", "DFB al", "DFB be", "DFB ga"};
-  for (const char* label : labels) t += Format(" %7s", label);
-  t += "  flag";
-  return t;
-}
-
-std::string DiagnosticsLine(const ReflectionDiagnostics& row, const DiagnosticsResult& result) {
-  std::string t = Format("%4d%4d%4d ", row.h, row.k, row.l);
-  t += Cell(9, 4, row.twoTheta) + " ";
-  t += Cell(8, 4, row.leverage) + " ";
-  t += Cell(9, 3, row.rstudent) + " ";
-  t += Cell(9, 3, row.dffits);
-  for (int j = 0; j < 6; ++j) {
-    t += " ";
-    if (!result.refinedConstant[j])
-      t += Format("%7s", "-");
-    else
-      t += Cell(7, 3, row.dfbetas[j]);
-  }
-  if (row.flagged)
-    t += "  *  " + row.reason;
-  else if (!row.reason.empty())
-    t += "     " + row.reason;
-  return t;
 }
 
 std::string DiagnosticsSummary(const DiagnosticsResult& result) {
@@ -409,13 +376,6 @@ std::string DiagnosticsSummary(const DiagnosticsResult& result) {
       "(p = %d, n = %d)",
       c.rstudent, c.leverage, c.dffits, c.dfbetas, result.p, result.n);
   if (!result.message.empty()) t += "\n" + result.message;
-  return t;
-}
-
-std::string DiagnosticsTable(const DiagnosticsResult& result) {
-  std::string t = DiagnosticsHeader() + "\n";
-  for (const ReflectionDiagnostics& r : result.rows) t += DiagnosticsLine(r, result) + "\n";
-  t += DiagnosticsSummary(result) + "\n";
   return t;
 }
 

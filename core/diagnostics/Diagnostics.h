@@ -22,7 +22,7 @@
 // standard deviation with s replaced by s_(i), as in the textbook DFBETAS.
 // A positive DFBETAS means the reflection raises the constant.
 //
-// The core never prints: the formatters below return text.
+// The core never prints: it returns the numbers and the summary text.
 #pragma once
 
 #include <string>
@@ -94,7 +94,9 @@ struct DiagnosticsResult {
   int n = 0;             // reflections, as the engine counts them
   int degreesOfFreedom = 0;
   double s = 0.0;        // standard deviation of unit weight, A^-2
-  // Which direct-cell constants the crystal system lets move.
+  // What the crystal system and the correction mode refine.
+  ParameterMap parameters;
+  // Which direct-cell constants the crystal system lets move (the map's).
   bool refinedConstant[6] = {};
   DiagnosticsCutoffs cutoffs;
   std::vector<ReflectionDiagnostics> rows;   // one per reflection, in job order
@@ -115,12 +117,14 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& pr
 // "(h k l)" of a row.
 std::string ReflectionLabel(const ReflectionDiagnostics& row);
 
-// The batch command's table: a header line, then one line per row, then a
-// summary line ("2 of 25 reflections flagged: (1 1 4), (3 0 1)"). Values that
-// are not defined print as "n/a"; a constant that does not move prints "-".
-std::string DiagnosticsHeader();
-std::string DiagnosticsLine(const ReflectionDiagnostics& row, const DiagnosticsResult& result);
+// True when the row's DFBETAS of constant j is beyond its cut-off for a
+// constant that is a parameter of its own (a tied one only repeats its
+// leader's): the row's flag and a display's marked cells follow this.
+bool DfbetasFlagged(const ReflectionDiagnostics& row, const DiagnosticsResult& result, int j);
+
+// The summary under the diagnostics ("2 of 25 reflections flagged: (1 1 4),
+// (3 0 1)", then the cut-offs and the message), or the message of a result
+// that is not valid.
 std::string DiagnosticsSummary(const DiagnosticsResult& result);
-std::string DiagnosticsTable(const DiagnosticsResult& result);
 
 }  // namespace lattrix

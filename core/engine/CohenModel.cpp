@@ -39,40 +39,6 @@ double CorrectionTerm(double theta, int kind) {
   return std::cos(theta) * std::sin(2.0 * theta);
 }
 
-int CountedCellParameters(int system) {
-  static const int counts[] = {6, 4, 3, 2, 2, 2, 1};
-  return system >= kTriclinic && system <= kCubic ? counts[system - 1] : 0;
-}
-
-int CountedCorrections(int correction) {
-  static const int counts[] = {0, 0, 1, 1, 2};
-  return correction >= kManual && correction <= kZeroAndDisplacement ? counts[correction - 1] : 0;
-}
-
-bool IsRefinedSlot(int slot, int system, int correction) {
-  // Refined cell slots of each system, as bits of slots 0..5.
-  static const unsigned cellSlots[] = {
-      0x3F,                       // triclinic: A B C D E F
-      0x17,                       // monoclinic (b unique): A B C E
-      0x07,                       // orthorhombic: A B C
-      0x05,                       // hexagonal: A C
-      0x09,                       // rhombohedral: A D
-      0x05,                       // tetragonal: A C
-      0x01,                       // cubic: A
-  };
-  if (slot < 6) {
-    if (system < kTriclinic || system > kCubic) return false;
-    return (cellSlots[system - 1] >> slot) & 1u;
-  }
-  return slot < 6 + CountedCorrections(correction);
-}
-
-void SetUnusedDiagonal(Matrix9& matrix, double value, int system, int correction) {
-  for (int slot = 0; slot < kSlots; ++slot) {
-    if (!IsRefinedSlot(slot, system, correction)) matrix[slot][slot] = value;
-  }
-}
-
 int NextCyclic(int index) {
   ++index;
   if (index > 2) index = 0;
@@ -132,11 +98,6 @@ double Cofactor(const Matrix9& matrix, int n, int i, int j) {
 }
 
 }  // namespace
-
-void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n) {
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) out[i][j] = Cofactor(matrix, n, i, j);
-}
 
 void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
   for (int i = 0; i < n; ++i)
@@ -343,22 +304,6 @@ void CellSigmas(const double direct[6], double scale, const Matrix9& K, double s
     }
   }
   sigma[9] = std::sqrt(std::fabs(scale * sum)) * volume;
-}
-
-bool CellConstantMoves(int system, int j) {
-  if (system < kTriclinic || system > kCubic || j < 0 || j >= 6) return false;
-  if (j < 3) return true;
-  return system == kTriclinic || system == kRhombohedral || (system == kMonoclinic && j == 4);
-}
-
-bool CellConstantFollows(int system, int j) {
-  switch (system) {
-    case kHexagonal:
-    case kTetragonal: return j == 1;
-    case kCubic: return j == 1 || j == 2;
-    case kRhombohedral: return j == 1 || j == 2 || j == 4 || j == 5;
-    default: return false;
-  }
 }
 
 }  // namespace lattrix

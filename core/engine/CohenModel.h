@@ -42,26 +42,13 @@ void TrialMetric(const double cell[6], double P[kSlots]);
 // displacement (cos theta sin 2theta).
 double CorrectionTerm(double theta, int kind);
 
-// Number of cell parameters a crystal system refines, and of corrections a
-// correction mode refines.
-int CountedCellParameters(int system);
-int CountedCorrections(int correction);
-
-// True when the slot takes part in the normal equations.
-bool IsRefinedSlot(int slot, int system, int correction);
-
-// Writes value on the diagonal of every slot that is not refined.
-void SetUnusedDiagonal(Matrix9& matrix, double value, int system, int correction);
-
 // 0 -> 1 -> 2 -> 0: walks the cyclic triples of cell axes.
 int NextCyclic(int index);
 
 // Determinant by Gaussian elimination without row exchange.
 double Determinant(const Matrix9& matrix, int n);
 void CopyMatrix(Matrix9& to, const Matrix9& from, int n);
-// out[i][j] = the cofactor of element (i, j) of matrix.
-void CofactorMatrix(const Matrix9& matrix, Matrix9& out, int n);
-// The same cofactors of an n x n matrix, but only those of the upper
+// The cofactors of an n x n matrix, but only those of the upper
 // triangle of its leading block x block part; every other element is 0.
 // A symmetric normal matrix needs no more.
 void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block);
@@ -89,13 +76,5 @@ void DesignRow(int h, int k, int l, double theta, int system, int correction, do
 // whose diagonal the standard deviations are the roots of.
 void CellSigmas(const double direct[6], double scale, const Matrix9& K, double sigma[10],
                 double volume, int system, int n, Matrix9* propagated = nullptr);
-
-// True when the crystal system lets direct-cell constant j (a, b, c, alpha,
-// beta, gamma) move in a refinement; false for the angles it fixes.
-bool CellConstantMoves(int system, int j);
-
-// True for a constant that moves only as an earlier one does (b = a, c = a,
-// beta = gamma = alpha): it is no parameter of its own.
-bool CellConstantFollows(int system, int j);
 
 }  // namespace lattrix

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "common/TextIO.h"
-#include "job/Job.h"
 
 namespace lattrix {
 
@@ -26,36 +25,21 @@ std::vector<std::vector<double>> ParameterCovariance::Correlation() const {
   return r;
 }
 
-ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, int system, int correction,
+ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, const ParameterMap& parameters,
                                        double wavelength, double radius) {
-  // Each reported parameter: its slot and the factor from the slot's units.
-  struct Entry {
-    int slot;
-    double factor;
-  };
-  std::vector<Entry> entries;
   ParameterCovariance out;
-  for (int j = 0; j < 6; ++j) {
-    if (!CellConstantMoves(system, j) || CellConstantFollows(system, j)) continue;
-    out.names.push_back(CellConstantName(j));
-    entries.push_back({j, j < 3 ? 1.0 : 1.0 / kDegToRad});
+  std::vector<double> factor;
+  for (const ReportedParameter& p : parameters.reported) {
+    out.names.push_back(p.name);
+    factor.push_back(UnitFactor(p.unit, wavelength, radius));
   }
-  const double lambda2over4 = wavelength * wavelength / 4.0;
-  if (correction == kZero || correction == kZeroAndDisplacement) {
-    out.names.push_back("zero");
-    entries.push_back({6, -kDeg * lambda2over4});
-  }
-  if (correction == kDisplacement || correction == kZeroAndDisplacement) {
-    out.names.push_back("ssd");
-    entries.push_back({correction == kDisplacement ? 6 : 7, radius * lambda2over4});
-  }
+  const std::vector<ReportedParameter>& entries = parameters.reported;
   const size_t n = entries.size();
   out.matrix.assign(n, std::vector<double>(n));
   for (size_t i = 0; i < n; ++i) {
     for (size_t j = i; j < n; ++j) {
-      const Entry& p = entries[i];
-      const Entry& q = entries[j];
-      out.matrix[i][j] = out.matrix[j][i] = scale * propagated[p.slot][q.slot] * p.factor * q.factor;
+      const double c = scale * propagated[entries[i].slot][entries[j].slot];
+      out.matrix[i][j] = out.matrix[j][i] = c * factor[i] * factor[j];
     }
   }
   return out;

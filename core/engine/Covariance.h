@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CohenModel.h"
+#include "engine/ParameterMap.h"
 
 namespace lattrix {
 
@@ -31,11 +32,9 @@ struct ParameterCovariance {
 };
 
 // The covariance scale * propagated of the engine's quantities (CellSigmas:
-// a, b, c, angles in radians, corrections in the slots' 1/d^2 units)
-// converted as the engine converts the standard deviations: angles by
-// 1 / kDegToRad, the zero offset by -kDeg lambda^2/4 (its value is minus the
-// slot's), ssd by R lambda^2/4; correction mode 4 solves ssd in slot 6.
-ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, int system, int correction,
+// a, b, c, angles in radians, corrections in the slots' 1/d^2 units) over
+// the map's reported parameters, each converted by its UnitFactor.
+ParameterCovariance ReportedCovariance(const Matrix9& propagated, double scale, const ParameterMap& parameters,
                                        double wavelength, double radius);
 
 // Two parameters (indices into names) and their correlation.

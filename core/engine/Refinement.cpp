@@ -62,11 +62,11 @@ bool AllFinite(const double* values, int count) {
 // A trial cell that breaks an equality keeps what the run computed for it,
 // and so does a value the run could not compute; without degrees of freedom
 // the standard deviations are not defined and stay as computed.
-void HoldSystemConstants(Job& job, int system, bool sigmasDefined) {
+void HoldSystemConstants(Job& job, int system, const ParameterMap& parameters, bool sigmasDefined) {
   for (int j = 0; j < 6; ++j) {
-    const bool follows = CellConstantFollows(system, j);
-    if (!follows && CellConstantMoves(system, j)) continue;
-    const int leader = j < 3 ? 0 : 3;
+    const bool follows = parameters.Follows(j);
+    if (!follows && parameters.moves[j]) continue;
+    const int leader = parameters.leader[j];
     const double exact = follows ? job.m_dRefinedCell[leader] : system == kHexagonal && j == 5 ? 120.0 : 90.0;
     const double exactSigma = follows ? job.m_dCellSigma[leader] : 0.0;
     if (job.m_dCell[j] != (follows ? job.m_dCell[leader] : exact)) continue;
@@ -145,26 +145,24 @@ void SumDifferences(RefinementOutcome& outcome) {
 }
 
 // The corrections of the run: the known ones in Manual mode, none without
-// correction, else the refined zero offset and displacement.
-void StoreCorrections(Job& job, const RefinementProblem& problem, double x[kSlots],
-                      double sigma[10]) {
+// correction, else the refined zero offset and displacement from their
+// slots (x, sigma: the solution's increments and standard deviations).
+void StoreCorrections(Job& job, const RefinementProblem& problem, const double x[kSlots],
+                      const double sigma[10]) {
   const int correction = problem.correction;
   if (correction == kManual || correction == kNoCorrection) {
     if (correction == kNoCorrection) job.m_dZero = job.m_dDisp = job.m_dEmu = 0.0;
     job.m_dZeroSigma = job.m_dDispSigma = job.m_dEmuSigma = 0.0;
     return;
   }
-  if (correction == kDisplacement) {
-    x[7] = x[6];
-    sigma[7] = sigma[6];
-    x[6] = 0.0;
-    sigma[6] = 0.0;
-  }
+  const ParameterMap& map = problem.parameters;
+  const double lambda = problem.wavelength, R = job.m_dGonioRadius;
+  const int zero = map.zeroSlot, ssd = map.displacementSlot;
   // Without a refined zero offset the value is +0.0, never "-0.000".
-  job.m_dZero = correction == kDisplacement ? 0.0 : -kDeg * x[6];
-  job.m_dZeroSigma = kDeg * sigma[6];
-  job.m_dDisp = job.m_dGonioRadius * x[7];
-  job.m_dDispSigma = job.m_dGonioRadius * sigma[7];
+  job.m_dZero = zero < 0 ? 0.0 : ReportedCorrection(ParameterUnit::kZero, x[zero], lambda, R);
+  job.m_dZeroSigma = zero < 0 ? 0.0 : ReportedSigma(ParameterUnit::kZero, sigma[zero], lambda, R);
+  job.m_dDisp = ReportedCorrection(ParameterUnit::kDisplacement, ssd < 0 ? 0.0 : x[ssd], lambda, R);
+  job.m_dDispSigma = ReportedSigma(ParameterUnit::kDisplacement, ssd < 0 ? 0.0 : sigma[ssd], lambda, R);
   job.m_dEmu = job.m_dEmuSigma = 0.0;
 }
 
@@ -180,27 +178,17 @@ void StoreResults(Job& job, const RefinementProblem& problem, const RefinementSo
   Matrix9 propagated;
   CellSigmas(cell.direct, scale, solution.cofactors, sigma, cell.volume, problem.system, problem.Size(),
              &propagated);
-  covariance = ReportedCovariance(propagated, scale, problem.system, problem.correction, problem.wavelength,
+  covariance = ReportedCovariance(propagated, scale, problem.parameters, problem.wavelength,
                                   job.m_dGonioRadius);
-  for (int j = 3; j < 6; ++j) sigma[j] = sigma[j] / kDegToRad;
-
-  // Corrections in sin^2(theta) units.
-  double x[kSlots];
-  const double lambda2over4 = problem.wavelength * problem.wavelength / 4.0;
-  for (int k = 0; k < kSlots; ++k) x[k] = solution.increments[k];
-  for (int k = 6; k < 9; ++k) {
-    x[k] *= lambda2over4;
-    sigma[k] *= lambda2over4;
-  }
   for (int j = 0; j < 6; ++j) {
     job.m_dRefinedCell[j] = cell.cell[j];
-    job.m_dCellSigma[j] = sigma[j];
+    job.m_dCellSigma[j] = ReportedSigma(CellConstantUnit(j), sigma[j], problem.wavelength, job.m_dGonioRadius);
   }
   if (solution.determinant != 0.0 && std::isfinite(solution.determinant))
-    HoldSystemConstants(job, problem.system, f > 0);
+    HoldSystemConstants(job, problem.system, problem.parameters, f > 0);
   job.m_dVolume = cell.volume;
   job.m_dVolumeSigma = sigma[9];
-  StoreCorrections(job, problem, x, sigma);
+  StoreCorrections(job, problem, solution.increments, sigma);
 }
 
 // What the report's numbers cannot say by themselves.
@@ -218,7 +206,7 @@ void CheckOutcome(const Job& job, const RefinementProblem& problem, double det,
     outcome.warnings.push_back(Format(
         "No degrees of freedom !!!\n %d reflections for %d refined parameters; "
         "the standard deviations are not defined.",
-        problem.Count(), problem.Parameters()));
+        problem.Count(), problem.ParameterCount()));
   }
   // Without degrees of freedom the standard deviations cannot be finite;
   // the values still are.
@@ -256,7 +244,7 @@ RefinementOutcome RefineCell(Job& job, MessageSink& sink) {
   const RefinementProblem& problem = outcome.problem;
   const RefinementSolution solution = SolveRefinementProblem(problem);
   const double W = ComputeReflections(job, problem, solution, outcome.reflections);
-  outcome.degreesOfFreedom = problem.Count() - problem.Parameters();
+  outcome.degreesOfFreedom = problem.Count() - problem.ParameterCount();
   StoreResults(job, problem, solution, outcome.degreesOfFreedom, W, outcome.covariance);
   SumDifferences(outcome);
   outcome.refined = true;

@@ -11,14 +11,11 @@ RefinementProblem BuildRefinementProblem(const Job& job) {
   problem.system = job.m_nCrystalSystem;
   problem.correction = job.m_nCorrection;
   problem.wavelength = job.m_dWavelength;
-  problem.cellParameters = CountedCellParameters(problem.system);
-  problem.corrections = CountedCorrections(problem.correction);
+  problem.parameters = Parameters(problem.system, problem.correction);
   TrialMetric(job.m_dCell, problem.trialMetric);
   problem.trialGammaRad = job.m_dCell[5] * kDegToRad;
 
-  int count = job.m_nReflections;
-  if (count < 0) count = 0;
-  if (count > kMaxReflections) count = kMaxReflections;
+  const int count = job.m_nReflections;
   const double lambda = problem.wavelength;
   problem.rows.resize(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
@@ -35,8 +32,19 @@ RefinementProblem BuildRefinementProblem(const Job& job) {
   return problem;
 }
 
-NormalEquations::NormalEquations(int system, int correction)
-    : system_(system), correction_(correction), size_(6 + CountedCorrections(correction)) {}
+namespace {
+
+// Writes value on the diagonal of every slot that is not refined.
+void SetUnusedDiagonal(Matrix9& matrix, double value, const ParameterMap& parameters) {
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (!parameters.IsRefined(slot)) matrix[slot][slot] = value;
+  }
+}
+
+}  // namespace
+
+NormalEquations::NormalEquations(int system, const ParameterMap& parameters)
+    : system_(system), parameters_(parameters), size_(parameters.Size()) {}
 
 void NormalEquations::AddRow(const double design[kSlots], double residual, double weight) {
   double u[kSlots];
@@ -52,7 +60,7 @@ void NormalEquations::Solve() {
   const int n = size_;
   for (int k = 0; k < n; ++k)
     for (int l = k + 1; l < n; ++l) matrix_[l][k] = matrix_[k][l];
-  SetUnusedDiagonal(matrix_, 1.0, system_, correction_);
+  SetUnusedDiagonal(matrix_, 1.0, parameters_);
 
   // Only the upper triangle of the refined block is needed: the lower one
   // is its mirror image.
@@ -61,7 +69,7 @@ void NormalEquations::Solve() {
   for (int k = 0; k < n; ++k) det_ += cofactors_[0][k] * matrix_[0][k];
   for (int k = 0; k < n; ++k)
     for (int l = k + 1; l < n; ++l) cofactors_[l][k] = cofactors_[k][l];
-  SetUnusedDiagonal(cofactors_, 0.0, system_, correction_);
+  SetUnusedDiagonal(cofactors_, 0.0, parameters_);
 
   for (int k = 0; k < kSlots; ++k) increments_[k] = 0.0;
   for (int k = 0; k < n; ++k) {
@@ -81,7 +89,7 @@ DirectCell DirectCellOf(const RefinementProblem& problem, const double increment
 }
 
 RefinementSolution SolveRefinementProblem(const RefinementProblem& problem) {
-  NormalEquations equations(problem.system, problem.correction);
+  NormalEquations equations(problem.system, problem.parameters);
   for (const ObservationRow& row : problem.rows) equations.AddRow(row.design, row.q - row.qTrial, row.weight);
   equations.Solve();
   RefinementSolution solution;

@@ -1,6 +1,6 @@
 // The least-squares problem of a refinement, built once from the job and
-// solved once: the engine writes its report from the solution, and the
-// diagnostics read leverages and leave-one-out values from the same one.
+// solved once: the engine takes the run's result from the solution, and the
+// diagnostics take leverages and leave-one-out values from the same problem.
 //
 // Each reflection gives one observation row: the design functions of the
 // refined slots at its Bragg angle, and the misfit of the trial metric,
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/CohenModel.h"
+#include "engine/ParameterMap.h"
 #include "job/Job.h"
 
 namespace lattrix {
@@ -31,25 +32,23 @@ struct RefinementProblem {
   double wavelength = 0.0;
   double trialMetric[kSlots] = {};   // A..F of the trial cell; corrections 0
   double trialGammaRad = 0.0;
-  int cellParameters = 0;            // refined metric parameters
-  int corrections = 0;               // refined corrections
+  ParameterMap parameters;           // what the system and the mode refine
   std::vector<ObservationRow> rows;  // one per reflection, in job order
 
   int Count() const { return static_cast<int>(rows.size()); }
-  int Parameters() const { return cellParameters + corrections; }
+  int ParameterCount() const { return parameters.Count(); }
   // Rows of the normal equations that take part (slots 0..5 always).
-  int Size() const { return 6 + corrections; }
-  bool IsRefined(int slot) const { return IsRefinedSlot(slot, system, correction); }
+  int Size() const { return parameters.Size(); }
 };
 
-// The problem of the job's first m_nReflections reflections (held within
-// 0..50). The crystal system and the correction mode must be valid codes.
+// The problem of the job's m_nReflections reflections. The crystal system
+// and the correction mode must be valid codes.
 RefinementProblem BuildRefinementProblem(const Job& job);
 
 // Normal equations in the nine slots, built one weighted row at a time.
 class NormalEquations {
  public:
-  NormalEquations(int system, int correction);
+  NormalEquations(int system, const ParameterMap& parameters);
 
   // One observation: its design row, its residual and its weight. The
   // residual enters scaled by kResidualScale, the solution unscaled again.
@@ -67,7 +66,7 @@ class NormalEquations {
 
  private:
   int system_;
-  int correction_;
+  ParameterMap parameters_;
   int size_;
   Matrix9 matrix_ = {};
   double rhs_[kSlots] = {};

@@ -99,7 +99,7 @@ bool FittingMap::LoadMapData(MessageSink& sink) {
 }
 
 void FittingMap::LoadMapData(const RefinementOutcome& outcome) {
-  m_nPoints = ClampPoints(static_cast<int>(outcome.reflections.size()));
+  m_nPoints = static_cast<int>(outcome.reflections.size());
   SetPoints([&](int n, int field) { return ListRowFields(outcome.reflections[static_cast<size_t>(n)])[field - 1]; });
 }
 
@@ -121,14 +121,14 @@ void FittingMap::SetPoints(const std::function<std::string(int row, int field)>&
 }
 
 void FittingMap::ScaleMapData() {
-  const int n = ClampPoints(m_nPoints);
+  const int n = m_nPoints;
   if (n < 1) return;
-  // x runs from the first to the last reflection of the report (input
+  // x runs from the first to the last reflection of the list (input
   // order), not from the smallest to the largest 2theta.
   m_fXMin = m_ptData[0].x;
   m_fXMax = m_ptData[n - 1].x;
 
-  // A residual the report could not print as a number (nan, inf) has no
+  // A residual the list prints as no number (nan, inf) has no
   // place on the axis: the y range comes from the finite ones.
   int first = 0;
   while (first < n && !std::isfinite(m_ptData[first].y)) ++first;

@@ -167,7 +167,7 @@ void DrawMapPoints(const FittingMap& map, MapCanvas& canvas) {
 
   if (map.m_fXScale == 0.0f) return;
   const int r = map.m_nPointRadius;
-  const int count = map.m_nPoints < 0 ? 0 : (map.m_nPoints > kMaxReflections ? kMaxReflections : map.m_nPoints);
+  const int count = map.m_nPoints;
   for (int i = 0; i < count; ++i) {
     const int px = MapXPixel(map, map.m_ptData[i].x);
     const int py = MapYPixel(map, map.m_ptData[i].y);

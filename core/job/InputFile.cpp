@@ -293,11 +293,10 @@ std::string InputFileText(const Job& job) {
   for (double value : job.m_dCell) AppendField(line, Format("%10.5lf", value));
   text += line + '\n';
   text += Format("%3d\n", job.m_nReflections);
-  const int n = job.m_nReflections < kMaxReflections ? job.m_nReflections : kMaxReflections;
   // The esd column only for a job that has esd's: other files stay as they were.
   bool withEsd = false;
-  for (int i = 0; i < n; ++i) withEsd = withEsd || job.m_dEsd[i] > 0.0;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < job.m_nReflections; ++i) withEsd = withEsd || job.m_dEsd[i] > 0.0;
+  for (int i = 0; i < job.m_nReflections; ++i) {
     line = Format("%5d", job.m_nH[i]);
     AppendField(line, Format("%5d", job.m_nK[i]));
     AppendField(line, Format("%5d", job.m_nL[i]));

@@ -65,7 +65,7 @@ struct Job {
   std::string m_strWorkDir;
   int m_nCorrection = kNoCorrection;
   int m_nCrystalSystem = kTriclinic;
-  int m_bInternalStd = 0;
+  int m_bInternalStd = 0;   // 1: 2theta is calibrated against the silicon standard; else 0
   int m_nH[kMaxReflections] = {};
   int m_nK[kMaxReflections] = {};
   int m_nL[kMaxReflections] = {};

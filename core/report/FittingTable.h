@@ -1,9 +1,9 @@
 // The fitting table: the per-reflection results of a run, reflection by
 // reflection, as the report prints them.
 //
-// The table never computes anything: every cell but the row number and the
-// two input 2theta columns is the report's own text, so the table shows
-// exactly what the report says.
+// The table computes nothing: every cell but the row number and the two
+// input 2theta columns is the text the report prints for the same row of the
+// run's result (ListRowFields), so the table and the report agree.
 #pragma once
 
 #include <array>

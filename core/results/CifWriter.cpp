@@ -7,6 +7,7 @@
 #include "common/AtomicFile.h"
 #include "common/TextIO.h"
 #include "diagnostics/Diagnostics.h"
+#include "engine/ParameterMap.h"
 
 namespace lattrix {
 namespace {
@@ -82,7 +83,7 @@ std::string ValueWithSu(double value, double su) {
 
 double CellConstantSu(const Job& job, int j) {
   // An angle the system fixes has no uncertainty of its own.
-  return CellConstantMoves(job.m_nCrystalSystem, j) ? job.m_dCellSigma[j] : 0.0;
+  return Parameters(job.m_nCrystalSystem, job.m_nCorrection).moves[j] ? job.m_dCellSigma[j] : 0.0;
 }
 
 std::string CifBlockName(const std::string& title) {
@@ -112,8 +113,7 @@ std::string CifText(const Job& job) { return CifHeader() + CifBlock(job, CifBloc
 
 std::string CifBlock(const Job& job, const std::string& blockName) {
   const int system = job.m_nCrystalSystem;
-  int N = job.m_nReflections < 0 ? 0 : job.m_nReflections;
-  if (N > kMaxReflections) N = kMaxReflections;
+  const int N = job.m_nReflections;
 
   std::string t = blockName + "\n\n";
 

@@ -15,11 +15,6 @@ const char* const kNoPreviousReport =
     "No report is kept in this run, so there are no previous misfits to weight by !!!\n"
     " The weights are left as they were.";
 
-int ClampedCount(const Job& job) {
-  if (job.m_nReflections < 0) return 0;
-  return job.m_nReflections > kMaxReflections ? kMaxReflections : job.m_nReflections;
-}
-
 // Scales the weights to a largest weight of 1 and stores them; a largest
 // weight of 0 (or one that is not a number) leaves the job's weights alone.
 void StoreScaledWeights(Job& job, const double* w, int count, MessageSink& sink) {
@@ -39,7 +34,7 @@ void StoreScaledWeights(Job& job, const double* w, int count, MessageSink& sink)
 // rows end at the first line without h k l (a reflection added after the
 // last run then takes the last row's misfit).
 bool ReportBelongsToJob(const Job& job, const Report& report, MessageSink& sink) {
-  for (int i = 0; i < ClampedCount(job); ++i) {
+  for (int i = 0; i < job.m_nReflections; ++i) {
     ReportRowNumbers row;
     if (!report.Indices(i, row)) break;
     if (row.h == job.m_nH[i] && row.k == job.m_nK[i] && row.l == job.m_nL[i]) continue;
@@ -65,7 +60,7 @@ bool ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
     return true;
   }
   if (!ReportBelongsToJob(job, report, sink)) return false;
-  const int count = ClampedCount(job);
+  const int count = job.m_nReflections;
   double w[kMaxReflections];
   // A row that cannot be read keeps the values of the row before.
   ReportRowNumbers row;
@@ -90,7 +85,7 @@ bool ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
 }  // namespace
 
 void ComputeSin2Weights(Job& job, MessageSink& sink) {
-  const int count = ClampedCount(job);
+  const int count = job.m_nReflections;
   double w[kMaxReflections];
   for (int i = 0; i < count; ++i) {
     const double s = std::sin(0.5 * job.m_dTwoTheta[i] * kDegToRad);
@@ -100,7 +95,7 @@ void ComputeSin2Weights(Job& job, MessageSink& sink) {
 }
 
 bool ComputeEsdWeights(Job& job, MessageSink& sink) {
-  const int count = ClampedCount(job);
+  const int count = job.m_nReflections;
   std::string missing;
   for (int i = 0; i < count; ++i)
     if (!(job.m_dEsd[i] > 0.0) || !std::isfinite(job.m_dEsd[i])) missing += Format("%s%d", missing.empty() ? "" : ", ", i + 1);
@@ -135,7 +130,7 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, 
   bool weighted = true;
   switch (job.m_nWeighting) {
     case kUnity:
-      for (int i = 0; i < ClampedCount(job); ++i) job.m_dWeight[i] = 1.0;
+      for (int i = 0; i < job.m_nReflections; ++i) job.m_dWeight[i] = 1.0;
       break;
     case kSin2Theta: ComputeSin2Weights(job, sink); break;
     case kEsd: weighted = ComputeEsdWeights(job, sink); break;

@@ -54,7 +54,8 @@ bool PrepareRun(Job& job, const SiliconStandard& silicon, MessageSink& sink) {
     return false;
   }
   if (!JobIsPhysical(job, sink)) return false;
-  return job.m_bInternalStd != 1 || CalibrateTwoTheta(job, silicon, sink);
+  if (job.m_bInternalStd == 1) return CalibrateTwoTheta(job, silicon, sink);
+  return true;
 }
 
 SiliconStandard ApplyRunChoices(Job& job, const RunChoices& choices) {

@@ -155,7 +155,7 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
     if (row.flags & (lattrix::kFlagLeverage | lattrix::kFlagUnitLeverage)) beyond.append(kColLeverage);
     if (row.flags & lattrix::kFlagDfbetas) {
       for (int j = 0; j < 6; ++j)
-        if (m_nDfbetasColumn[j] >= 0 && std::fabs(row.dfbetas[j]) > result.cutoffs.dfbetas)
+        if (lattrix::DfbetasFlagged(row, result, j))
           beyond.append(m_nDfbetasColumn[j]);
     }
 

@@ -23,9 +23,6 @@ class CFittingMapDlg : public QDialog {
   CFittingMapDlg(const lattrix::RefinementOutcome& outcome, const QString& suggestedName,
                  lattrix::MessageSink& sink, QWidget* parent = nullptr);
 
-  // The map shown; the drawing keeps its geometry here too.
-  lattrix::FittingMap m_map;
-
   // Selects the type's button, sets the titles and the points (runs
   // when the dialog is first shown, before it becomes visible).
   void OnInitDialog();
@@ -35,6 +32,8 @@ class CFittingMapDlg : public QDialog {
   QSize ClientSize() const { return size(); }
   CMapCanvasArea* MapArea() const { return m_mapArea; }
   QAbstractButton* TypeRadio(int plotType) const;
+  // The map shown: its plot type, titles and points.
+  const lattrix::FittingMap& Map() const { return m_map; }
 
   // The file dialog of Save, replaceable so that tests need no modal
   // dialog; it returns the chosen path, or an empty text when cancelled.
@@ -55,6 +54,8 @@ class CFittingMapDlg : public QDialog {
   QString AskSavePath();
 
   lattrix::RefinementOutcome m_outcome;
+  // The map shown; the drawing keeps its geometry here too.
+  lattrix::FittingMap m_map;
   QString m_strSuggestedName;
   lattrix::MessageSink& m_sink;
   QAbstractButton* m_pTypeRadio[3] = {};

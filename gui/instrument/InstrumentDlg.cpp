@@ -34,7 +34,8 @@ constexpr Target kTargets[5] = {
 
 }  // namespace
 
-CInstrumentDlg::CInstrumentDlg(lattrix::MessageSink* sink, QWidget* parent) : QDialog(parent) {
+CInstrumentDlg::CInstrumentDlg(double wave, double radius, lattrix::MessageSink* sink, QWidget* parent)
+    : QDialog(parent), m_dWave(wave), m_dRadius(radius) {
   if (sink == nullptr) m_defaultSink = std::make_unique<MessageBoxSink>(this);
   m_pSink = sink != nullptr ? sink : m_defaultSink.get();
   setObjectName("instrumentDialog");

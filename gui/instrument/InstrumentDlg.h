@@ -17,12 +17,13 @@ class CInstrumentDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // Messages go to `sink` (message boxes when it is null).
-  explicit CInstrumentDlg(lattrix::MessageSink* sink = nullptr, QWidget* parent = nullptr);
+  // Shows the wavelength `wave` (Angstrom) and the radius `radius` (mm);
+  // messages go to `sink` (message boxes when it is null).
+  CInstrumentDlg(double wave, double radius, lattrix::MessageSink* sink = nullptr, QWidget* parent = nullptr);
 
-  // Set by the caller before the dialog is shown; read back after OK.
-  double m_dWave = 0.0;    // Angstrom
-  double m_dRadius = 0.0;  // mm
+  // The values shown, and after OK the values taken.
+  double Wavelength() const { return m_dWave; }
+  double Radius() const { return m_dRadius; }
 
   QTableWidget* TargetList() const { return m_listTarget; }
   QLineEdit* WavelengthEdit() const { return m_editWavelength; }
@@ -51,5 +52,7 @@ class CInstrumentDlg : public QDialog {
   QTableWidget* m_listTarget = nullptr;
   QLineEdit* m_editWavelength = nullptr;
   QLineEdit* m_editRadius = nullptr;
+  double m_dWave = 0.0;    // Angstrom
+  double m_dRadius = 0.0;  // mm
   bool m_bInitialised = false;
 };

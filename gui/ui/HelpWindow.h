@@ -12,6 +12,10 @@ class CHelpWindow : public QTextBrowser {
  public:
   explicit CHelpWindow(QWidget* owner);
 
+  // Where the help page is: the working directory `workDir` first, then
+  // beside the program (build tree), then the installed copy. Empty when
+  // none exists.
+  static QString FindPage(const QString& workDir);
   // Shows the page at `path` and brings the window to the front.
   void ShowPage(const QString& path);
 };

@@ -1,6 +1,8 @@
-// The form: the program's only window content. It owns the one refinement
-// job, shows it, lets the user edit it, gathers it back for a refinement or
-// a save, and shows the results.
+// The view: the program's only window content. It owns the one refinement
+// job and the form's widgets; each command gathers the form into the job,
+// calls one core operation and shows what came back. The widgets are in
+// JobForm.h, the transfers between job and form in FormBinding.h, the
+// file, changed state and last result in JobDocument.h.
 #pragma once
 
 #include <QPointer>
@@ -9,34 +11,22 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
-#include "diagnostics/Diagnostics.h"
-#include "engine/Covariance.h"
 #include "job/Job.h"
-#include "run/RunStep.h"
-
-class QAbstractButton;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QLayout;
-class QPushButton;
-class CEditListCtrl;
+#include "ui/FormBinding.h"
 #include "ui/HelpWindow.h"
+#include "ui/JobDocument.h"
+#include "ui/JobForm.h"
 #include "ui/ReportViewer.h"
+
+class CEditListCtrl;
 
 class CLattrixView : public QWidget {
   Q_OBJECT
 
  public:
-  // Columns of the Reflection List and of the silicon list.
-  enum { kColNo = 0, kColH = 1, kColK = 2, kColL = 3, kColTwoTheta = 4 };
-  enum { kSiColReference = 4, kSiColObserved = 5 };
-
   explicit CLattrixView(QWidget* parent = nullptr);
   ~CLattrixView() override;
 
@@ -50,20 +40,14 @@ class CLattrixView : public QWidget {
   // path is given, reads that input file.
   void OnInitialUpdate(const QString& commandLinePath = QString());
 
-  // Job and form.
+  // Job and form (FormBinding.h says how values are read back).
   bool ReadInputFile();
-  void ShowJob();
-  // Gathers the form into the job. A field or cell whose text the user did
-  // not change keeps the job's value at full precision; an edited one must
-  // hold one number (h, k, l: one whole number), else the message names it
-  // and the job is left as it was. The Reflection List ends at its last
-  // filled row; an empty row above a filled one is refused.
-  bool CollectJob();
-  void ShowResults();
-  void ClearResults();
-  void ClearReflectionList();
+  void ShowJob() { m_binding.ShowJob(m_job); }
+  bool CollectJob() { return m_binding.CollectJob(m_job, Sink()); }
+  void ShowResults() { m_binding.ShowResults(m_job); }
+  void ClearResults() { m_binding.ClearResults(); }
   // The silicon list as the calibration reads it; false after a message.
-  bool CollectSilicon(lattrix::SiliconStandard& silicon);
+  bool CollectSilicon(lattrix::SiliconStandard& silicon) { return m_binding.CollectSilicon(m_job, silicon, Sink()); }
 
   // The steps after the file dialogs (the dialogs come first in OnFileOpen
   // and OnSaveAsInputFile).
@@ -73,17 +57,13 @@ class CLattrixView : public QWidget {
   // OnExportCif).
   bool ExportCifTo(const QString& path);
 
-  // Where the help page is: the working directory first, then beside the
-  // program (build tree), then the installed copy. Empty when none exists.
-  QString FindHelpPage() const;
-
   // Messages go to this sink (the default shows message boxes). Tests put a
   // recording sink here; nullptr restores the default.
   void SetMessageSink(lattrix::MessageSink* sink);
   // The sink that views created from now on start with (nullptr: message
   // boxes). Lets a test drive start-up without a modal box.
   static void SetSinkForNewViews(lattrix::MessageSink* sink);
-  lattrix::MessageSink& Sink();
+  lattrix::MessageSink& Sink() { return *m_pSink; }
   // The file dialogs, replaceable so that tests need no modal dialog. Each
   // returns the chosen path, or an empty text when cancelled.
   void SetOpenFileDialog(std::function<QString()> dialog) { m_openDialog = std::move(dialog); }
@@ -92,48 +72,42 @@ class CLattrixView : public QWidget {
   // The question before unsaved changes are dropped, replaceable so that
   // tests need no modal box. It gets the question and returns
   // QMessageBox::Save, Discard or Cancel.
-  void SetSaveChangesPrompt(std::function<int(const QString&)> prompt) { m_saveChangesPrompt = std::move(prompt); }
+  void SetSaveChangesPrompt(std::function<int(const QString&)> prompt) {
+    m_document.SetSaveChangesPrompt(std::move(prompt));
+  }
 
-  // The job as a document. Its name: the file's name, "Untitled" for a new
-  // job; suggested file names are its base name with a suffix.
-  QString JobName() const;
-  QString SuggestedFileName(const char* suffix) const;
+  QString JobName() const { return m_document.JobName(); }
+  QString SuggestedFileName(const char* suffix) const { return m_document.SuggestedFileName(suffix); }
   // True while the form differs from the job last opened or saved (or the
   // empty one of File New).
-  bool IsModified() const;
+  bool IsModified() const { return m_document.IsModified(FormState()); }
   // Before the job is dropped (quit, File New, File Open): for a changed job
   // that can be saved, asks "Save changes to <name>?" and saves, discards
   // or cancels. True when the caller may go on.
   bool MaybeSaveChanges();
   // Execute: a file was read, or the Reflection List holds a reflection.
-  bool CanExecute() const;
+  bool CanExecute() const { return m_job.m_bInputLoaded || m_binding.HasReflection(); }
   // Save as input file: after a refinement, or for a job with a title or a
   // reflection on the form.
-  bool CanSave() const;
+  bool CanSave() const { return m_job.m_bRefined || m_binding.HasTitle() || m_binding.HasReflection(); }
 
-  CEditListCtrl* ReflectionList() const { return m_listReflection; }
-  CEditListCtrl* SiliconList() const { return m_listSilicon; }
+  CEditListCtrl* ReflectionList() const { return m_form.m_listReflection; }
+  CEditListCtrl* SiliconList() const { return m_form.m_listSilicon; }
   CReportViewer* ReportViewer() const { return m_reportViewer; }
   CHelpWindow* HelpWindow() const { return m_helpWindow; }
-  // A completed refinement is kept until File New, File Open or a run whose
-  // result is not defined; a refused Execute leaves it as it was.
-  bool HasResult() const { return m_lastRun.has_value(); }
-  // The diagnostics of the last completed refinement; nullptr when there is
-  // none.
-  const lattrix::DiagnosticsResult* Diagnostics() const {
-    return m_lastRun ? &m_lastRun->diagnostics : nullptr;
-  }
+  // A completed refinement is kept (JobDocument.h says how long).
+  bool HasResult() const { return m_document.LastRun() != nullptr; }
   // The correction mode and the weighting the form's buttons select now
   // (what Execute would take); a series runs with them.
-  int FormCorrection() const;
-  int FormWeighting() const;
+  int FormCorrection() const { return m_binding.FormCorrection(m_job.m_nCorrection); }
+  int FormWeighting() const { return m_binding.FormWeighting(m_job.m_nWeighting); }
 
  public Q_SLOTS:
   void OnFileNew();
   void OnFileOpen();
   void OnRefineExecute();
   void OnShowOutputFile();
-  void OnSaveAsInputFile();
+  void OnSaveAsInputFile() { SaveJobAs(); }
   void OnHelpHtml();
   void OnWeightUnity() { SetWeighting(lattrix::kUnity); }
   void OnWeightSin2() { SetWeighting(lattrix::kSin2Theta); }
@@ -165,82 +139,30 @@ class CLattrixView : public QWidget {
   void formChanged();
 
  private:
-  void BuildForm();
-  QWidget* BuildInputGroup();
-  QWidget* BuildCellGroup(QWidget* parent);
-  QLayout* BuildModeGroups(QWidget* parent);
-  QWidget* BuildKnownCorrections(QWidget* parent);
-  QWidget* BuildReflectionGroup(QWidget* parent);
-  QWidget* BuildOutputGroup();
-  QWidget* BuildSiliconGroup();
-  void SizeLists();
+  void ConnectCommands();
   void ConnectFormEdits();
   void OnFormEdited();
+  // The form's state with the instrument, which the form does not show.
   QStringList FormState() const;
   // The form as it is now becomes the unchanged job (after Open, Save, New).
   void TakeSavedState(const QString& jobFile);
   void ShowTitle();
+  void ShowOpenedFile();
   bool SaveJobAs();
   void SetWeighting(int code);
-  void CommitOpenEdits();
-  void ShowOpenedFile();
-  void ClearSiliconObserved();
-  void NumberRows();
-  bool FieldNumber(const QLineEdit* edit, double shown, double& value) const;
-  bool CollectCell(lattrix::Job& job);
-  bool CollectKnownCorrections(lattrix::Job& job);
-  void ShowKnownCorrections();
-  bool RowFilled(int row) const;
-  bool HasReflection() const;
-  bool CollectReflections(lattrix::Job& job);
-  bool CollectReflectionRow(int row, lattrix::Job& job);
-  QString FormatNumber(double value) const;
-  void ForgetRefinement() { m_lastRun.reset(); }
+  // The last refinement; nullptr after saying that there is none.
+  const lattrix::RunResult* LastRunOrSay();
 
   lattrix::Job m_job;
-
-  QLineEdit* m_editTitle = nullptr;
-  QComboBox* m_comboCrystalSystem = nullptr;
-  QLineEdit* m_editCell[6] = {};
-  QAbstractButton* m_pCorrRadio[5] = {};
-  QButtonGroup* m_corrGroup = nullptr;
-  QCheckBox* m_pWeightCheck[4] = {};
-  // Manual mode's known zero (deg), displacement (mm) and absorption
-  // coefficient, shown while Manual is chosen. m_dKnown keeps the values
-  // the fields were filled with, at full precision.
-  QLineEdit* m_editKnown[3] = {};
-  double m_dKnown[3] = {};
-  CEditListCtrl* m_listReflection = nullptr;
-  QPushButton* m_buttonAdd = nullptr;
-  QPushButton* m_buttonDelete = nullptr;
-  QLineEdit* m_editRefinedCell[6] = {};
-  QLineEdit* m_editCellSigma[6] = {};
-  QLineEdit* m_editVolume = nullptr;
-  QLineEdit* m_editVolumeSigma = nullptr;
-  QLineEdit* m_editZero = nullptr;
-  QLineEdit* m_editDisp = nullptr;
-  QLineEdit* m_editEmu = nullptr;
-  QLineEdit* m_editZeroSigma = nullptr;
-  QLineEdit* m_editDispSigma = nullptr;
-  QLineEdit* m_editEmuSigma = nullptr;
-  QCheckBox* m_checkInternalStd = nullptr;
-  CEditListCtrl* m_listSilicon = nullptr;
+  CJobForm m_form;
+  CFormBinding m_binding;
+  CJobDocument m_document;
 
   std::unique_ptr<lattrix::MessageSink> m_defaultSink;
   lattrix::MessageSink* m_pSink = nullptr;
   std::function<QString()> m_openDialog;
   std::function<QString()> m_saveDialog;
   std::function<QString()> m_cifDialog;
-  std::function<int(const QString&)> m_saveChangesPrompt;
   QPointer<CReportViewer> m_reportViewer;
   QPointer<CHelpWindow> m_helpWindow;
-  // The file the job was last opened from or saved to (empty for a new
-  // job), and the form as it was then.
-  QString m_strJobFile;
-  QStringList m_savedState;
-  // The last completed refinement, whole: what the result displays, the
-  // CIF and Copy results show. The job itself changes later (a save gathers
-  // the form again, and in Manual mode the corrections would be taken as
-  // known), so nothing of the result is rebuilt from it afterwards.
-  std::optional<lattrix::RunResult> m_lastRun;
 };

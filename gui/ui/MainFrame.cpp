@@ -82,91 +82,107 @@ QAction* CMainFrame::MakeAction(const char* name, const QString& text, const QSt
   action->setStatusTip(prompt.left(split));
   if (split >= 0) action->setToolTip(prompt.mid(split + 1));
   if (icon) action->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromLatin1(icon) + QStringLiteral(".png")));
-  m_actions.append(action);
   return action;
 }
 
 QAction* CMainFrame::Action(const char* name) const {
-  for (QAction* action : m_actions)
-    if (action->objectName() == QLatin1String(name)) return action;
-  return nullptr;
+  auto* action = findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+  if (!action) qFatal("no action named %s", name);
+  return action;
+}
+
+QAction* CMainFrame::ViewCommand(const char* name, const QString& text, const QString& prompt, const char* icon,
+                                 void (CLattrixView::*command)()) {
+  QAction* action = MakeAction(name, text, prompt, icon);
+  connect(action, &QAction::triggered, m_pView, command);
+  return action;
 }
 
 void CMainFrame::CreateActions() {
-  CLattrixView* view = m_pView;
-  QAction* a;
-  a = MakeAction("actionFileNew", "New (&N)\tCtrl+N", "Create new input file for Lattrix\nCreate New", "new");
-  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  connect(a, &QAction::triggered, view, &CLattrixView::OnFileNew);
-  a = MakeAction("actionFileOpen", "Open input file (&O)...\tCtrl+O",
-                 "Open Lattrix input file\nOpen input file ", "open");
-  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  connect(a, &QAction::triggered, view, &CLattrixView::OnFileOpen);
-  a = MakeAction("actionSaveAsInputFile", "Save as input file (&S)...",
-                 "Data saved as Lattrix input file\nSave as input file", "save");
-  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  connect(a, &QAction::triggered, view, &CLattrixView::OnSaveAsInputFile);
-  a = MakeAction("actionExportCif", "Export CIF (&C)...",
-                 "Write the refined cell as a CIF file for structure programs and databases\nExport CIF");
-  connect(a, &QAction::triggered, view, &CLattrixView::OnExportCif);
-  a = MakeAction("actionRefineSeries", "Refine series (&R)...",
-                 "Refine many job files with the form's correction and weighting\nRefine series");
+  using V = CLattrixView;
+  m_actionFileNew = ViewCommand("actionFileNew", "New (&N)\tCtrl+N", "Create new input file for Lattrix\nCreate New",
+                                "new", &V::OnFileNew);
+  m_actionFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  m_actionFileOpen = ViewCommand("actionFileOpen", "Open input file (&O)...\tCtrl+O",
+                                 "Open Lattrix input file\nOpen input file ", "open", &V::OnFileOpen);
+  m_actionFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  m_actionSaveAsInputFile = ViewCommand("actionSaveAsInputFile", "Save as input file (&S)...",
+                                        "Data saved as Lattrix input file\nSave as input file", "save",
+                                        &V::OnSaveAsInputFile);
+  m_actionSaveAsInputFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  m_actionExportCif = ViewCommand(
+      "actionExportCif", "Export CIF (&C)...",
+      "Write the refined cell as a CIF file for structure programs and databases\nExport CIF", nullptr, &V::OnExportCif);
+  m_actionRefineSeries = MakeAction("actionRefineSeries", "Refine series (&R)...",
+                                    "Refine many job files with the form's correction and weighting\nRefine series");
   auto* series = new CSeriesLauncher(this);
-  connect(a, &QAction::triggered, series,
-          [view, series] { series->Run(view->FormCorrection(), view->FormWeighting(), view->Sink()); });
-  a = MakeAction("actionSetInstrument", "Set instrument param. (&I)",
-                 "Set instrument paramerter\nSet instrument param.  ");
-  connect(a, &QAction::triggered, view, &CLattrixView::OnSetInstrument);
-  a = MakeAction("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit");
-  a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(m_actionRefineSeries, &QAction::triggered, series, [view = m_pView, series] {
+    series->Run(view->FormCorrection(), view->FormWeighting(), view->Sink());
+  });
+  m_actionSetInstrument = ViewCommand("actionSetInstrument", "Set instrument param. (&I)",
+                                      "Set instrument paramerter\nSet instrument param.  ", nullptr, &V::OnSetInstrument);
+  m_actionAppExit = ViewCommand("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit", &V::OnAppExit);
+  m_actionAppExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   // Also from the report and help windows.
-  a->setShortcutContext(Qt::ApplicationShortcut);
-  connect(a, &QAction::triggered, view, &CLattrixView::OnAppExit);
-  a = MakeAction("actionRefineExecute", "Execute (&E)", "Execute cell Refinement\nExecute Refinement", "execute");
-  a->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
-  connect(a, &QAction::triggered, view, &CLattrixView::OnRefineExecute);
-  a = MakeAction("actionShowFittingTable", "Show Fitting Table(&T)",
-                 "Show fitting table results between obs. and cal. data\nShow Fitting Table", "table");
-  connect(a, &QAction::triggered, view, &CLattrixView::OnShowFittingTable);
-  a = MakeAction("actionShowFittingFigure", "Show Fitting Figure (&F)",
-                 "Show fitting figure results between obs. and cal. data\nShow Fitting Figure", "figure");
-  connect(a, &QAction::triggered, view, &CLattrixView::OnShowFittingFigure);
-  a = MakeAction("actionShowDiagnostics", "Show Diagnostics (&D)",
-                 "Show leverage and influence of each reflection on the refined cell\nShow Diagnostics");
-  connect(a, &QAction::triggered, view, &CLattrixView::OnShowDiagnostics);
-  a = MakeAction("actionShowOutputFile", "Show Output File (&S)", "Show details of the results\nShow Result",
-                 "report");
-  connect(a, &QAction::triggered, view, &CLattrixView::OnShowOutputFile);
-  a = MakeAction("actionCopyResults", "Copy results (&C)",
-                 "Copy the refined cell, volume and corrections with their standard uncertainties\nCopy results");
-  a->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  connect(a, &QAction::triggered, view, &CLattrixView::OnCopyResults);
-  a = MakeAction("actionHelpHtml", "Help by html (&I)", "Show help document by HTML\nHelp by html ");
-  a->setShortcut(QKeySequence(Qt::Key_F1));
-  connect(a, &QAction::triggered, view, &CLattrixView::OnHelpHtml);
-  a = MakeAction("actionViewStatusBar", "Status bar (&S)", "Show on/off for status bar\nShow on/off for status bar");
-  a->setCheckable(true);
-  a->setChecked(true);
-  connect(a, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
-  a = MakeAction("actionViewToolBar", "Tool bar (&T)", "Show on/off for tool bar\nShow on/off for tool bar");
-  a->setCheckable(true);
-  a->setChecked(true);
-  a = MakeAction("actionAppAbout", "Version of Lattrix (&A)...", "Show version information of Lattrix\nVersion",
-                 "about");
-  connect(a, &QAction::triggered, this, &CMainFrame::OnAppAbout);
+  m_actionAppExit->setShortcutContext(Qt::ApplicationShortcut);
+  CreateRefineActions();
+  CreateHelpActions();
+}
+
+void CMainFrame::CreateRefineActions() {
+  using V = CLattrixView;
+  m_actionRefineExecute = ViewCommand("actionRefineExecute", "Execute (&E)", "Execute cell Refinement\nExecute Refinement",
+                                      "execute", &V::OnRefineExecute);
+  m_actionRefineExecute->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+  m_actionShowFittingTable = ViewCommand(
+      "actionShowFittingTable", "Show Fitting Table(&T)",
+      "Show fitting table results between obs. and cal. data\nShow Fitting Table", "table", &V::OnShowFittingTable);
+  m_actionShowFittingFigure = ViewCommand(
+      "actionShowFittingFigure", "Show Fitting Figure (&F)",
+      "Show fitting figure results between obs. and cal. data\nShow Fitting Figure", "figure", &V::OnShowFittingFigure);
+  m_actionShowDiagnostics = ViewCommand(
+      "actionShowDiagnostics", "Show Diagnostics (&D)",
+      "Show leverage and influence of each reflection on the refined cell\nShow Diagnostics", nullptr,
+      &V::OnShowDiagnostics);
+  m_actionShowOutputFile = ViewCommand("actionShowOutputFile", "Show Output File (&S)",
+                                       "Show details of the results\nShow Result", "report", &V::OnShowOutputFile);
+  m_actionCopyResults = ViewCommand(
+      "actionCopyResults", "Copy results (&C)",
+      "Copy the refined cell, volume and corrections with their standard uncertainties\nCopy results", nullptr,
+      &V::OnCopyResults);
+  m_actionCopyResults->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+}
+
+void CMainFrame::CreateHelpActions() {
+  m_actionHelpHtml = ViewCommand("actionHelpHtml", "Help by html (&I)", "Show help document by HTML\nHelp by html ",
+                                 nullptr, &CLattrixView::OnHelpHtml);
+  m_actionHelpHtml->setShortcut(QKeySequence(Qt::Key_F1));
+  // The two bars' switches start on.
+  m_actionViewStatusBar = MakeAction("actionViewStatusBar", "Status bar (&S)",
+                                     "Show on/off for status bar\nShow on/off for status bar");
+  m_actionViewToolBar = MakeAction("actionViewToolBar", "Tool bar (&T)",
+                                   "Show on/off for tool bar\nShow on/off for tool bar");
+  for (QAction* toggle : {m_actionViewStatusBar, m_actionViewToolBar}) {
+    toggle->setCheckable(true);
+    toggle->setChecked(true);
+  }
+  connect(m_actionViewStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+  m_actionAppAbout = MakeAction("actionAppAbout", "Version of Lattrix (&A)...",
+                                "Show version information of Lattrix\nVersion", "about");
+  connect(m_actionAppAbout, &QAction::triggered, this, &CMainFrame::OnAppAbout);
 }
 
 void CMainFrame::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("File (&F)"));
   file->setObjectName("menuFile");
-  file->addAction(Action("actionFileNew"));
-  file->addAction(Action("actionFileOpen"));
+  file->addAction(m_actionFileNew);
+  file->addAction(m_actionFileOpen);
   file->addSeparator();
-  file->addAction(Action("actionSaveAsInputFile"));
-  file->addAction(Action("actionExportCif"));
-  file->addAction(Action("actionRefineSeries"));
+  file->addAction(m_actionSaveAsInputFile);
+  file->addAction(m_actionExportCif);
+  file->addAction(m_actionRefineSeries);
   file->addSeparator();
-  file->addAction(Action("actionSetInstrument"));
+  file->addAction(m_actionSetInstrument);
   file->addSeparator();
   // The recent files, "&1 name.inp" to "&4 ...", with their paths as tips.
   for (int k = 0; k < kRecentFiles; ++k) {
@@ -179,27 +195,27 @@ void CMainFrame::CreateMenus() {
   m_recentSeparator = file->addSeparator();
   file->setToolTipsVisible(true);
   UpdateRecentFileMenu();
-  file->addAction(Action("actionAppExit"));
+  file->addAction(m_actionAppExit);
 
   QMenu* refine = menuBar()->addMenu(QStringLiteral("Refine (&R)"));
   refine->setObjectName("menuRefine");
-  refine->addAction(Action("actionRefineExecute"));
+  refine->addAction(m_actionRefineExecute);
   refine->addSeparator();
-  refine->addAction(Action("actionShowFittingTable"));
-  refine->addAction(Action("actionShowFittingFigure"));
-  refine->addAction(Action("actionShowDiagnostics"));
-  refine->addAction(Action("actionShowOutputFile"));
+  refine->addAction(m_actionShowFittingTable);
+  refine->addAction(m_actionShowFittingFigure);
+  refine->addAction(m_actionShowDiagnostics);
+  refine->addAction(m_actionShowOutputFile);
   refine->addSeparator();
-  refine->addAction(Action("actionCopyResults"));
+  refine->addAction(m_actionCopyResults);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Help (&H)"));
   help->setObjectName("menuHelp");
-  help->addAction(Action("actionHelpHtml"));
+  help->addAction(m_actionHelpHtml);
   help->addSeparator();
-  help->addAction(Action("actionViewStatusBar"));
-  help->addAction(Action("actionViewToolBar"));
+  help->addAction(m_actionViewStatusBar);
+  help->addAction(m_actionViewToolBar);
   help->addSeparator();
-  help->addAction(Action("actionAppAbout"));
+  help->addAction(m_actionAppAbout);
 
   // The enabled states are also refreshed whenever a menu opens.
   for (QMenu* menu : {file, refine, help}) connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -211,22 +227,22 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->setIconSize(QSize(16, 16));
   m_wndToolBar->setMovable(true);
   m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
-  m_wndToolBar->addAction(Action("actionFileNew"));
-  m_wndToolBar->addAction(Action("actionFileOpen"));
-  m_wndToolBar->addAction(Action("actionSaveAsInputFile"));
+  m_wndToolBar->addAction(m_actionFileNew);
+  m_wndToolBar->addAction(m_actionFileOpen);
+  m_wndToolBar->addAction(m_actionSaveAsInputFile);
   m_wndToolBar->addSeparator();
-  m_wndToolBar->addAction(Action("actionRefineExecute"));
+  m_wndToolBar->addAction(m_actionRefineExecute);
   m_wndToolBar->addSeparator();
-  m_wndToolBar->addAction(Action("actionShowFittingTable"));
-  m_wndToolBar->addAction(Action("actionShowFittingFigure"));
-  m_wndToolBar->addAction(Action("actionShowOutputFile"));
+  m_wndToolBar->addAction(m_actionShowFittingTable);
+  m_wndToolBar->addAction(m_actionShowFittingFigure);
+  m_wndToolBar->addAction(m_actionShowOutputFile);
   m_wndToolBar->addSeparator();
-  m_wndToolBar->addAction(Action("actionAppAbout"));
+  m_wndToolBar->addAction(m_actionAppAbout);
   m_wndToolBar->addSeparator();
-  m_wndToolBar->addAction(Action("actionAppExit"));
+  m_wndToolBar->addAction(m_actionAppExit);
   addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 
-  QAction* toggle = Action("actionViewToolBar");
+  QAction* toggle = m_actionViewToolBar;
   connect(toggle, &QAction::toggled, m_wndToolBar, &QToolBar::setVisible);
   // Closing the bar from its context menu unchecks the menu item.
   connect(m_wndToolBar->toggleViewAction(), &QAction::toggled, toggle, &QAction::setChecked);
@@ -272,11 +288,11 @@ void CMainFrame::UpdateIndicators() {
 }
 
 void CMainFrame::UpdateCommandUI() {
-  Action("actionRefineExecute")->setEnabled(m_pView->CanExecute());
-  Action("actionSaveAsInputFile")->setEnabled(m_pView->CanSave());
-  for (const char* name : {"actionShowOutputFile", "actionShowFittingTable", "actionShowFittingFigure",
-                           "actionShowDiagnostics", "actionExportCif", "actionCopyResults"})
-    Action(name)->setEnabled(m_pView->HasResult());
+  m_actionRefineExecute->setEnabled(m_pView->CanExecute());
+  m_actionSaveAsInputFile->setEnabled(m_pView->CanSave());
+  for (QAction* result : {m_actionShowOutputFile, m_actionShowFittingTable, m_actionShowFittingFigure,
+                          m_actionShowDiagnostics, m_actionExportCif, m_actionCopyResults})
+    result->setEnabled(m_pView->HasResult());
 }
 
 void CMainFrame::OnAppAbout() {

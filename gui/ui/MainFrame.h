@@ -16,7 +16,8 @@ class CMainFrame : public QMainWindow {
 
   CLattrixView* View() const { return m_pView; }
   QToolBar* ToolBar() const { return m_wndToolBar; }
-  // The command of a menu or toolbar item by its object name.
+  // The command of a menu or toolbar item by its object name, for tests;
+  // there is one for every name the frame gives out.
   QAction* Action(const char* name) const;
   // The recent-file items of the File menu (hidden while unused).
   const QList<QAction*>& RecentFileActions() const { return m_recentFiles; }
@@ -42,7 +43,12 @@ class CMainFrame : public QMainWindow {
  private:
   QAction* MakeAction(const char* name, const QString& text, const QString& prompt,
                       const char* icon = nullptr);
+  // An action that runs one of the view's commands.
+  QAction* ViewCommand(const char* name, const QString& text, const QString& prompt, const char* icon,
+                       void (CLattrixView::*command)());
   void CreateActions();
+  void CreateRefineActions();
+  void CreateHelpActions();
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
@@ -54,7 +60,25 @@ class CMainFrame : public QMainWindow {
   CLattrixView* m_pView = nullptr;
   QToolBar* m_wndToolBar = nullptr;
   QLabel* m_indicators[4] = {};
-  QList<QAction*> m_actions;
+  // The commands of the menus and the toolbar; each action's object name
+  // is "action" + the member's name after m_action.
+  QAction* m_actionFileNew = nullptr;
+  QAction* m_actionFileOpen = nullptr;
+  QAction* m_actionSaveAsInputFile = nullptr;
+  QAction* m_actionExportCif = nullptr;
+  QAction* m_actionRefineSeries = nullptr;
+  QAction* m_actionSetInstrument = nullptr;
+  QAction* m_actionAppExit = nullptr;
+  QAction* m_actionRefineExecute = nullptr;
+  QAction* m_actionShowFittingTable = nullptr;
+  QAction* m_actionShowFittingFigure = nullptr;
+  QAction* m_actionShowDiagnostics = nullptr;
+  QAction* m_actionShowOutputFile = nullptr;
+  QAction* m_actionCopyResults = nullptr;
+  QAction* m_actionHelpHtml = nullptr;
+  QAction* m_actionViewStatusBar = nullptr;
+  QAction* m_actionViewToolBar = nullptr;
+  QAction* m_actionAppAbout = nullptr;
   QList<QAction*> m_recentFiles;
   QAction* m_recentSeparator = nullptr;
 };

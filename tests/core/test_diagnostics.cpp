@@ -177,4 +177,16 @@ TEST(Diagnostics, LeverageCutoffTwoPOverN) {
   }
 }
 
+// A tetragonal cell has a = b: b is no parameter of its own, so its DFBETAS
+// (the same as a's) is never flagged or marked; a and c are, beyond 1 s.d.
+TEST(Diagnostics, DfbetasFlaggedOnlyForFreeConstants) {
+  DiagnosticsResult d;
+  d.parameters = Parameters(kTetragonal, kNoCorrection);
+  ReflectionDiagnostics r;
+  r.defined = true;
+  const double dfbetas[6] = {2.0, 2.0, -1.5, 3.0, 3.0, 3.0};
+  for (int j = 0; j < 6; ++j) r.dfbetas[j] = dfbetas[j];
+  for (int j = 0; j < 6; ++j) EXPECT_EQ(DfbetasFlagged(r, d, j), j == 0 || j == 2) << CellConstantName(j);
+}
+
 }  // namespace

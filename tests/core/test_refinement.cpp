@@ -70,6 +70,23 @@ std::vector<double> Expand(int system, int correction, const std::vector<double>
   return f;
 }
 
+// The parameters each crystal system and correction mode refine, by their
+// crystallographic names: the constants the system leaves free, then the
+// corrections.
+TEST(ParameterMap, NamesTheFreeParametersOfEachSystemAndMode) {
+  const char* const cells[7] = {"a b c alpha beta gamma", "a b c beta", "a b c", "a c", "a alpha", "a c", "a"};
+  const char* const corrections[5] = {"", "", " zero", " ssd", " zero ssd"};
+  for (int s = kTriclinic; s <= kCubic; ++s)
+    for (int m = kManual; m <= kZeroAndDisplacement; ++m) {
+      const ParameterMap map = Parameters(s, m);
+      std::string names;
+      for (const ReportedParameter& p : map.reported) names += (names.empty() ? "" : " ") + std::string(p.name);
+      EXPECT_EQ(names, std::string(cells[s - 1]) + corrections[m - 1]) << s << " " << m;
+      EXPECT_EQ(map.Count(), static_cast<int>(map.reported.size()));
+      EXPECT_EQ(map.cellParameters, kCellParameters[s - 1]);
+    }
+}
+
 // Weighted least squares in Q = 1/d^2 solved directly, its covariance
 // s^2 (X'WWX)^-1, and that covariance pushed through a numerically
 // differentiated map to a, b, c, the angles (degrees) and the volume, and

@@ -12,6 +12,9 @@
 #include "../core/TestSupport.h"
 #include "GuiTestSupport.h"
 #include "instrument/InstrumentDlg.h"
+#include "job/JobRows.h"
+#include "ui/FormBinding.h"
+#include "ui/JobForm.h"
 
 using namespace guitest;
 
@@ -55,18 +58,39 @@ class Form : public QObject {
     }
   }
 
-  // Untouched fields and cells keep the file's digits beyond the four
-  // shown; an edited 2theta (with a decimal comma) is the row's observation.
-  void untouchedCellsKeepFullPrecision() {
-    Program p;
-    QVERIFY(p.view->OpenInputFile(WriteFile(p.scratch.Path("fine.inp"),
-        "fine\n2\n1.5405981 185.0\n7\n5.430912345 5.430912345 5.430912345 90 90 90\n3\n"
-        "1 1 1 28.442612345 1.0\n2 2 0 47.303212345 1.0\n3 1 1 56.122912345 1.0\n")));
-    p.list->SetItemText(1, 4, " 47,31 ");
-    QVERIFY(p.view->CollectJob());
-    const lattrix::Job& j = p.view->job();
-    QCOMPARE(QString::asprintf("%d %.9f %.9f %.9f %.9f", j.m_nReflections, j.m_dCell[0], j.m_dTwoTheta[0], j.m_dTwoThetaRaw[1], j.m_dTwoThetaRaw[2]),
-             QString("3 5.430912345 28.442612345 47.310000000 56.122912345"));
+  // The binding alone, without a window: a job shown and gathered back is
+  // the same job at full precision (nine decimals behind the four shown);
+  // an edited text is parsed, a decimal comma read as a point; an edited
+  // cell that is not a number is refused by name and the job keeps its
+  // values. Row -1: no edit; row -2: the cell field a.
+  void bindingKeepsFullPrecision() {
+    const struct { int row, col; const char* text, *expected; } cases[] = {
+        {-1, 0, "", "3 1 2 2 5.430912345 28.442612345 47.303212345 56.122912345"},
+        {1, 4, " 47,31 ", "3 1 2 2 5.430912345 28.442612345 47.310000000 56.122912345"},
+        {-2, 0, "5,4309", "3 1 2 2 5.430900000 28.442612345 47.303212345 56.122912345"},
+        {2, 1, "4", "3 1 2 4 5.430912345 28.442612345 47.303212345 56.122912345"},
+        {1, 4, "47.3.1", "2theta of row 2 is not a number !!! 3 1 2 2 5.430912345 28.442612345 47.303212345 56.122912345"}};
+    for (const auto& c : cases) {
+      QWidget host;
+      CJobForm form(&host);
+      CFormBinding binding(form);
+      lattrix::Job job;
+      job.m_nCrystalSystem = lattrix::kCubic;
+      for (double& length : job.m_dCell) length = 5.430912345;
+      const double twoTheta[3] = {28.442612345, 47.303212345, 56.122912345};
+      for (int i = 0; i < 3; ++i) lattrix::SetReflection(job, i, 1 + i / 2, 1 + i % 2, 1 + i / 2, twoTheta[i]);
+      job.m_nReflections = 3;
+      binding.ShowDefaults(job);
+      binding.ShowJob(job);
+      if (c.row >= 0) form.m_listReflection->SetItemText(c.row, c.col, c.text);
+      if (c.row == -2) form.m_editCell[0]->setText(c.text);
+      lattrix::RecordingSink sink;
+      const bool gathered = binding.CollectJob(job, sink);
+      const QString said = sink.messages.empty() ? QString() : QString::fromStdString(sink.messages[0]) + ' ';
+      QCOMPARE(gathered, said.isEmpty());
+      QCOMPARE(said + QString::asprintf("%d %d %d %d %.9f %.9f %.9f %.9f", job.m_nReflections, job.m_nH[0], job.m_nK[1], job.m_nH[2],
+                                        job.m_dCell[0], job.m_dTwoThetaRaw[0], job.m_dTwoThetaRaw[1], job.m_dTwoThetaRaw[2]), QString(c.expected));
+    }
   }
 
   // Add and Delete move a row's file value with it; an added row's typed
@@ -157,20 +181,19 @@ class Form : public QObject {
   // open; a decimal comma reads as a point.
   void instrumentDialog() {
     lattrix::RecordingSink sink;
-    CInstrumentDlg dialog(&sink);
-    dialog.m_dWave = 1.5405981, dialog.m_dRadius = 185.0;
+    CInstrumentDlg dialog(1.5405981, 185.0, &sink);
     dialog.show();
     dialog.OnOK();
-    QVERIFY(dialog.result() == QDialog::Accepted && dialog.m_dWave == 1.5405981);
+    QVERIFY(dialog.result() == QDialog::Accepted && dialog.Wavelength() == 1.5405981);
     dialog.setResult(0);
     dialog.WavelengthEdit()->setText("1.54 abc");
     dialog.RadiusEdit()->setText("200,5");
     QTest::mouseClick(Find<QWidget>(&dialog, "buttonOK"), Qt::LeftButton);
-    QVERIFY(dialog.result() == 0 && dialog.m_dWave == 1.5405981);
+    QVERIFY(dialog.result() == 0 && dialog.Wavelength() == 1.5405981);
     QCOMPARE(sink.messages, std::vector<std::string>{"Wavelength is not a number !!!"});
     dialog.WavelengthEdit()->setText(" 0,709317 ");
     dialog.OnOK();
-    QVERIFY(dialog.result() == QDialog::Accepted && dialog.m_dWave == 0.709317 && dialog.m_dRadius == 200.5);
+    QVERIFY(dialog.result() == QDialog::Accepted && dialog.Wavelength() == 0.709317 && dialog.Radius() == 200.5);
   }
 
   // Set instrument, then Execute: the run takes the dialog's values. The

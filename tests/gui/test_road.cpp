@@ -222,10 +222,10 @@ class Road : public QObject {
       QCOMPARE(dialog->StdDeltaEdit()->text(), ReportFields(report, "s.d.delta 2theta").last());
     });
     WithModal<CFittingMapDlg>([&] { p.Trigger("actionShowFittingFigure"); }, [&](CFittingMapDlg* dialog) {
-      QCOMPARE(dialog->m_map.m_nPoints, 10);
+      QCOMPARE(dialog->Map().m_nPoints, 10);
       dialog->resize(600, 400);
       ClickBox(dialog->TypeRadio(3));
-      QCOMPARE(dialog->m_map.m_strYTitle, std::string("d(obs-cal)/A"));
+      QCOMPARE(dialog->Map().m_strYTitle, std::string("d(obs-cal)/A"));
       // 592 x 392 map pixels: the box from (98, 269) to (555, 24), with the
       // red discs of the reflections inside.
       const QImage image = dialog->MapArea()->grab().toImage();

@@ -1,0 +1,66 @@
+// The refined parameters of a crystal system and a correction mode, told
+// once: which of the nine slots enter the normal equations, which direct-
+// cell constants move and which follow another, and the parameters the
+// covariance names, with the conversion from the slots' units to the
+// report's. The problem, the normal equations, the covariance, the stored
+// corrections, the diagnostics and the batch command's JSON ask this map.
+#pragma once
+
+#include <vector>
+
+#include "engine/CohenModel.h"
+
+namespace lattrix {
+
+// The units a reported parameter is given in: A, degrees, degrees of
+// 2theta (the zero offset), mm (the sample displacement ssd).
+enum class ParameterUnit { kLength, kAngle, kZero, kDisplacement };
+
+struct ReportedParameter {
+  const char* name;     // "a" .. "gamma", "zero", "ssd"
+  int slot;             // its quantity in the engine's propagation (CellSigmas)
+  ParameterUnit unit;
+};
+
+struct ParameterMap {
+  int cellParameters = 0;      // refined metric slots
+  int corrections = 0;         // refined corrections
+  unsigned refinedSlots = 0;   // one bit per slot that enters the normal equations
+  // Direct-cell constant j (a, b, c, alpha, beta, gamma) moves in a
+  // refinement; false for the angles the crystal system fixes.
+  bool moves[6] = {};
+  // The constant j moves only as this one does (b = a, c = a, beta = gamma
+  // = alpha): it is no parameter of its own. -1 for a constant of its own.
+  int leader[6] = {-1, -1, -1, -1, -1, -1};
+  // The slots of the refined corrections; correction mode 4 solves ssd in
+  // slot 6. -1 when the mode does not refine it.
+  int zeroSlot = -1;
+  int displacementSlot = -1;
+  // The free cell constants in order, then zero and ssd when refined.
+  std::vector<ReportedParameter> reported;
+
+  int Count() const { return cellParameters + corrections; }
+  // Rows of the normal equations that take part (slots 0..5 always).
+  int Size() const { return 6 + corrections; }
+  bool IsRefined(int slot) const { return slot >= 0 && slot < kSlots && ((refinedSlots >> slot) & 1u); }
+  bool Follows(int j) const { return leader[j] >= 0; }
+  // A constant that is a refined parameter of its own.
+  bool Free(int j) const { return moves[j] && !Follows(j); }
+};
+
+// The map of a crystal system (1..7) and a correction mode (1..5); an
+// invalid code refines nothing of its part.
+ParameterMap Parameters(int system, int correction);
+
+// From the slots' units (A, radians, 1/d^2 of the correction functions) to
+// the report's, for a wavelength lambda and a goniometer radius R: angles
+// divide by kDegToRad; a correction is first taken to sin^2(theta) units
+// (lambda^2 / 4), then the zero offset by -kDeg (its value is minus the
+// slot's, its s.d. plus) and ssd by R.
+ParameterUnit CellConstantUnit(int j);
+double ReportedCorrection(ParameterUnit unit, double slotValue, double wavelength, double radius);
+double ReportedSigma(ParameterUnit unit, double slotSigma, double wavelength, double radius);
+// The same conversion as one factor, for the covariance of two parameters.
+double UnitFactor(ParameterUnit unit, double wavelength, double radius);
+
+}  // namespace lattrix
