@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,39 @@ bool ParsePositive(const std::string& text, double& out) {
   return true;
 }
 
+// The options of a peak list (--reflections and what goes with it):
+// kPeakOptionRead for one of them, read; 0 for another option; else the
+// usage error's status.
+constexpr int kPeakOptionRead = -1;
+int ParsePeakOption(const std::string& arg, const std::function<bool(std::string&)>& value, PeakInput& peaks) {
+  static const char* const systems[] = {"triclinic", "monoclinic", "orthorhombic", "hexagonal",
+                                        "rhombohedral", "tetragonal", "cubic"};
+  std::string v;
+  if (arg == "--reflections") {
+    if (!value(peaks.path) || peaks.path.empty()) return UsageError("--reflections takes a file name");
+  } else if (arg == "--units") {
+    if (!value(v) || !ParsePeakUnits(v, peaks.units)) return UsageError("--units takes 2theta, d or q");
+  } else if (arg == "--centring") {
+    if (!value(v) || !ParseCentring(v, peaks.assignment.centring)) return UsageError("--centring takes P, A, B, C, I, F or R");
+  } else if (arg == "--tolerance") {
+    if (!value(v) || !ParsePositive(v, peaks.assignment.tolerance))
+      return UsageError("--tolerance takes a positive number (degrees 2theta)");
+  } else if (arg == "--reassign") {
+    peaks.reassign = true;
+  } else if (arg == "--system") {
+    if (!value(v) || !ParseMode(v, systems, 1, 7, peaks.system)) return UsageError("--system takes 1..7 or triclinic, ..., cubic");
+  } else if (arg == "--cell") {
+    if (!value(v) || !ParseCellOption(v, peaks.cell))
+      return UsageError("--cell takes a,b,c,alpha,beta,gamma: lengths above 0, angles between 0 and 180");
+    peaks.hasCell = true;
+  } else if (arg == "--title") {
+    if (!value(peaks.title)) return UsageError("--title takes a text");
+  } else {
+    return 0;
+  }
+  return kPeakOptionRead;
+}
+
 // Options that only make sense for one job, or only for a series.
 int CheckOptionsTogether(const Options& options) {
   const PeakInput& peaks = options.peaks;
@@ -187,8 +221,6 @@ int CheckOptionsTogether(const Options& options) {
 int ParseOptions(int argc, char** argv, Options& options) {
   static const char* const corrections[] = {"manual", "none", "zero", "displacement", "zero+displacement"};
   static const char* const weightings[] = {"unity", "sin2", "delta2", "sindelta", "esd"};
-  static const char* const systems[] = {"triclinic", "monoclinic", "orthorhombic", "hexagonal",
-                                        "rhombohedral", "tetragonal", "cubic"};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](std::string& out) {
@@ -207,27 +239,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--weighting") {
       if (!value(v) || !ParseMode(v, weightings, 0, 4, options.choices.weighting))
         return UsageError("--weighting takes 0..4 or unity, sin2, delta2, sindelta, esd");
-    } else if (arg == "--reflections") {
-      if (!value(options.peaks.path) || options.peaks.path.empty()) return UsageError("--reflections takes a file name");
-    } else if (arg == "--units") {
-      if (!value(v) || !ParsePeakUnits(v, options.peaks.units)) return UsageError("--units takes 2theta, d or q");
-    } else if (arg == "--centring") {
-      if (!value(v) || !ParseCentring(v, options.peaks.assignment.centring))
-        return UsageError("--centring takes P, A, B, C, I, F or R");
-    } else if (arg == "--tolerance") {
-      if (!value(v) || !ParsePositive(v, options.peaks.assignment.tolerance))
-        return UsageError("--tolerance takes a positive number (degrees 2theta)");
-    } else if (arg == "--reassign") {
-      options.peaks.reassign = true;
-    } else if (arg == "--system") {
-      if (!value(v) || !ParseMode(v, systems, 1, 7, options.peaks.system))
-        return UsageError("--system takes 1..7 or triclinic, ..., cubic");
-    } else if (arg == "--cell") {
-      if (!value(v) || !ParseCellOption(v, options.peaks.cell))
-        return UsageError("--cell takes a,b,c,alpha,beta,gamma: lengths above 0, angles between 0 and 180");
-      options.peaks.hasCell = true;
-    } else if (arg == "--title") {
-      if (!value(options.peaks.title)) return UsageError("--title takes a text");
+    } else if (int status = ParsePeakOption(arg, value, options.peaks)) {
+      if (status != kPeakOptionRead) return status;
     } else if (arg == "--calibrate") {
       options.choices.calibrate = 1;
     } else if (arg == "--no-calibrate") {
