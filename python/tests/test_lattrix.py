@@ -1,0 +1,94 @@
+"""The Python module against the batch command (lattrix-refine, run here as a
+process) on the examples and the job-file corpus, and against what the
+numbers must satisfy whatever program computed them."""
+import csv
+import glob
+import io
+import json
+import math
+import os
+import subprocess
+
+import numpy as np
+import pytest
+
+import lattrix
+
+SOURCE = os.environ["LATTRIX_SOURCE"]
+REFINE = os.environ["LATTRIX_REFINE"]
+JOBS = sorted(glob.glob(os.path.join(SOURCE, "examples", "*.inp")) +
+              glob.glob(os.path.join(SOURCE, "fuzz", "corpus", "input_file", "*.inp")))
+QUARTZ = os.path.join(SOURCE, "examples", "quartz.inp")
+
+
+def batch_json(path, correction, weighting, tmp_path):
+    run = subprocess.run([REFINE, "-q", "--correction", correction, "--weighting", weighting, "--report",
+                          str(tmp_path / "batch.out"), "--json", "-", path], capture_output=True, text=True)
+    return run.returncode, run.stdout
+
+
+@pytest.mark.parametrize("correction", ["none", "zero", "displacement", "zero+displacement", "manual"])
+@pytest.mark.parametrize("weighting", ["unity", "sin2", "delta2", "sindelta"])
+def test_json_equals_the_batch_command(correction, weighting, tmp_path):
+    for path in JOBS:
+        code, text = batch_json(path, correction, weighting, tmp_path)
+        try:
+            job = lattrix.read_job(path)
+            result = lattrix.refine(job, correction, weighting, report=str(tmp_path / "module.out"))
+        except lattrix.RefusedError as refusal:
+            assert code == 1 and (not text or json.loads(text)["result"] is None), (path, str(refusal))
+            continue
+        assert code == 0, path
+        # The same document but for the report's file name.
+        assert result.to_json().replace("module.out", "batch.out") == text, path
+        with open(tmp_path / "batch.out") as batch, open(tmp_path / "module.out") as module:
+            assert module.read() == batch.read() == result.report()
+
+
+def test_a_job_built_from_arrays_refines_like_its_file():
+    job = lattrix.read_job(QUARTZ)
+    built = lattrix.Job(title=job.title, system="hexagonal", cell=tuple(job.cell), wavelength=job.wavelength,
+                        radius=job.radius, hkl=job.hkl, two_theta=job.two_theta)
+    assert json.loads(lattrix.refine(built).to_json())["result"] == json.loads(lattrix.refine(job).to_json())["result"]
+
+
+def test_refusals_raise_with_the_message(tmp_path):
+    bad = tmp_path / "bad.inp"
+    bad.write_text(open(QUARTZ).read().replace("1 1 0 36.544 1.0", "1 1 0 abc 1.0"))
+    with pytest.raises(lattrix.RefusedError, match=r"line \d+: 2theta is not a number"):
+        lattrix.read_job(str(bad))
+    with pytest.raises(lattrix.RefusedError) as refused:
+        lattrix.refine(lattrix.read_job(QUARTZ), correction="manual")
+    assert str(refused.value) == "Manual correction mode not available !!!" and isinstance(refused.value, ValueError)
+    with pytest.raises(ValueError):
+        lattrix.refine(lattrix.read_job(QUARTZ), correction="sideways")
+
+
+def test_covariance_diagonal_is_the_squared_sigmas():
+    result = lattrix.refine(lattrix.read_job(QUARTZ), correction="zero")
+    sigma = {"a": result.cell_sigma.a, "c": result.cell_sigma.c, "zero": result.zero_sigma}
+    assert result.parameters == ["a", "c", "zero"]
+    for i, name in enumerate(result.parameters):
+        assert math.isclose(result.covariance[i, i], sigma[name] ** 2, rel_tol=1e-12)
+    assert np.allclose(np.diag(result.correlation), 1.0)
+
+
+def test_series_equals_the_batch_table_and_threads_do_not_matter():
+    paths = JOBS[:6]
+    batch = subprocess.run([REFINE, "-q", "--correction", "zero", "--series", "-", *paths], capture_output=True,
+                           text=True)
+    rows = list(csv.DictReader(io.StringIO(batch.stdout)))
+    table = lattrix.series_table(paths, correction="zero")
+    for column in rows[0]:
+        values = list(table[column])
+        for i, row in enumerate(rows):
+            if isinstance(values[i], str):
+                assert values[i] == row[column]
+            else:
+                assert (math.isnan(values[i]) and row[column] == "") or values[i] == float(row[column])
+    one = lattrix.refine_series(paths, correction="zero", threads=1)
+    many = lattrix.refine_series(paths, correction="zero", threads=4)
+    for a, b in zip(one, many):
+        assert type(a) is type(b)
+        if isinstance(a, lattrix.Result):
+            assert a.to_json() == b.to_json()
