@@ -232,7 +232,12 @@ SeriesOutcome RunSeriesOf(const std::vector<std::string>& paths, const py::objec
   {
     py::gil_scoped_release unlocked;
     out.rows = RunSeries(std::move(jobs), choices, threads,
-                         [&out](size_t index, const Job&, const RunResult& run) { out.runs[index] = run; });
+                         [&out](size_t index, const Job&, RunResult& run) {
+                           // The least-squares problem has served the diagnostics: a
+                           // long series keeps only what a Result shows.
+                           run.outcome.problem = RefinementProblem();
+                           out.runs[index] = std::move(run);
+                         });
   }
   return out;
 }
@@ -315,11 +320,12 @@ PYBIND11_MODULE(_lattrix, m) {
   m.def("refine_series",
         [](const std::vector<std::string>& paths, const py::object& x, const py::object& correction,
            const py::object& weighting, const py::object& threads) {
-          const SeriesOutcome series = RunSeriesOf(paths, x, Choices(correction, weighting, py::none()),
-                                                   threads.is_none() ? 0u : threads.cast<unsigned>());
+          SeriesOutcome series = RunSeriesOf(paths, x, Choices(correction, weighting, py::none()),
+                                             threads.is_none() ? 0u : threads.cast<unsigned>());
           py::list out;
           for (size_t i = 0; i < series.rows.size(); ++i)
-            out.append(series.rows[i].refined ? py::cast(series.runs[i]) : RefusedValue(series.rows[i].messages));
+            out.append(series.rows[i].refined ? py::cast(std::move(series.runs[i]))
+                                              : RefusedValue(series.rows[i].messages));
           return out;
         },
         py::arg("paths"), py::arg("x") = py::none(), py::arg("correction") = "none", py::arg("weighting") = "unity",

@@ -93,12 +93,12 @@ SeriesRow RunSeriesJob(const SeriesJob& plan, const RunChoices& choices, size_t 
   if (read && plan.refusal.empty()) {
     const SiliconStandard silicon = ApplyRunChoices(job, choices);
     const ReportTarget target = plan.reportPath.empty() ? ReportTarget::kNone : ReportTarget::kFile;
-    const RunResult run = RunJob(job, silicon, sink, target);
+    RunResult run = RunJob(job, silicon, sink, target);
+    row.undefined = run.undefined;
     if (run.refined) {
       FillRefinedRow(job, run, row);
       if (hook) hook(index, job, run);
     }
-    row.undefined = run.undefined;
   }
   row.messages = std::move(sink.messages);
   return row;

@@ -82,8 +82,9 @@ std::vector<SeriesJob> PlanSeries(const std::vector<std::string>& paths, const s
 
 // Called on the worker thread right after a job was refined, with its index
 // in the series, the job and its run: a caller keeps what the row lacks
-// (JSON, CIF). Calls for different jobs may run at the same time.
-using SeriesHook = std::function<void(size_t index, const Job& job, const RunResult& run)>;
+// (JSON, CIF), or takes the whole run (it may move from it: the row is
+// filled first). Calls for different jobs may run at the same time.
+using SeriesHook = std::function<void(size_t index, const Job& job, RunResult& run)>;
 
 // Reads, refines (no report when the job has no report path) and tabulates
 // one job.
