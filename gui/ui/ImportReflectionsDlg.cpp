@@ -4,7 +4,6 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "common/TextIO.h"
 #include "peaks/PeakJob.h"
@@ -83,7 +83,8 @@ CImportReflectionsDlg::CImportReflectionsDlg(const QString& path, const lattrix:
 // tolerance (only an unindexed list is assigned).
 QWidget* CImportReflectionsDlg::BuildChoices() {
   auto* box = new QWidget(this);
-  auto* form = new QFormLayout(box);
+  auto* row = new QHBoxLayout(box);
+  row->setContentsMargins(0, 0, 0, 0);
   m_comboUnits = new QComboBox(box);
   m_comboUnits->setObjectName("comboUnits");
   m_comboUnits->addItems({"2theta (deg)", "d (A)", "Q = 2 pi / d (1/A)"});
@@ -105,9 +106,14 @@ QWidget* CImportReflectionsDlg::BuildChoices() {
   m_spinTolerance->setToolTip(QStringLiteral("How far in 2theta a peak may lie from the reflection it takes"));
   for (QWidget* choice : {static_cast<QWidget*>(m_comboCentring), static_cast<QWidget*>(m_spinTolerance)})
     choice->setEnabled(!m_list.hasHkl);
-  form->addRow(QStringLiteral("Units :"), m_comboUnits);
-  form->addRow(QStringLiteral("Centring :"), m_comboCentring);
-  form->addRow(QStringLiteral("Tolerance :"), m_spinTolerance);
+  const std::pair<const char*, QWidget*> choices[] = {
+      {"Units :", m_comboUnits}, {"Centring :", m_comboCentring}, {"Tolerance :", m_spinTolerance}};
+  for (const auto& choice : choices) {
+    row->addWidget(new QLabel(QString::fromLatin1(choice.first), box));
+    row->addWidget(choice.second);
+    row->addSpacing(12);
+  }
+  row->addStretch(1);
   connect(m_comboUnits, &QComboBox::currentIndexChanged, this, &CImportReflectionsDlg::OnUnitsChanged);
   connect(m_comboCentring, &QComboBox::currentIndexChanged, this, &CImportReflectionsDlg::Reassign);
   connect(m_spinTolerance, &QDoubleSpinBox::valueChanged, this, &CImportReflectionsDlg::Reassign);
@@ -138,7 +144,8 @@ void CImportReflectionsDlg::ShowPeaks() {
   for (const std::string& column : m_list.columns) columns << Q(column);
   m_labelColumns->setText((m_list.hasHeader ? QStringLiteral("Columns recognised : ")
                                             : QStringLiteral("A list without a header, read as : ")) +
-                          columns.join(QStringLiteral(", ")));
+                          columns.join(QStringLiteral(", ")) + QStringLiteral("; the values are ") +
+                          QString::fromLatin1(PeakUnitsName(m_list.units)) + QLatin1Char('.'));
   m_tablePeaks->setHorizontalHeaderItem(2, new QTableWidgetItem(QString::fromLatin1(PeakUnitsName(m_list.units))));
   m_tablePeaks->setRowCount(static_cast<int>(m_list.peaks.size()));
   for (int r = 0; r < m_tablePeaks->rowCount(); ++r) {
@@ -147,6 +154,7 @@ void CImportReflectionsDlg::ShowPeaks() {
            {QString::number(peak.line), peak.hasHkl ? Hkl({peak.h, peak.k, peak.l}) : QString(),
             Q(Format("%.6g", peak.value)), peak.esd > 0.0 ? Q(Format("%.4g", peak.esd)) : QString()});
   }
+  m_tablePeaks->resizeColumnsToContents();
 }
 
 void CImportReflectionsDlg::Reassign() {
@@ -175,6 +183,7 @@ void CImportReflectionsDlg::ShowAssignment() {
   m_tableAssignment->setRowCount(static_cast<int>(rows.size()));
   int r = 0;
   for (const auto& row : rows) SetRow(m_tableAssignment, r++, row.second);
+  m_tableAssignment->resizeColumnsToContents();
   QString summary = m_list.hasHkl ? QStringLiteral("%1 peaks with their own h k l").arg(m_assignment.assigned.size())
                                   : Q(m_assignment.Summary()).section(QLatin1Char('\n'), 0, 0);
   m_labelSummary->setText(m_refusal.isEmpty() ? summary : m_refusal);
