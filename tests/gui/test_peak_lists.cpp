@@ -63,6 +63,20 @@ class PeakLists : public QObject {
     QVERIFY(p.sink.messages.empty() && p.view->job().m_nReflections == 25 && p.list->GetItemText(0, 1) == "  1");
     p.Trigger("actionRefineExecute");
     QCOMPARE(ReadFile(p.scratch.Path("Lattrix.out")), BatchReport(p, Example("quartz_peaks.txt")));
+
+    // A list of d without a header, read as 2theta first: nothing to take
+    // until the units say d; then the zero correction gives way to none.
+    QString d;
+    for (const QString& line : Lines(ReadFile(Example("quartz_peaks.txt")), 2, 26).split('\n', Qt::SkipEmptyParts))
+      d += line.section('\t', 4, 4) + '\n';
+    p.view->SetImportFileDialog([&] { return WriteFile(p.scratch.Path("d.txt"), d.toUtf8()); });
+    ClickBox(Find<QRadioButton>(p.view, "radioZero"));
+    WithModal<CImportReflectionsDlg>([&] { p.Trigger("actionImportReflections"); }, [](CImportReflectionsDlg* dlg) {
+      QVERIFY(dlg->UnitsBox()->isEnabled() && !dlg->Refusal().isEmpty() && dlg->NoteLabel()->text().isEmpty());
+      dlg->UnitsBox()->setCurrentIndex(1);
+      QVERIFY(dlg->Refusal().isEmpty() && dlg->Preview().assigned.size() == 25 && !dlg->NoteLabel()->text().isEmpty());
+    });
+    QVERIFY(Find<QRadioButton>(p.view, "radioNoCorrection")->isChecked() && p.list->GetItemText(24, 1) == "  3");
   }
 
   // Rows copied from a spreadsheet (tabs): with h k l from the third row
@@ -114,6 +128,12 @@ class PeakLists : public QObject {
     QVERIFY(QString::fromStdString(p.sink.messages[1]).contains("line 2, 2theta 22.0000: no reflection"));
     QCOMPARE((QStringList{p.list->GetItemText(0, 4), p.list->GetItemText(2, 1), p.list->GetItemText(25, 4)}), state);
     QVERIFY(!p.view->IsModified() && p.view->job().m_nReflections == 25);
+    // In a cell being edited Ctrl+V pastes text into that cell.
+    QApplication::clipboard()->setText("20.8612");
+    QVERIFY(p.list->BeginCellEdit(0, 4));
+    QTest::keyClick(p.list->CellEditor(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(p.list->CellEditor(), Qt::Key_Return);
+    QVERIFY(p.list->GetItemText(0, 4) == "20.8612" && !p.list->GetItemText(24, 4).isEmpty());
   }
 
   // esd's from value(esd) fields: the esd weighting on the form refines as
