@@ -136,7 +136,11 @@ void CImportReflectionsDlg::OnUnitsChanged() {
     m_list = list;
   ShowPeaks();
   Reassign();
-  if (!said.messages.empty()) m_labelSummary->setText(Q(said.messages.front()));
+  if (said.messages.empty()) return;
+  // The file no longer reads: nothing to take in these units.
+  m_refusal = Q(said.messages.front());
+  m_labelSummary->setText(m_refusal);
+  m_buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
 }
 
 void CImportReflectionsDlg::ShowPeaks() {
