@@ -21,14 +21,16 @@ bool PeakPositions(const PeakList& list, double wavelength, std::vector<PeakPosi
   return true;
 }
 
-bool TakeAssignedPeaks(Job& job, const std::vector<AssignedPeak>& peaks, MessageSink& sink) {
-  if (peaks.size() > static_cast<size_t>(kMaxReflections)) {
-    sink.Show(Format("Data number=%zu is not acceptable !!!", peaks.size()));
+bool TakeAssignedPeaks(Job& job, const std::vector<AssignedPeak>& peaks, MessageSink& sink, int firstRow) {
+  if (firstRow < 0 || firstRow > job.m_nReflections) firstRow = job.m_nReflections;
+  const size_t count = static_cast<size_t>(firstRow) + peaks.size();
+  if (count > static_cast<size_t>(kMaxReflections)) {
+    sink.Show(Format("Data number=%zu is not acceptable !!!", count));
     return false;
   }
-  job.m_nReflections = static_cast<int>(peaks.size());
-  for (int i = 0; i < job.m_nReflections; ++i) {
-    const AssignedPeak& p = peaks[static_cast<size_t>(i)];
+  job.m_nReflections = static_cast<int>(count);
+  for (int i = firstRow; i < job.m_nReflections; ++i) {
+    const AssignedPeak& p = peaks[static_cast<size_t>(i - firstRow)];
     SetReflection(job, i, p.hkl.h, p.hkl.k, p.hkl.l, p.peak.twoTheta);
     job.m_dWeight[i] = 1.0;
     job.m_dEsd[i] = p.peak.esd;

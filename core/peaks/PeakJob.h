@@ -24,8 +24,9 @@ bool PeakPositions(const PeakList& list, double wavelength, std::vector<PeakPosi
 bool TakePeakList(Job& job, const PeakList& list, const AssignmentOptions& options, Assignment& assignment,
                   MessageSink& sink);
 
-// Sets the job's reflections to the assigned peaks (at most 50: false after
-// the message otherwise).
-bool TakeAssignedPeaks(Job& job, const std::vector<AssignedPeak>& peaks, MessageSink& sink);
+// Sets the job's reflections from `firstRow` on to the assigned peaks, the
+// rows above kept (at most 50 in all: false after the message otherwise,
+// the job as it was).
+bool TakeAssignedPeaks(Job& job, const std::vector<AssignedPeak>& peaks, MessageSink& sink, int firstRow = 0);
 
 }  // namespace lattrix

@@ -204,6 +204,11 @@ void CEditListCtrl::OnEditorTab(bool backwards) {
 }
 
 void CEditListCtrl::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Paste)) {
+    event->accept();
+    Q_EMIT pasteRequested();
+    return;
+  }
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -211,8 +216,8 @@ void CEditListCtrl::keyPressEvent(QKeyEvent* event) {
       OnEditorKey(event->key());
       break;
     default:
-      // The list has no keyboard handling of its own: arrows, page keys and
-      // F2 do nothing here.
+      // The list has no keyboard handling of its own besides paste: arrows,
+      // page keys and F2 do nothing here.
       break;
   }
   event->accept();

@@ -82,6 +82,9 @@ class CEditListCtrl : public QTableWidget {
  Q_SIGNALS:
   // A text the owner accepted was stored in the cell.
   void cellEdited(int row, int col);
+  // Ctrl+V (the platform's paste key) on the list, not in a cell being
+  // edited (the edit field pastes into its own text).
+  void pasteRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -7,6 +7,7 @@
 const char* const kJobFileFilter = "Lattrix Input File (*.inp);;Other Files (*)";
 const char* const kCifFileFilter = "CIF File (*.cif);;Other Files (*)";
 const char* const kCsvFileFilter = "CSV File (*.csv);;Other Files (*)";
+const char* const kPeakFileFilter = "Peak List (*.txt *.csv *.tsv *.dat *.xy);;Other Files (*)";
 
 namespace {
 

@@ -9,10 +9,11 @@
 
 class QWidget;
 
-// The filters of job files, CIF files and CSV tables.
+// The filters of job files, CIF files, CSV tables and peak lists.
 extern const char* const kJobFileFilter;
 extern const char* const kCifFileFilter;
 extern const char* const kCsvFileFilter;
+extern const char* const kPeakFileFilter;
 
 // A file was opened or saved by any way (a dialog, the command line, the
 // recent files, a drop): the dialogs start in its folder from now on.

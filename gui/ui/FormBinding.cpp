@@ -22,11 +22,14 @@ using lattrix::kSiliconReflections;
 namespace {
 
 enum { kColNo = CJobForm::kColNo, kColH = CJobForm::kColH, kColK = CJobForm::kColK, kColL = CJobForm::kColL,
-       kColTwoTheta = CJobForm::kColTwoTheta, kSiColReference = CJobForm::kSiColReference,
+       kColTwoTheta = CJobForm::kColTwoTheta, kColEsd = CJobForm::kColEsd, kSiColReference = CJobForm::kSiColReference,
        kSiColObserved = CJobForm::kSiColObserved };
 
 QString FormatNumber(double value) { return Q(Format("%8.4lf", value)); }
 QString FormatIndex(int value) { return Q(Format("%3d", value)); }
+// An esd shows its significant digits; none is an empty cell.
+QString FormatEsd(double value) { return value > 0.0 ? Q(Format("%.4g", value)) : QString(); }
+constexpr int kWeightings = CJobForm::kWeightings;
 
 // The number of a field: while its text is as shown, the value it was
 // filled with at full precision; an edited text must be one number.
@@ -72,7 +75,7 @@ void CFormBinding::ShowDefaults(const lattrix::Job& job) {
 
 void CFormBinding::ShowModes(const lattrix::Job& job) {
   if (job.m_nCorrection >= 1 && job.m_nCorrection <= 5) m_form.m_pCorrRadio[job.m_nCorrection - 1]->setChecked(true);
-  SetWeighting(job.m_nWeighting >= 1 && job.m_nWeighting <= 3 ? job.m_nWeighting : lattrix::kUnity);
+  SetWeighting(job.m_nWeighting >= 1 && job.m_nWeighting < kWeightings ? job.m_nWeighting : lattrix::kUnity);
   m_form.m_editTitle->setText(Q(job.m_strTitle));
   if (ValidCrystalSystem(job.m_nCrystalSystem)) m_form.m_comboCrystalSystem->setCurrentIndex(job.m_nCrystalSystem - 1);
 }
@@ -84,20 +87,29 @@ void CFormBinding::ShowJob(const lattrix::Job& job) {
   m_dKnown[1] = job.m_dDisp;
   m_dKnown[2] = job.m_dEmu;
   ShowKnownCorrections();
-
-  CEditListCtrl* list = m_form.m_listReflection;
-  for (int i = 0; i < job.m_nReflections && i < kMaxReflections; ++i) {
-    list->SetItemText(i, kColH, FormatIndex(job.m_nH[i]));
-    list->SetItemText(i, kColK, FormatIndex(job.m_nK[i]));
-    list->SetItemText(i, kColL, FormatIndex(job.m_nL[i]));
-    list->SetItemText(i, kColTwoTheta, FormatNumber(job.m_dTwoThetaRaw[i]));
-  }
+  ShowReflections(job);
   if (job.m_bInternalStd == 1) {
     for (int i = 0; i < job.m_nSiObs && i < kSiliconReflections; ++i)
       m_form.m_listSilicon->SetItemText(i, kSiColObserved, FormatNumber(job.m_dSiTwoThetaObs[i]));
   }
   m_form.m_checkInternalStd->setChecked(job.m_bInternalStd != 0);
   m_form.m_listSilicon->setEnabled(job.m_bInternalStd != 0);
+}
+
+void CFormBinding::ShowReflections(const lattrix::Job& job) {
+  ClearReflectionList();
+  CEditListCtrl* list = m_form.m_listReflection;
+  for (int i = 0; i < job.m_nReflections && i < kMaxReflections; ++i) {
+    list->SetItemText(i, kColH, FormatIndex(job.m_nH[i]));
+    list->SetItemText(i, kColK, FormatIndex(job.m_nK[i]));
+    list->SetItemText(i, kColL, FormatIndex(job.m_nL[i]));
+    list->SetItemText(i, kColTwoTheta, FormatNumber(job.m_dTwoThetaRaw[i]));
+    list->SetItemText(i, kColEsd, FormatEsd(job.m_dEsd[i]));
+  }
+}
+
+void CFormBinding::SetCorrection(int code) {
+  if (code >= 1 && code <= 5) m_form.m_pCorrRadio[code - 1]->setChecked(true);
 }
 
 bool CFormBinding::CollectJob(lattrix::Job& job, lattrix::MessageSink& sink) const {
@@ -151,7 +163,7 @@ void CFormBinding::ShowKnownCorrections() {
 }
 
 bool CFormBinding::RowFilled(int row) const {
-  for (int c = kColH; c <= kColTwoTheta; ++c)
+  for (int c = kColH; c <= kColEsd; ++c)
     if (!m_form.m_listReflection->GetItemText(row, c).trimmed().isEmpty()) return true;
   return false;
 }
@@ -174,7 +186,7 @@ bool CFormBinding::CollectReflections(const lattrix::Job& shown, lattrix::Job& j
 
 // One row: a cell left as shown keeps the job's value of that row; an
 // edited or new one is parsed, and an edited 2theta becomes the row's
-// observation.
+// observation. An esd cell left empty means none.
 bool CFormBinding::CollectReflectionRow(int row, const lattrix::Job& shown, lattrix::Job& job,
                                         lattrix::MessageSink& sink) const {
   const CEditListCtrl* list = m_form.m_listReflection;
@@ -195,7 +207,17 @@ bool CFormBinding::CollectReflectionRow(int row, const lattrix::Job& shown, latt
     sink.Show(Format("2theta of row %d is not a number !!!", row + 1));
     return false;
   }
+  double esd = known ? shown.m_dEsd[row] : 0.0;
+  const QString esdText = list->GetItemText(row, kColEsd);
+  if (!(known && esdText == FormatEsd(esd))) {
+    esd = 0.0;
+    if (!esdText.trimmed().isEmpty() && (!lattrix::ParseNumberText(esdText.toStdString(), esd) || !(esd >= 0.0))) {
+      sink.Show(Format("esd of row %d is not a number of 0 or more !!!", row + 1));
+      return false;
+    }
+  }
   lattrix::SetReflection(job, row, hkl[0], hkl[1], hkl[2], twoTheta);
+  job.m_dEsd[row] = esd;
   return true;
 }
 
@@ -265,7 +287,7 @@ void CFormBinding::ClearJob() {
 
 void CFormBinding::ClearReflectionList() {
   for (int i = 0; i < kMaxReflections && i < m_form.m_listReflection->rowCount(); ++i)
-    for (int c = kColH; c <= kColTwoTheta; ++c) m_form.m_listReflection->SetItemText(i, c, QString());
+    for (int c = kColH; c <= kColEsd; ++c) m_form.m_listReflection->SetItemText(i, c, QString());
 }
 
 void CFormBinding::NumberRows() {
@@ -286,13 +308,13 @@ int CFormBinding::FormCorrection(int current) const {
 
 int CFormBinding::FormWeighting(int current) const {
   int weighting = current;
-  for (int k = 0; k < 4; ++k)
+  for (int k = 0; k < kWeightings; ++k)
     if (m_form.m_pWeightCheck[k]->isChecked()) weighting = k;
   return weighting;
 }
 
 void CFormBinding::SetWeighting(int code) {
-  for (int k = 0; k < 4; ++k) m_form.m_pWeightCheck[k]->setChecked(k == code);
+  for (int k = 0; k < kWeightings; ++k) m_form.m_pWeightCheck[k]->setChecked(k == code);
 }
 
 bool CFormBinding::InternalCalibration() const { return m_form.m_checkInternalStd->isChecked(); }
@@ -302,7 +324,7 @@ void CFormBinding::InsertEmptyRow(int row) {
   list->insertRow(row);
   list->removeRow(kMaxReflections);
   NumberRows();
-  for (int c = kColH; c <= kColTwoTheta; ++c) list->SetItemText(row, c, QString());
+  for (int c = kColH; c <= kColEsd; ++c) list->SetItemText(row, c, QString());
 }
 
 void CFormBinding::RemoveRow(int row) {
@@ -310,11 +332,11 @@ void CFormBinding::RemoveRow(int row) {
   list->removeRow(row);
   list->insertRow(kMaxReflections - 1);
   NumberRows();
-  for (int c = kColH; c <= kColTwoTheta; ++c) list->SetItemText(kMaxReflections - 1, c, QString());
+  for (int c = kColH; c <= kColEsd; ++c) list->SetItemText(kMaxReflections - 1, c, QString());
 }
 
 bool CFormBinding::LastRowFilled() const {
-  for (int c = kColH; c <= kColTwoTheta; ++c)
+  for (int c = kColH; c <= kColEsd; ++c)
     if (!m_form.m_listReflection->GetItemText(kMaxReflections - 1, c).isEmpty()) return true;
   return false;
 }

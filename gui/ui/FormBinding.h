@@ -25,6 +25,11 @@ class CFormBinding {
   // The job's modes, title, cell, known corrections and rows on the form;
   // the 2theta column shows each row's observation before any calibration.
   void ShowJob(const lattrix::Job& job);
+  // The job's rows alone (h k l, observed 2theta, esd), the rows below
+  // emptied: after its reflections were replaced by a peak list.
+  void ShowReflections(const lattrix::Job& job);
+  // Checks the button of correction mode `code` (1..5).
+  void SetCorrection(int code);
   // Gathers the form into `job`. A refused field leaves the job as it was
   // (save that a form without a cell also marks it as not refined). The
   // Reflection List ends at its last filled row; an empty row above a
@@ -45,7 +50,7 @@ class CFormBinding {
   // given one when no button is checked).
   int FormCorrection(int current) const;
   int FormWeighting(int current) const;
-  // The four weighting boxes act as one group: exactly `code` is checked.
+  // The five weighting boxes act as one group: exactly `code` is checked.
   void SetWeighting(int code);
   bool InternalCalibration() const;
   // Reflection rows of the grid only (the job's rows move in the core):

@@ -112,14 +112,17 @@ QLayout* CJobForm::BuildModeGroups(QWidget* parent) {
   corrLayout->addStretch(1);
   auto* weightBox = new QGroupBox(QStringLiteral("Weighting"), parent);
   auto* weightLayout = new QVBoxLayout(weightBox);
-  static const char* const kWeightLabels[4] = {"Unity", "sin2(theta)", "delta2(theta)", "sin*delta"};
-  static const char* const kWeightNames[4] = {"checkUnity", "checkSin2", "checkDelta2",
-                                              "checkSinDelta"};
-  for (int k = 0; k < 4; ++k) {
+  static const char* const kWeightLabels[kWeightings] = {"Unity", "sin2(theta)", "delta2(theta)", "sin*delta",
+                                                         "esd"};
+  static const char* const kWeightNames[kWeightings] = {"checkUnity", "checkSin2", "checkDelta2", "checkSinDelta",
+                                                        "checkEsd"};
+  for (int k = 0; k < kWeightings; ++k) {
     m_pWeightCheck[k] = new QCheckBox(QString::fromLatin1(kWeightLabels[k]), weightBox);
     m_pWeightCheck[k]->setObjectName(QString::fromLatin1(kWeightNames[k]));
     weightLayout->addWidget(m_pWeightCheck[k]);
   }
+  m_pWeightCheck[lattrix::kEsd]->setToolTip(
+      QStringLiteral("Weight each reflection by the esd of its 2theta (the Reflection List's esd column)"));
   weightLayout->addStretch(1);
   corrLayout->insertWidget(5, BuildKnownCorrections(corrBox));
   modes->addWidget(corrBox);
@@ -154,6 +157,8 @@ QWidget* CJobForm::BuildReflectionGroup(QWidget* parent) {
   auto* listLayout = new QHBoxLayout(listBox);
   m_listReflection = new CEditListCtrl(listBox);
   m_listReflection->setObjectName("listReflection");
+  m_listReflection->setToolTip(
+      QStringLiteral("Ctrl+V pastes rows copied from a spreadsheet or a text editor from the selected row down"));
   auto* buttons = new QVBoxLayout;
   m_buttonAdd = new QPushButton(QStringLiteral("Add"), listBox);
   m_buttonAdd->setObjectName("buttonAdd");
@@ -242,7 +247,7 @@ QWidget* CJobForm::BuildSiliconGroup() {
 // The two lists: columns, rows that fit the font, sizes that show every
 // column without a horizontal scroll bar.
 void CJobForm::SizeLists() {
-  m_listReflection->SetColumns({"No", " h", " k", " l", "2theta"}, {30, 35, 35, 35, 65});
+  m_listReflection->SetColumns({"No", " h", " k", " l", "2theta", "esd"}, {30, 35, 35, 35, 65, 55});
   m_listSilicon->SetColumns({"No", " h", " k", " l", "2th-cal", "2th-obs"}, {28, 30, 30, 30, 78, 65});
   const int rowHeight = QFontMetrics(m_host->font()).height() + 6;
   for (CEditListCtrl* list : {m_listReflection, m_listSilicon}) {

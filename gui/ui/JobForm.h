@@ -19,7 +19,7 @@ class CEditListCtrl;
 class CJobForm {
  public:
   // Columns of the Reflection List and of the silicon list.
-  enum { kColNo = 0, kColH = 1, kColK = 2, kColL = 3, kColTwoTheta = 4 };
+  enum { kColNo = 0, kColH = 1, kColK = 2, kColL = 3, kColTwoTheta = 4, kColEsd = 5 };
   enum { kSiColReference = 4, kSiColObserved = 5 };
 
   explicit CJobForm(QWidget* host);
@@ -35,8 +35,9 @@ class CJobForm {
   // The five correction modes, button id = mode (1..5).
   QAbstractButton* m_pCorrRadio[5] = {};
   QButtonGroup* m_corrGroup = nullptr;
-  // The four weighting schemes, index = scheme (0..3).
-  QCheckBox* m_pWeightCheck[4] = {};
+  // The five weighting schemes, index = scheme (0..4, the last the esd's).
+  static constexpr int kWeightings = 5;
+  QCheckBox* m_pWeightCheck[kWeightings] = {};
   // Manual mode's known zero (deg), displacement (mm) and absorption
   // coefficient, shown while Manual is chosen.
   QLineEdit* m_editKnown[3] = {};

@@ -1,7 +1,7 @@
-// The view's start-up and its commands: File New and Open, Execute, Save as
-// input file, Show Output File, Help by html, the weighting boxes, Add and
-// Delete of reflection rows, Exit, Set instrument param., the result
-// displays, Export CIF and Copy results.
+// The view's start-up and its commands: File New and Open, Import
+// reflections and Paste, Execute, Save as input file, Show Output File, Help
+// by html, the weighting boxes, Add and Delete of reflection rows, Exit, Set
+// instrument param., the result displays, Export CIF and Copy results.
 #include "ui/LattrixView.h"
 
 #include <QAbstractButton>
@@ -16,6 +16,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "common/TextIO.h"
 #include "displays/DiagnosticsDlg.h"
 #include "displays/FittingMapDlg.h"
@@ -23,11 +25,13 @@
 #include "instrument/InstrumentDlg.h"
 #include "job/InputFile.h"
 #include "job/JobRows.h"
+#include "peaks/PeakJob.h"
 #include "results/CifWriter.h"
 #include "results/ResultText.h"
 #include "run/RunStep.h"
 #include "ui/EditListCtrl.h"
 #include "ui/FileDialogs.h"
+#include "ui/ImportReflectionsDlg.h"
 #include "ui/MessageBoxSink.h"
 #include "ui/QtText.h"
 
@@ -63,6 +67,8 @@ void CLattrixView::ConnectCommands() {
   connect(m_form.m_pWeightCheck[1], &QCheckBox::clicked, this, &CLattrixView::OnWeightSin2);
   connect(m_form.m_pWeightCheck[2], &QCheckBox::clicked, this, &CLattrixView::OnWeightDelta2);
   connect(m_form.m_pWeightCheck[3], &QCheckBox::clicked, this, &CLattrixView::OnWeightSinDelta);
+  connect(m_form.m_pWeightCheck[4], &QCheckBox::clicked, this, &CLattrixView::OnWeightEsd);
+  connect(m_form.m_listReflection, &CEditListCtrl::pasteRequested, this, &CLattrixView::OnPasteReflections);
   connect(m_form.m_buttonAdd, &QPushButton::clicked, this, &CLattrixView::OnAddRow);
   connect(m_form.m_buttonDelete, &QPushButton::clicked, this, &CLattrixView::OnDeleteRow);
   connect(m_form.m_checkInternalStd, &QCheckBox::clicked, this, &CLattrixView::OnInternalCalibration);
@@ -170,6 +176,74 @@ bool CLattrixView::OpenInputFile(const QString& path) {
   return ok;
 }
 
+void CLattrixView::OnImportReflections() {
+  m_binding.CommitOpenEdits();
+  const QString path = m_importDialog ? m_importDialog()
+                                      : AskOpenPath(this, QStringLiteral("Import reflections"),
+                                                    QString::fromLatin1(kPeakFileFilter));
+  if (!path.isEmpty()) ImportReflectionsFrom(path);
+}
+
+bool CLattrixView::ImportReflectionsFrom(const QString& path) {
+  m_binding.CommitOpenEdits();
+  lattrix::PeakList list;
+  // The trial cell and the wavelength as the form holds them now assign
+  // the h k l.
+  lattrix::Job gathered = m_job;
+  if (!lattrix::ReadPeakFile(PathBytes(path), lattrix::PeakUnits::kTwoTheta, list, Sink()) ||
+      !m_binding.CollectJob(gathered, Sink()))
+    return false;
+  CImportReflectionsDlg dialog(path, list, gathered, window());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  return TakeReflections(dialog.List(), gathered, [&](lattrix::Job& job) {
+    lattrix::Assignment assignment;
+    return lattrix::TakePeakList(job, dialog.List(), dialog.Options(), assignment, Sink());
+  });
+}
+
+void CLattrixView::OnPasteReflections() { PasteReflections(QGuiApplication::clipboard()->text()); }
+
+bool CLattrixView::PasteReflections(const QString& text) {
+  m_binding.CommitOpenEdits();
+  lattrix::PeakList list;
+  lattrix::Job gathered = m_job;
+  if (!lattrix::ReadPeakText(text.toStdString(), "the pasted rows", lattrix::PeakUnits::kTwoTheta, list, Sink()) ||
+      !m_binding.CollectJob(gathered, Sink()))
+    return false;
+  // Below the job's rows the pasted ones follow its last row.
+  const int first = std::clamp(ReflectionList()->GetFirstSelectedRow(), 0, gathered.m_nReflections);
+  return TakeReflections(list, gathered, [&](lattrix::Job& job) {
+    lattrix::Job indexed = job;
+    lattrix::Assignment assignment;
+    if (!lattrix::TakePeakList(indexed, list, lattrix::AssignmentOptions(), assignment, Sink())) return false;
+    if (!assignment.leftOut.empty()) {
+      Sink().Show(assignment.Summary() + "\n The pasted rows were not taken: every row needs h k l.");
+      return false;
+    }
+    return lattrix::TakeAssignedPeaks(job, assignment.assigned, Sink(), first);
+  });
+}
+
+bool CLattrixView::TakeReflections(const lattrix::PeakList& list, lattrix::Job& gathered,
+                                   const std::function<bool(lattrix::Job&)>& take) {
+  // Values that were never 2theta take no correction of 2theta.
+  const bool notTwoTheta =
+      list.units != lattrix::PeakUnits::kTwoTheta && gathered.m_nCorrection != lattrix::kNoCorrection;
+  if (notTwoTheta) gathered.m_nCorrection = lattrix::kNoCorrection;
+  if (!take(gathered)) return false;
+  m_job = gathered;
+  m_binding.ShowReflections(m_job);
+  if (notTwoTheta) {
+    m_binding.SetCorrection(lattrix::kNoCorrection);
+    Q_EMIT noteShown(QStringLiteral("The reflections are %1 values, not 2theta as measured: the correction is now "
+                                    "No correction.")
+                         .arg(QString::fromLatin1(lattrix::PeakUnitsName(list.units))));
+  }
+  OnFormEdited();
+  Q_EMIT jobStateChanged();
+  return true;
+}
+
 void CLattrixView::OnRefineExecute() {
   m_binding.CommitOpenEdits();
   lattrix::SiliconStandard silicon;
@@ -248,7 +322,7 @@ void CLattrixView::OnHelpHtml() {
 }
 
 void CLattrixView::SetWeighting(int code) {
-  // The four boxes act as one group: the clicked box stays checked, even
+  // The five boxes act as one group: the clicked box stays checked, even
   // when it was checked already.
   m_job.m_nWeighting = code;
   m_binding.SetWeighting(code);

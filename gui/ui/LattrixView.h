@@ -15,6 +15,7 @@
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "job/Job.h"
+#include "peaks/PeakList.h"
 #include "ui/FormBinding.h"
 #include "ui/HelpWindow.h"
 #include "ui/JobDocument.h"
@@ -56,6 +57,15 @@ class CLattrixView : public QWidget {
   // Writes the last refinement's cell as CIF (the step after the dialog of
   // OnExportCif).
   bool ExportCifTo(const QString& path);
+  // The peak list at `path` reviewed in its dialog and, after OK, the
+  // Reflection List (the step after the file dialog of OnImportReflections).
+  bool ImportReflectionsFrom(const QString& path);
+  // Rows copied from a spreadsheet or a text editor, read as a peak list
+  // (2theta unless a header says otherwise), replace the Reflection List
+  // from the selected row down: rows with h k l as they are, rows without
+  // assigned from the form's trial cell. All or nothing: a list that does
+  // not read, or a peak without a reflection, changes nothing.
+  bool PasteReflections(const QString& text);
 
   // Messages go to this sink (the default shows message boxes). Tests put a
   // recording sink here; nullptr restores the default.
@@ -69,6 +79,7 @@ class CLattrixView : public QWidget {
   void SetOpenFileDialog(std::function<QString()> dialog) { m_openDialog = std::move(dialog); }
   void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
   void SetCifFileDialog(std::function<QString()> dialog) { m_cifDialog = std::move(dialog); }
+  void SetImportFileDialog(std::function<QString()> dialog) { m_importDialog = std::move(dialog); }
   // The question before unsaved changes are dropped, replaceable so that
   // tests need no modal box. It gets the question and returns
   // QMessageBox::Save, Discard or Cancel.
@@ -113,6 +124,11 @@ class CLattrixView : public QWidget {
   void OnWeightSin2() { SetWeighting(lattrix::kSin2Theta); }
   void OnWeightDelta2() { SetWeighting(lattrix::kDelta2Theta); }
   void OnWeightSinDelta() { SetWeighting(lattrix::kSinDelta); }
+  void OnWeightEsd() { SetWeighting(lattrix::kEsd); }
+  // File > Import reflections: a peak list from a file.
+  void OnImportReflections();
+  // Ctrl+V on the Reflection List: the clipboard's rows.
+  void OnPasteReflections();
   // Add inserts an empty reflection above the selected row, Delete removes
   // the selected one; what belongs to a row moves with it.
   void OnAddRow();
@@ -137,6 +153,8 @@ class CLattrixView : public QWidget {
   void inputFileUsed(const QString& path);
   // The user changed the form (the commands that follow its content).
   void formChanged();
+  // A note after which the work goes on (the frame's status bar shows it).
+  void noteShown(const QString& text);
 
  private:
   void ConnectCommands();
@@ -150,6 +168,11 @@ class CLattrixView : public QWidget {
   void ShowOpenedFile();
   bool SaveJobAs();
   void SetWeighting(int code);
+  // The job with the list's reflections from `firstRow` on (the list taken
+  // as `take` says) becomes the form's; a d or Q list turns the correction
+  // off with a note.
+  bool TakeReflections(const lattrix::PeakList& list, lattrix::Job& gathered,
+                       const std::function<bool(lattrix::Job&)>& take);
   // The last refinement; nullptr after saying that there is none.
   const lattrix::RunResult* LastRunOrSay();
 
@@ -163,6 +186,7 @@ class CLattrixView : public QWidget {
   std::function<QString()> m_openDialog;
   std::function<QString()> m_saveDialog;
   std::function<QString()> m_cifDialog;
+  std::function<QString()> m_importDialog;
   QPointer<CReportViewer> m_reportViewer;
   QPointer<CHelpWindow> m_helpWindow;
 };

@@ -63,6 +63,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   for (QLineEdit* edit : m_pView->findChildren<QLineEdit*>()) edit->installEventFilter(this);
   connect(m_pView, &CLattrixView::jobStateChanged, this, &CMainFrame::UpdateCommandUI);
   connect(m_pView, &CLattrixView::formChanged, this, &CMainFrame::UpdateCommandUI);
+  connect(m_pView, &CLattrixView::noteShown, this, [this](const QString& note) { statusBar()->showMessage(note); });
   connect(m_pView, &CLattrixView::inputFileUsed, this, [this](const QString& path) {
     AddRecentFile(path);
     RememberFolderOf(path);
@@ -106,6 +107,10 @@ void CMainFrame::CreateActions() {
   m_actionFileOpen = ViewCommand("actionFileOpen", "Open input file (&O)...\tCtrl+O",
                                  "Open Lattrix input file\nOpen input file ", "open", &V::OnFileOpen);
   m_actionFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  m_actionImportReflections = ViewCommand(
+      "actionImportReflections", "Import reflections (&M)...",
+      "Replace the Reflection List by a peak list or table, h k l assigned from the trial cell\nImport reflections",
+      nullptr, &V::OnImportReflections);
   m_actionSaveAsInputFile = ViewCommand("actionSaveAsInputFile", "Save as input file (&S)...",
                                         "Data saved as Lattrix input file\nSave as input file", "save",
                                         &V::OnSaveAsInputFile);
@@ -177,6 +182,7 @@ void CMainFrame::CreateMenus() {
   file->setObjectName("menuFile");
   file->addAction(m_actionFileNew);
   file->addAction(m_actionFileOpen);
+  file->addAction(m_actionImportReflections);
   file->addSeparator();
   file->addAction(m_actionSaveAsInputFile);
   file->addAction(m_actionExportCif);

@@ -64,6 +64,7 @@ class CMainFrame : public QMainWindow {
   // is "action" + the member's name after m_action.
   QAction* m_actionFileNew = nullptr;
   QAction* m_actionFileOpen = nullptr;
+  QAction* m_actionImportReflections = nullptr;
   QAction* m_actionSaveAsInputFile = nullptr;
   QAction* m_actionExportCif = nullptr;
   QAction* m_actionRefineSeries = nullptr;
