@@ -59,8 +59,8 @@ void CFormBinding::ShowDefaults(const lattrix::Job& job) {
     silicon->SetItemText(i, kColL, FormatIndex(job.m_nSiL[i]));
     silicon->SetItemText(i, kSiColReference, Q(Format("%10.6lf", job.m_dSiTwoThetaStd[i])));
   }
-  m_form.m_checkInternalStd->setChecked(job.m_bInternalStd != 0);
-  silicon->setEnabled(job.m_bInternalStd != 0);
+  m_form.m_checkInternalStd->setChecked(job.m_bInternalStd == 1);
+  silicon->setEnabled(job.m_bInternalStd == 1);
 
   m_form.m_comboCrystalSystem->clear();
   for (int code = lattrix::kTriclinic; code <= lattrix::kCubic; ++code)
@@ -92,8 +92,8 @@ void CFormBinding::ShowJob(const lattrix::Job& job) {
     for (int i = 0; i < job.m_nSiObs && i < kSiliconReflections; ++i)
       m_form.m_listSilicon->SetItemText(i, kSiColObserved, FormatNumber(job.m_dSiTwoThetaObs[i]));
   }
-  m_form.m_checkInternalStd->setChecked(job.m_bInternalStd != 0);
-  m_form.m_listSilicon->setEnabled(job.m_bInternalStd != 0);
+  m_form.m_checkInternalStd->setChecked(job.m_bInternalStd == 1);
+  m_form.m_listSilicon->setEnabled(job.m_bInternalStd == 1);
 }
 
 void CFormBinding::ShowReflections(const lattrix::Job& job) {

@@ -368,8 +368,8 @@ void CLattrixView::OnSetInstrument() {
 void CLattrixView::OnInternalCalibration() {
   // The switch follows the box, so that box, list and job always agree.
   m_job.m_bInternalStd = m_binding.InternalCalibration() ? 1 : 0;
-  if (!m_job.m_bInternalStd) SiliconList()->CommitCellEdit();
-  SiliconList()->setEnabled(m_job.m_bInternalStd != 0);
+  if (m_job.m_bInternalStd != 1) SiliconList()->CommitCellEdit();
+  SiliconList()->setEnabled(m_job.m_bInternalStd == 1);
 }
 
 const lattrix::RunResult* CLattrixView::LastRunOrSay() {
