@@ -48,6 +48,17 @@ ParameterMap Parameters(int system, int correction) {
   return map;
 }
 
+void TieCellToSystem(int system, double cell[6]) {
+  if (system < kTriclinic || system > kCubic) return;
+  const ParameterMap map = Parameters(system, kNoCorrection);
+  for (int j = 0; j < 6; ++j) {
+    if (map.Follows(j))
+      cell[j] = cell[map.leader[j]];
+    else if (!map.moves[j])
+      cell[j] = system == kHexagonal && j == 5 ? 120.0 : 90.0;
+  }
+}
+
 ParameterUnit CellConstantUnit(int j) { return j < 3 ? ParameterUnit::kLength : ParameterUnit::kAngle; }
 
 // The report's digits depend on these operations and their order.

@@ -52,6 +52,11 @@ struct ParameterMap {
 // invalid code refines nothing of its part.
 ParameterMap Parameters(int system, int correction);
 
+// A cell with the constants its crystal system ties set from their leaders
+// (b = a, c = a, beta = gamma = alpha) and those it fixes set to 90 degrees
+// (gamma of a hexagonal cell to 120): the free constants decide the rest.
+void TieCellToSystem(int system, double cell[6]);
+
 // From the slots' units (A, radians, 1/d^2 of the correction functions) to
 // the report's, for a wavelength lambda and a goniometer radius R: angles
 // divide by kDegToRad; a correction is first taken to sin^2(theta) units

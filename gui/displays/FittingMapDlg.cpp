@@ -47,7 +47,7 @@ CFittingMapDlg::CFittingMapDlg(const lattrix::RefinementOutcome& outcome, const 
                                lattrix::MessageSink& sink, QWidget* parent)
     : QDialog(parent), m_outcome(outcome), m_strSuggestedName(suggestedName), m_sink(sink) {
   setObjectName("fittingMapDialog");
-  setWindowTitle(QStringLiteral("Fiiting map"));
+  setWindowTitle(QStringLiteral("Fitting map"));
   setFont(QFont(QStringLiteral("Times New Roman"), 9));
   setSizeGripEnabled(true);
   const DialogUnits du(font());

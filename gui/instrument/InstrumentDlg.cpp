@@ -16,7 +16,7 @@
 namespace {
 
 // How the two edits show their values.
-std::string WaveText(double wave) { return lattrix::Format("%8.6lf", wave); }
+std::string WaveText(double wave) { return lattrix::Format("%9.7lf", wave); }
 std::string RadiusText(double radius) { return lattrix::Format("%8.3lf", radius); }
 
 // Characteristic wavelengths (Angstrom) of the common X-ray tube targets.
@@ -124,7 +124,7 @@ void CInstrumentDlg::OnDblclkTargetList() {
   if (rows.isEmpty()) return;  // no row: the edit keeps its text
   const QTableWidgetItem* ka1 = m_listTarget->item(rows.constFirst().row(), 1);
   if (!ka1) return;
-  m_editWavelength->setText(ka1->text().left(8));
+  m_editWavelength->setText(ka1->text());
 }
 
 bool CInstrumentDlg::TakeNumber(QLineEdit* edit, const std::string& shown, const char* name, double& value) {

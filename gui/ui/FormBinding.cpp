@@ -1,16 +1,23 @@
 #include "ui/FormBinding.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLabel>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "common/TextIO.h"
 #include "job/InputFile.h"
+#include "engine/ParameterMap.h"
 #include "job/JobRows.h"
+#include "results/CifWriter.h"
+#include "results/ResultText.h"
 #include "ui/EditListCtrl.h"
 #include "ui/JobForm.h"
 #include "ui/QtText.h"
@@ -39,6 +46,16 @@ bool FieldNumber(const QLineEdit* edit, double shown, double& value) {
     return true;
   }
   return lattrix::ParseNumberText(edit->text().toStdString(), value);
+}
+
+// A refined value and its s.d. to the decimal of the s.d.'s first
+// significant digit (four at least), the IUCr form in both tooltips.
+void ShowWithSu(QLineEdit* valueEdit, QLineEdit* suEdit, double value, double su, double iucrSu) {
+  valueEdit->setText(Q(lattrix::FixedToSu(value, su, 8, 4)));
+  suEdit->setText(Q(lattrix::FixedToSu(su, su, 8, 4)));
+  const QString iucr = Q(lattrix::ValueWithSu(value, iucrSu));
+  valueEdit->setToolTip(iucr);
+  suEdit->setToolTip(iucr);
 }
 
 bool ValidCrystalSystem(int code) { return code >= lattrix::kTriclinic && code <= lattrix::kCubic; }
@@ -83,6 +100,7 @@ void CFormBinding::ShowModes(const lattrix::Job& job) {
 void CFormBinding::ShowJob(const lattrix::Job& job) {
   ShowModes(job);
   for (int j = 0; j < 6; ++j) m_form.m_editCell[j]->setText(FormatNumber(job.m_dCell[j]));
+  FollowFreeCellFields();
   m_dKnown[0] = job.m_dZero;
   m_dKnown[1] = job.m_dDisp;
   m_dKnown[2] = job.m_dEmu;
@@ -142,7 +160,22 @@ bool CFormBinding::CollectCell(const lattrix::Job& shown, lattrix::Job& job, lat
       return false;
     }
   }
+  lattrix::TieCellToSystem(job.m_nCrystalSystem, job.m_dCell);
   return true;
+}
+
+void CFormBinding::FollowFreeCellFields() {
+  const int system = m_form.m_comboCrystalSystem->currentIndex() + 1;
+  const lattrix::ParameterMap map = lattrix::Parameters(system, lattrix::kNoCorrection);
+  double fixed[6] = {};
+  lattrix::TieCellToSystem(system, fixed);
+  for (int j = 0; j < 6; ++j) {
+    QLineEdit* edit = m_form.m_editCell[j];
+    const bool free = !ValidCrystalSystem(system) || map.Free(j);
+    edit->setEnabled(free);
+    if (free) continue;
+    edit->setText(map.Follows(j) ? m_form.m_editCell[map.leader[j]]->text() : FormatNumber(fixed[j]));
+  }
 }
 
 // Manual mode applies the known corrections of the form.
@@ -251,27 +284,42 @@ bool CFormBinding::CollectSilicon(const lattrix::Job& job, lattrix::SiliconStand
 
 void CFormBinding::ShowResults(const lattrix::Job& job) {
   for (int j = 0; j < 6; ++j) {
-    m_form.m_editRefinedCell[j]->setText(FormatNumber(job.m_dRefinedCell[j]));
-    m_form.m_editCellSigma[j]->setText(FormatNumber(job.m_dCellSigma[j]));
+    ShowWithSu(m_form.m_editRefinedCell[j], m_form.m_editCellSigma[j], job.m_dRefinedCell[j], job.m_dCellSigma[j],
+               lattrix::CellConstantSu(job, j));
   }
-  const std::pair<QLineEdit*, double> fields[] = {
-      {m_form.m_editVolume, job.m_dVolume}, {m_form.m_editVolumeSigma, job.m_dVolumeSigma},
-      {m_form.m_editZero, job.m_dZero},     {m_form.m_editZeroSigma, job.m_dZeroSigma},
-      {m_form.m_editDisp, job.m_dDisp},     {m_form.m_editDispSigma, job.m_dDispSigma},
-      {m_form.m_editEmu, job.m_dEmu},       {m_form.m_editEmuSigma, job.m_dEmuSigma}};
-  for (const auto& field : fields) field.first->setText(FormatNumber(field.second));
+  ShowWithSu(m_form.m_editVolume, m_form.m_editVolumeSigma, job.m_dVolume, job.m_dVolumeSigma, job.m_dVolumeSigma);
+  ShowWithSu(m_form.m_editZero, m_form.m_editZeroSigma, job.m_dZero, job.m_dZeroSigma, job.m_dZeroSigma);
+  ShowWithSu(m_form.m_editDisp, m_form.m_editDispSigma, job.m_dDisp, job.m_dDispSigma, job.m_dDispSigma);
+  ShowWithSu(m_form.m_editEmu, m_form.m_editEmuSigma, job.m_dEmu, job.m_dEmuSigma, job.m_dEmuSigma);
+  MarkResultsStale(false);
+}
+
+bool CFormBinding::HasResults() const { return !m_form.m_editRefinedCell[0]->text().isEmpty(); }
+
+void CFormBinding::MarkResultsStale(bool stale) {
+  // The fields stay readable and selectable; the text turns grey.
+  QPalette palette = QApplication::palette(m_form.m_editVolume);
+  if (stale) palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
+  for (QLineEdit* edit : ResultFields()) edit->setPalette(stale ? palette : QPalette());
+  m_form.m_labelStale->setVisible(stale);
+}
+
+std::vector<QLineEdit*> CFormBinding::ResultFields() const {
+  std::vector<QLineEdit*> fields(std::begin(m_form.m_editRefinedCell), std::end(m_form.m_editRefinedCell));
+  fields.insert(fields.end(), std::begin(m_form.m_editCellSigma), std::end(m_form.m_editCellSigma));
+  fields.insert(fields.end(), {m_form.m_editVolume, m_form.m_editVolumeSigma, m_form.m_editZero, m_form.m_editZeroSigma,
+                               m_form.m_editDisp, m_form.m_editDispSigma, m_form.m_editEmu, m_form.m_editEmuSigma});
+  return fields;
 }
 
 // The result fields belong to the refinement that filled them: a new or
 // newly opened job starts without any.
 void CFormBinding::ClearResults() {
-  for (int j = 0; j < 6; ++j) {
-    m_form.m_editRefinedCell[j]->clear();
-    m_form.m_editCellSigma[j]->clear();
-  }
-  for (QLineEdit* edit : {m_form.m_editVolume, m_form.m_editVolumeSigma, m_form.m_editZero, m_form.m_editZeroSigma,
-                          m_form.m_editDisp, m_form.m_editDispSigma, m_form.m_editEmu, m_form.m_editEmuSigma})
+  for (QLineEdit* edit : ResultFields()) {
     edit->clear();
+    edit->setToolTip(QString());
+  }
+  MarkResultsStale(false);
 }
 
 void CFormBinding::ClearJob() {
@@ -280,6 +328,7 @@ void CFormBinding::ClearJob() {
   ClearSiliconObserved();
   m_form.m_comboCrystalSystem->setCurrentIndex(0);
   for (QLineEdit* edit : m_form.m_editCell) edit->clear();
+  FollowFreeCellFields();
   for (double& known : m_dKnown) known = 0.0;
   ShowKnownCorrections();
   ClearResults();

@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include <vector>
+
 #include "calibration/Calibration.h"
 #include "common/MessageSink.h"
 #include "job/Job.h"
@@ -42,9 +44,17 @@ class CFormBinding {
   // The refined values of `job` in Output Data, or none.
   void ShowResults(const lattrix::Job& job);
   void ClearResults();
+  bool HasResults() const;
+  // Results of a job the form no longer shows: greyed, with a line that
+  // says so; false shows them as the job's.
+  void MarkResultsStale(bool stale);
   // File New: no title, cell, rows, observed silicon values, nor results;
   // the first crystal system and known corrections of zero.
   void ClearJob();
+
+  // The cell fields the crystal system ties or fixes show their leader's
+  // text or their fixed angle and cannot be edited; the free ones can.
+  void FollowFreeCellFields();
 
   // The correction mode and the weighting the form's buttons select (the
   // given one when no button is checked).
@@ -69,6 +79,7 @@ class CFormBinding {
   void CloseOpenEdits();
 
  private:
+  std::vector<QLineEdit*> ResultFields() const;
   void ShowModes(const lattrix::Job& job);
   void ShowKnownCorrections();
   void NumberRows();

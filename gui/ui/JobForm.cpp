@@ -41,6 +41,12 @@ QLabel* FieldLabel(const QString& text, QWidget* parent) {
   return label;
 }
 
+// The unit after a field: cell lengths in Angstrom, angles in degrees.
+const QString kAngstrom = QStringLiteral("\u00c5");
+const QString kDegree = QStringLiteral("\u00b0");
+QLabel* UnitLabel(const QString& unit, QWidget* parent) { return new QLabel(unit, parent); }
+QString CellUnit(int j) { return j < 3 ? kAngstrom : kDegree; }
+
 }  // namespace
 
 CJobForm::CJobForm(QWidget* host) : m_host(host) {
@@ -69,6 +75,7 @@ QWidget* CJobForm::BuildInputGroup() {
   head->addWidget(m_editTitle, 0, 1, 1, 2);
   head->addWidget(FieldLabel(QStringLiteral("Crystal System :"), input), 1, 0);
   head->addWidget(m_comboCrystalSystem, 1, 1);
+  head->addLayout(BuildInstrumentLine(input), 1, 2);
   head->setColumnStretch(2, 1);
   inputLayout->addLayout(head);
   inputLayout->addWidget(BuildCellGroup(input));
@@ -84,12 +91,28 @@ QWidget* CJobForm::BuildCellGroup(QWidget* parent) {
                                             "editCellAlpha", "editCellBeta", "editCellGamma"};
   for (int j = 0; j < 6; ++j) {
     m_editCell[j] = NumberEdit(cellBox, kCellNames[j], false);
-    const int row = j % 3, col = (j / 3) * 2;
+    const int row = j % 3, col = (j / 3) * 3;
     cellLayout->addWidget(FieldLabel(QString::fromLatin1(kCellLabels[j]), cellBox), row, col);
     cellLayout->addWidget(m_editCell[j], row, col + 1);
+    cellLayout->addWidget(UnitLabel(CellUnit(j), cellBox), row, col + 2);
   }
-  cellLayout->setColumnStretch(4, 1);
+  cellLayout->setColumnStretch(6, 1);
   return cellBox;
+}
+
+// The wavelength and radius the next run uses, and the button that opens
+// the dialog to change them.
+QLayout* CJobForm::BuildInstrumentLine(QWidget* parent) {
+  auto* line = new QHBoxLayout;
+  m_labelInstrument = new QLabel(parent);
+  m_labelInstrument->setObjectName("labelInstrument");
+  m_buttonInstrument = new QPushButton(QStringLiteral("Instrument..."), parent);
+  m_buttonInstrument->setObjectName("buttonInstrument");
+  m_buttonInstrument->setToolTip(QStringLiteral("Set the wavelength and the goniometer radius"));
+  line->addStretch(1);
+  line->addWidget(m_labelInstrument);
+  line->addWidget(m_buttonInstrument);
+  return line;
 }
 
 // The correction radio buttons and the four weighting boxes, side by side.
@@ -124,14 +147,16 @@ QLayout* CJobForm::BuildModeGroups(QWidget* parent) {
   m_pWeightCheck[lattrix::kEsd]->setToolTip(
       QStringLiteral("Weight each reflection by the esd of its 2theta (the Reflection List's esd column)"));
   weightLayout->addStretch(1);
-  corrLayout->insertWidget(5, BuildKnownCorrections(corrBox));
   modes->addWidget(corrBox);
   modes->addWidget(weightBox);
+  // Beside the groups, not under them: showing the fields must not take
+  // rows from the Reflection List.
+  modes->addWidget(BuildKnownCorrections(parent), 0, Qt::AlignTop);
   return modes;
 }
 
-// Manual mode's known corrections, under the correction buttons while
-// Manual is chosen.
+// Manual mode's known corrections, beside the mode groups while Manual is
+// chosen.
 QWidget* CJobForm::BuildKnownCorrections(QWidget* parent) {
   auto* box = new QWidget(parent);
   auto* grid = new QGridLayout(box);
@@ -197,13 +222,15 @@ QWidget* CJobForm::BuildOutputGroup() {
     refinedLayout->addWidget(FieldLabel(QString::fromLatin1(kCellLabels[j]), refinedBox), j + 1, 0);
     refinedLayout->addWidget(m_editRefinedCell[j], j + 1, 1);
     refinedLayout->addWidget(m_editCellSigma[j], j + 1, 2);
+    refinedLayout->addWidget(UnitLabel(CellUnit(j), refinedBox), j + 1, 3);
   }
   m_editVolume = NumberEdit(refinedBox, "editVolume", true);
   m_editVolumeSigma = NumberEdit(refinedBox, "editVolumeSigma", true);
   refinedLayout->addWidget(FieldLabel(QStringLiteral("volume :"), refinedBox), 7, 0);
   refinedLayout->addWidget(m_editVolume, 7, 1);
   refinedLayout->addWidget(m_editVolumeSigma, 7, 2);
-  refinedLayout->setColumnStretch(3, 1);
+  refinedLayout->addWidget(UnitLabel(kAngstrom + QStringLiteral("\u00b3"), refinedBox), 7, 3);
+  refinedLayout->setColumnStretch(4, 1);
   outputLayout->addWidget(refinedBox);
 
   auto* corrOutBox = new QGroupBox(QStringLiteral("Corrections"), output);
@@ -217,17 +244,24 @@ QWidget* CJobForm::BuildOutputGroup() {
   QLineEdit* const values[3] = {m_editZero, m_editDisp, m_editEmu};
   QLineEdit* const sigmas[3] = {m_editZeroSigma, m_editDispSigma, m_editEmuSigma};
   static const char* const kCorrOutLabels[3] = {"zero :", "ssd :", "emu :"};
+  const QString units[3] = {kDegree, QStringLiteral("mm"), QString()};
   for (int k = 0; k < 3; ++k) {
     corrOut->addWidget(FieldLabel(QString::fromLatin1(kCorrOutLabels[k]), corrOutBox), k, 0);
     corrOut->addWidget(values[k], k, 1);
     corrOut->addWidget(sigmas[k], k, 2);
+    corrOut->addWidget(UnitLabel(units[k], corrOutBox), k, 3);
   }
-  corrOut->setColumnStretch(3, 1);
+  corrOut->setColumnStretch(4, 1);
+  m_labelStale = new QLabel(QStringLiteral("Results of the last Execute; the job has changed since"), output);
+  m_labelStale->setObjectName("labelStale");
+  m_labelStale->setWordWrap(true);
+  m_labelStale->setVisible(false);
   // The value columns of both groups line up.
   const int labelWidth = QFontMetrics(m_host->font()).horizontalAdvance(QStringLiteral("volume :")) + 8;
   refinedLayout->setColumnMinimumWidth(0, labelWidth);
   corrOut->setColumnMinimumWidth(0, labelWidth);
   outputLayout->addWidget(corrOutBox);
+  outputLayout->addWidget(m_labelStale);
   outputLayout->addStretch(1);
   return output;
 }
@@ -247,8 +281,8 @@ QWidget* CJobForm::BuildSiliconGroup() {
 // The two lists: columns, rows that fit the font, sizes that show every
 // column without a horizontal scroll bar.
 void CJobForm::SizeLists() {
-  m_listReflection->SetColumns({"No", " h", " k", " l", "2theta", "esd"}, {30, 35, 35, 35, 65, 55});
-  m_listSilicon->SetColumns({"No", " h", " k", " l", "2th-cal", "2th-obs"}, {28, 30, 30, 30, 78, 65});
+  m_listReflection->SetColumns({"No", " h", " k", " l", "2theta (\u00b0)", "esd (\u00b0)"}, {30, 35, 35, 35, 72, 58});
+  m_listSilicon->SetColumns({"No", " h", " k", " l", "2th-cal (\u00b0)", "2th-obs (\u00b0)"}, {28, 30, 30, 30, 82, 78});
   const int rowHeight = QFontMetrics(m_host->font()).height() + 6;
   for (CEditListCtrl* list : {m_listReflection, m_listSilicon}) {
     list->verticalHeader()->setMinimumSectionSize(rowHeight);

@@ -10,6 +10,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLayout;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +32,9 @@ class CJobForm {
   // Input Data.
   QLineEdit* m_editTitle = nullptr;
   QComboBox* m_comboCrystalSystem = nullptr;
+  // "lambda 1.5405981 A, R 185 mm" and the button to the Instrument dialog.
+  QLabel* m_labelInstrument = nullptr;
+  QPushButton* m_buttonInstrument = nullptr;
   QLineEdit* m_editCell[6] = {};
   // The five correction modes, button id = mode (1..5).
   QAbstractButton* m_pCorrRadio[5] = {};
@@ -55,6 +59,8 @@ class CJobForm {
   QLineEdit* m_editZeroSigma = nullptr;
   QLineEdit* m_editDispSigma = nullptr;
   QLineEdit* m_editEmuSigma = nullptr;
+  // Shown while the results are those of a job the user has changed since.
+  QLabel* m_labelStale = nullptr;
   // The internal silicon standard.
   QCheckBox* m_checkInternalStd = nullptr;
   CEditListCtrl* m_listSilicon = nullptr;
@@ -62,6 +68,7 @@ class CJobForm {
  private:
   QWidget* BuildInputGroup();
   QWidget* BuildCellGroup(QWidget* parent);
+  QLayout* BuildInstrumentLine(QWidget* parent);
   QLayout* BuildModeGroups(QWidget* parent);
   QWidget* BuildKnownCorrections(QWidget* parent);
   QWidget* BuildReflectionGroup(QWidget* parent);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -72,11 +73,16 @@ void CLattrixView::ConnectCommands() {
   connect(m_form.m_buttonAdd, &QPushButton::clicked, this, &CLattrixView::OnAddRow);
   connect(m_form.m_buttonDelete, &QPushButton::clicked, this, &CLattrixView::OnDeleteRow);
   connect(m_form.m_checkInternalStd, &QCheckBox::clicked, this, &CLattrixView::OnInternalCalibration);
+  connect(m_form.m_buttonInstrument, &QPushButton::clicked, this, &CLattrixView::OnSetInstrument);
 }
 
 // What the user does to the form (programs' changes are followed by a new
 // saved state or are checked when the question is due).
 void CLattrixView::ConnectFormEdits() {
+  // The tied cell fields follow before the form's state is compared.
+  const auto follow = [this] { m_binding.FollowFreeCellFields(); };
+  for (QLineEdit* edit : m_form.m_editCell) connect(edit, &QLineEdit::textEdited, this, follow);
+  connect(m_form.m_comboCrystalSystem, &QComboBox::activated, this, follow);
   for (QLineEdit* edit : m_form.m_editCell) connect(edit, &QLineEdit::textEdited, this, &CLattrixView::OnFormEdited);
   for (QLineEdit* edit : m_form.m_editKnown) connect(edit, &QLineEdit::textEdited, this, &CLattrixView::OnFormEdited);
   connect(m_form.m_editTitle, &QLineEdit::textEdited, this, &CLattrixView::OnFormEdited);
@@ -121,10 +127,24 @@ QStringList CLattrixView::FormState() const {
 void CLattrixView::TakeSavedState(const QString& jobFile) {
   m_document.TakeSavedState(jobFile, FormState());
   ShowTitle();
+  ShowInstrument();
   window()->setWindowModified(false);
 }
 
+void CLattrixView::ShowInstrument() {
+  m_form.m_labelInstrument->setText(QStringLiteral("\u03bb %1 \u00c5, R %2 mm")
+                                        .arg(Q(lattrix::PlainValue(m_job.m_dWavelength)),
+                                             Q(lattrix::PlainValue(m_job.m_dGonioRadius))));
+}
+
+void CLattrixView::ShowResults() {
+  m_binding.ShowResults(m_job);
+  m_resultsState = FormState();
+}
+
 void CLattrixView::OnFormEdited() {
+  ShowInstrument();
+  if (m_binding.HasResults()) m_binding.MarkResultsStale(FormState() != m_resultsState);
   window()->setWindowModified(IsModified());
   Q_EMIT formChanged();
 }

@@ -45,7 +45,9 @@ class CLattrixView : public QWidget {
   bool ReadInputFile();
   void ShowJob() { m_binding.ShowJob(m_job); }
   bool CollectJob() { return m_binding.CollectJob(m_job, Sink()); }
-  void ShowResults() { m_binding.ShowResults(m_job); }
+  // The results shown belong to the form as it is now; an edit after them
+  // marks them stale until the next Execute.
+  void ShowResults();
   void ClearResults() { m_binding.ClearResults(); }
   // The silicon list as the calibration reads it; false after a message.
   bool CollectSilicon(lattrix::SiliconStandard& silicon) { return m_binding.CollectSilicon(m_job, silicon, Sink()); }
@@ -165,6 +167,8 @@ class CLattrixView : public QWidget {
   // The form as it is now becomes the unchanged job (after Open, Save, New).
   void TakeSavedState(const QString& jobFile);
   void ShowTitle();
+  // "lambda 1.5405981 A, R 185 mm": the instrument of the next run.
+  void ShowInstrument();
   void ShowOpenedFile();
   bool SaveJobAs();
   void SetWeighting(int code);
@@ -180,6 +184,8 @@ class CLattrixView : public QWidget {
   CJobForm m_form;
   CFormBinding m_binding;
   CJobDocument m_document;
+  // The form's state when the results shown were computed.
+  QStringList m_resultsState;
 
   std::unique_ptr<lattrix::MessageSink> m_defaultSink;
   lattrix::MessageSink* m_pSink = nullptr;

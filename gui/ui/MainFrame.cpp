@@ -125,7 +125,7 @@ void CMainFrame::CreateActions() {
     series->Run(view->FormCorrection(), view->FormWeighting(), view->Sink());
   });
   m_actionSetInstrument = ViewCommand("actionSetInstrument", "Set instrument param. (&I)",
-                                      "Set instrument paramerter\nSet instrument param.  ", nullptr, &V::OnSetInstrument);
+                                      "Set instrument parameter\nSet instrument param.  ", nullptr, &V::OnSetInstrument);
   m_actionAppExit = ViewCommand("actionAppExit", "Exit (&X)", "Exit application\nExit", "exit", &V::OnAppExit);
   m_actionAppExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   // Also from the report and help windows.

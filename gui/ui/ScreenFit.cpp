@@ -62,6 +62,8 @@ void FitToScreen(QWidget* window, const QSize& wanted) {
 void KeepOnScreen(QWidget* window) { new ScreenKeeper(window); }
 
 void CloseOnCtrlW(QWidget* window) {
-  auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window);
-  QObject::connect(close, &QShortcut::activated, window, &QWidget::close);
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}) {
+    auto* close = new QShortcut(keys, window);
+    QObject::connect(close, &QShortcut::activated, window, &QWidget::close);
+  }
 }

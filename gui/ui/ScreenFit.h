@@ -15,5 +15,5 @@ void FitToScreen(QWidget* window, const QSize& wanted);
 // Fits the window, at the size it has then, each time it is shown.
 void KeepOnScreen(QWidget* window);
 
-// Ctrl+W closes the window (a result or help window).
+// Ctrl+W and Esc close the window (a result or help window).
 void CloseOnCtrlW(QWidget* window);

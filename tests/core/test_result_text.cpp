@@ -25,6 +25,20 @@ TEST(ResultText, CellLinesOfAHexagonalRefinement) {
             "gamma = 120 deg\nvolume = 113.012(13) A3\nzero = -0.0123(6) deg\nssd = 0 mm\nemu = 0\n");
 }
 
+TEST(ResultText, DecimalsReachTheFirstDigitOfTheSu) {
+  // Places counted by hand: 0.000043 has its 4 in the fifth decimal;
+  // 0.000096 rounds to 0.0001, the fourth; 0.3 and 12 ask for fewer than
+  // the four the form keeps; 4e-13 is beyond the ten shown.
+  const struct { double su; int decimals; const char* text; } cases[] = {
+      {0.000043, 5, " 4.91342"}, {0.000096, 4, "  4.9134"}, {0.00019, 4, "  4.9134"},
+      {0.3, 4, "  4.9134"},      {12.0, 4, "  4.9134"},     {0.0, 4, "  4.9134"},
+      {-1.0, 4, "  4.9134"},     {4e-13, 10, "4.9134210000"}, {0.0000051, 6, "4.913421"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecimalsOfSu(c.su, 4), c.decimals) << c.su;
+    EXPECT_EQ(FixedToSu(4.913421, c.su, 8, 4), c.text) << c.su;
+  }
+}
+
 TEST(ResultText, FieldsAreQuotedWhereNeeded) {
   EXPECT_EQ(DelimitedText({{"1", " 2", "28.4426"}, {}}, ',', "\r\n"), "1, 2,28.4426\r\n\r\n");
   EXPECT_EQ(DelimitedText({{"a,b", "say \"x\"", "two\nlines"}}, ',', "\r\n"),

@@ -1,0 +1,117 @@
+// The form for a day's work: refined values to the digit of their s.d.,
+// cell fields the crystal system ties, units and the instrument line, the
+// stale mark on results of an earlier job, and notes that do not stop the
+// user.
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "instrument/InstrumentDlg.h"
+#include "ui/JobForm.h"
+
+using namespace guitest;
+
+namespace {
+
+const char* const kCellFields[6] = {"editCellA", "editCellB", "editCellC", "editCellAlpha", "editCellBeta", "editCellGamma"};
+
+// The decimals a field's text shows.
+int Decimals(const QString& text) {
+  const QString t = text.trimmed();
+  return t.indexOf('.') < 0 ? 0 : int(t.size() - t.indexOf('.') - 1);
+}
+
+}  // namespace
+
+class Workday : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Quartz's a has an s.d. of a few 1e-5 A: its field shows the digit (the
+  // fifth decimal, not 0.0000); the value shows as many decimals and the
+  // tooltip the IUCr form, value(last digit of the s.d.). Fixed angles keep
+  // four decimals.
+  void refinedValuesToTheirSdDigit() {
+    Program p;
+    QVERIFY(p.view->OpenInputFile(Example("quartz.inp")));
+    p.Trigger("actionRefineExecute");
+    const QString value = Text(p.view, "editRefinedA").trimmed(), sd = Text(p.view, "editSigmaA").trimmed();
+    QVERIFY2(sd.startsWith("0.0000") && sd.back() != '0' && sd.size() == 7, qPrintable(sd));
+    QCOMPARE(Decimals(value), 5);
+    QCOMPARE(Find<QLineEdit>(p.view, "editRefinedA")->toolTip(), value + '(' + sd.back() + ')');
+    QCOMPARE(Text(p.view, "editRefinedGamma").trimmed() + Text(p.view, "editSigmaGamma").trimmed(), QString("120.00000.0000"));
+    QVERIFY(std::fabs(value.toDouble() - p.view->job().m_dRefinedCell[0]) <= 5e-6);
+  }
+
+  // Per crystal system the free fields (1) and those that follow or are
+  // fixed (0); a typed a reaches every field it leads, and the gathered
+  // cell holds the ties exactly.
+  void cellFieldsTheSystemTies() {
+    const struct { int system; const char* free; const char* shown; } cases[] = {
+        {lattrix::kTriclinic, "111111", "4.5|5|6|80|85|95"},           {lattrix::kMonoclinic, "111010", "4.5|5|6|90.0000|85|90.0000"},
+        {lattrix::kOrthorhombic, "111000", "4.5|5|6|90.0000|90.0000|90.0000"}, {lattrix::kHexagonal, "101000", "4.5|4.5|6|90.0000|90.0000|120.0000"},
+        {lattrix::kRhombohedral, "100100", "4.5|4.5|4.5|80|80|80"},   {lattrix::kTetragonal, "101000", "4.5|4.5|6|90.0000|90.0000|90.0000"},
+        {lattrix::kCubic, "100000", "4.5|4.5|4.5|90.0000|90.0000|90.0000"}};
+    for (const auto& c : cases) {
+      Program p;
+      QVERIFY(p.view->OpenInputFile(DataFile("cubic.inp")));
+      auto* combo = Find<QComboBox>(p.view, "comboCrystalSystem");
+      combo->setCurrentIndex(lattrix::kTriclinic - 1);
+      Q_EMIT combo->activated(combo->currentIndex());
+      const char* typed[6] = {"4.5", "5", "6", "80", "85", "95"};
+      for (int j = 0; j < 6; ++j) {
+        auto* edit = Find<QLineEdit>(p.view, kCellFields[j]);
+        edit->selectAll();
+        QTest::keyClicks(edit, typed[j]);
+      }
+      combo->setCurrentIndex(c.system - 1);
+      Q_EMIT combo->activated(combo->currentIndex());
+      QStringList shown;
+      QString free;
+      for (const char* field : kCellFields) {
+        shown << Text(p.view, field).trimmed();
+        free += Find<QLineEdit>(p.view, field)->isEnabled() ? '1' : '0';
+      }
+      QCOMPARE(free, QString(c.free));
+      QCOMPARE(shown.join('|'), QString(c.shown));
+      p.Trigger("actionRefineExecute");
+      for (int j = 0; j < 6; ++j) QCOMPARE(p.view->job().m_dCell[j], shown[j].toDouble());
+    }
+  }
+
+  // The instrument line shows the file's wavelength and radius and opens
+  // the dialog (seven decimals); after any change the results stay,
+  // greyed with a line saying so, until the next Execute.
+  void staleResultsAndTheInstrumentLine() {
+    Program p;
+    QVERIFY(p.view->OpenInputFile(Example("quartz.inp")));
+    auto* line = Find<QLabel>(p.view, "labelInstrument");
+    QCOMPARE(line->text(), QString::fromUtf8("\u03bb 1.5405981 \u00c5, R 185 mm"));
+    QWidget* stale = Find<QWidget>(p.view, "labelStale");
+    auto* volume = Find<QLineEdit>(p.view, "editVolume");
+    const auto grey = [&] { return volume->palette().color(QPalette::Text) == volume->palette().color(QPalette::Disabled, QPalette::Text); };
+    p.Trigger("actionRefineExecute");
+    const QString results = Results(p.view);
+    QVERIFY(stale->isHidden() && !grey());
+    QTest::keyClicks(Find<QLineEdit>(p.view, "editTitle"), "x");
+    QVERIFY(!stale->isHidden() && grey() && Results(p.view) == results);
+    p.Trigger("actionRefineExecute");
+    QVERIFY(stale->isHidden() && !grey());
+    WithModal<CInstrumentDlg>([&] { QTest::mouseClick(Find<QWidget>(p.view, "buttonInstrument"), Qt::LeftButton); },
+                              [](CInstrumentDlg* dialog) {
+                                QCOMPARE(dialog->WavelengthEdit()->text(), QString("1.5405981"));
+                                dialog->RadiusEdit()->setText("200.5"), dialog->OnOK();
+                              });
+    QCOMPARE(line->text(), QString::fromUtf8("\u03bb 1.5405981 \u00c5, R 200.5 mm"));
+    QVERIFY(!stale->isHidden() && grey());
+    // Esc closes the report window.
+    p.Trigger("actionShowOutputFile");
+    QVERIFY(p.view->ReportViewer()->isVisible());
+    QTest::keyClick(p.view->ReportViewer(), Qt::Key_Escape);
+    QVERIFY(!p.view->ReportViewer()->isVisible());
+  }
+};
+
+QTEST_MAIN(Workday)
+#include "test_workday.moc"
