@@ -107,7 +107,8 @@ class Workday : public QObject {
     QVERIFY(!stale->isHidden() && grey());
     // Esc closes the report window.
     p.Trigger("actionShowOutputFile");
-    QVERIFY(p.view->ReportViewer()->isVisible());
+    p.view->ReportViewer()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(p.view->ReportViewer()));
     QTest::keyClick(p.view->ReportViewer(), Qt::Key_Escape);
     QVERIFY(!p.view->ReportViewer()->isVisible());
   }
