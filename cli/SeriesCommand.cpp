@@ -138,11 +138,13 @@ int RunSeriesCommand(const SeriesCommand& command) {
     undefined += row.undefined ? 1 : 0;
   }
   const bool stdoutTaken = command.tablePath == "-" || command.jsonPath == "-" || command.cifPath == "-";
-  if (!command.quiet && !stdoutTaken) {
+  const bool talk = !command.quiet && !stdoutTaken;
+  if (talk) {
     const std::string undefinedCount = undefined > 0 ? Format(", %zu undefined", undefined) : std::string();
     std::printf("Series         : %zu jobs, %zu refined, %zu refused%s\nTable          : %s\n", rows.size(), refined,
                 rows.size() - refined - undefined, undefinedCount.c_str(), command.tablePath.c_str());
   }
+  if (command.trend.enabled) ok = RunTrendFit(command.trend, rows, axis.name, talk, sink) && ok;
   return ok && refined == rows.size() ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TrendCommand.h"
 #include "run/RunStep.h"
 
 namespace lattrix {
@@ -18,6 +19,7 @@ struct SeriesCommand {
   std::string jsonPath;
   std::string cifPath;
   bool quiet = false;
+  TrendCommand trend;      // --fit: the trend of the series
 };
 
 // Runs the series and writes its outputs. Each job's messages go to

@@ -99,6 +99,12 @@ const char kHelp[] =
     "                      standard output); --json and --cif then hold every job\n"
     "  --series-x X.csv    x of each job by its file name, from a CSV with the\n"
     "                      header file,NAME (NAME: the x quantity, e.g. T_K)\n"
+    "  --fit MODEL         fit the trend of the series: bm2, bm3, vinet (x: pressure,\n"
+    "                      GPa) or thermal (x: temperature, K); with --fit-of a|b|c\n"
+    "                      a cell length instead of the volume, --fit-t0 K the\n"
+    "                      thermal model's reference temperature (298.15),\n"
+    "                      --fit-json FILE the fit as JSON; an s.u. of x comes\n"
+    "                      from a third column s_NAME of the x file\n"
     "  --report-dir DIR    write each job's report as DIR/<job name>.out (and take\n"
     "                      delta2 weights from there); without it no reports\n"
     "  --help              show this text\n"
@@ -126,6 +132,7 @@ struct Options {
   std::string seriesX;
   std::string reportDir;
   PeakInput peaks;
+  TrendCommand trend;
 };
 
 int UsageError(const std::string& text) {
@@ -190,6 +197,27 @@ int ParsePeakOption(const std::string& arg, const std::function<bool(std::string
   return kPeakOptionRead;
 }
 
+// The options of a series' trend fit (--fit and what goes with it), read as
+// ParsePeakOption reads its own.
+int ParseTrendOption(const std::string& arg, const std::function<bool(std::string&)>& value, TrendCommand& trend) {
+  std::string v;
+  if (arg == "--fit") {
+    if (!value(v) || !ParseTrendModel(v, trend.options.model)) return UsageError("--fit takes bm2, bm3, vinet or thermal");
+    trend.enabled = true;
+  } else if (arg == "--fit-of") {
+    if (!value(v) || (v != "volume" && v != "a" && v != "b" && v != "c")) return UsageError("--fit-of takes volume, a, b or c");
+    trend.quantity = v;
+    trend.options.length = v != "volume";
+  } else if (arg == "--fit-t0") {
+    if (!value(v) || !ParsePositive(v, trend.options.t0)) return UsageError("--fit-t0 takes a positive temperature (K)");
+  } else if (arg == "--fit-json") {
+    if (!value(trend.jsonPath) || trend.jsonPath.empty()) return UsageError("--fit-json takes a file name or -");
+  } else {
+    return 0;
+  }
+  return kPeakOptionRead;
+}
+
 // Options that only make sense for one job, or only for a series.
 int CheckOptionsTogether(const Options& options) {
   const PeakInput& peaks = options.peaks;
@@ -201,6 +229,10 @@ int CheckOptionsTogether(const Options& options) {
   if (peaks.path.empty() && peaks.reassign) return UsageError("--reassign belongs to --reflections");
   if (!peaks.path.empty() && !options.seriesTable.empty()) return UsageError("--reflections is for one job, not for --series");
   if (options.jobPaths.empty() && !withoutJob) return UsageError("no job file given");
+  const TrendCommand& trend = options.trend;
+  if (!trend.enabled && (trend.quantity != "volume" || !trend.jsonPath.empty()))
+    return UsageError("--fit-of and --fit-json belong to --fit");
+  if (trend.enabled && options.seriesX.empty()) return UsageError("--fit needs --series-x: the x of each job");
   if (options.jsonPath == "-" && options.cifPath == "-")
     return UsageError("--json - and --cif - cannot share standard output");
   if (options.seriesTable == "-" && (options.jsonPath == "-" || options.cifPath == "-"))
@@ -240,6 +272,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
       if (!value(v) || !ParseMode(v, weightings, 0, 4, options.choices.weighting))
         return UsageError("--weighting takes 0..4 or unity, sin2, delta2, sindelta, esd");
     } else if (int status = ParsePeakOption(arg, value, options.peaks)) {
+      if (status != kPeakOptionRead) return status;
+    } else if (int status = ParseTrendOption(arg, value, options.trend)) {
       if (status != kPeakOptionRead) return status;
     } else if (arg == "--calibrate") {
       options.choices.calibrate = 1;
@@ -378,6 +412,7 @@ int main(int argc, char** argv) {
     series.jsonPath = options.jsonPath;
     series.cifPath = options.cifPath;
     series.quiet = options.quiet;
+    series.trend = options.trend;
     return RunSeriesCommand(series);
   }
 

@@ -71,6 +71,8 @@ std::vector<SeriesJob> PlanSeries(const std::vector<std::string>& paths, const s
     } else {
       job.hasX = true;
       job.x = x->second;
+      const auto sigma = axis->sigmas.find(file);
+      if (sigma != axis->sigmas.end()) job.sigmaX = sigma->second;
     }
   }
   return jobs;
@@ -82,6 +84,7 @@ SeriesRow RunSeriesJob(const SeriesJob& plan, const RunChoices& choices, size_t 
   row.file = plan.path;
   row.hasX = plan.hasX;
   row.x = plan.x;
+  row.sigmaX = plan.sigmaX;
   RecordingSink sink;
   Job job;
   InitialiseJob(job, ".");
@@ -110,6 +113,7 @@ SeriesRun::SeriesRun(std::vector<SeriesJob> jobs, RunChoices choices, SeriesHook
     rows_[i].file = jobs_[i].path;
     rows_[i].hasX = jobs_[i].hasX;
     rows_[i].x = jobs_[i].x;
+    rows_[i].sigmaX = jobs_[i].sigmaX;
     rows_[i].messages = {kCancelled};
   }
 }

@@ -38,6 +38,8 @@ struct SeriesAxis {
   std::string name;
   std::string sourcePath;
   std::map<std::string, double> values;
+  // The s.u. of each x, when the file has a third column s_NAME.
+  std::map<std::string, double> sigmas;
 };
 
 // One job of a series as planned before anything runs.
@@ -46,6 +48,7 @@ struct SeriesJob {
   std::string reportPath;   // empty: no report file
   bool hasX = false;
   double x = 0.0;
+  double sigmaX = 0.0;      // 0: none given
   std::string refusal;      // why the job is not refined (empty: it is)
 };
 
@@ -57,6 +60,7 @@ struct SeriesRow {
   std::string title;
   bool hasX = false;
   double x = 0.0;
+  double sigmaX = 0.0;
   bool refined = false;
   bool undefined = false;
   int reflections = 0;

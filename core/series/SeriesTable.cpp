@@ -130,8 +130,11 @@ bool ReadSeriesAxis(const std::string& path, SeriesAxis& axis, MessageSink& sink
   std::string line;
   const bool hasHeader = reader.Next(line);
   const std::vector<std::string> header = SplitCsvLine(StripUtf8Bom(line));
-  if (!hasHeader || header.size() != 2 || header[1].empty()) {
-    sink.Show(shown + ": the first line must name two columns, file and the x quantity (file,T_K) !!!");
+  // A third column is the s.u. of x, named s_ and the quantity.
+  const bool withSigma = header.size() == 3 && !header[1].empty() && header[2] == "s_" + header[1];
+  if (!hasHeader || (header.size() != 2 && !withSigma) || header[1].empty()) {
+    sink.Show(shown + ": the first line must name two columns, file and the x quantity (file,T_K), and may name "
+                      "the s.u. of x third (s_T_K) !!!");
     return false;
   }
   axis = SeriesAxis();
@@ -140,12 +143,14 @@ bool ReadSeriesAxis(const std::string& path, SeriesAxis& axis, MessageSink& sink
   for (int number = 2; reader.Next(line); ++number) {
     if (IsBlank(line)) continue;
     const std::vector<std::string> fields = SplitCsvLine(line);
-    double x = 0.0;
-    if (fields.size() != 2 || !ParseNumberText(fields[1], x)) {
+    double x = 0.0, sigma = 0.0;
+    if (fields.size() != header.size() || !ParseNumberText(fields[1], x) ||
+        (withSigma && (!ParseNumberText(fields[2], sigma) || sigma < 0.0))) {
       sink.Show(Format("%s line %d: ", shown.c_str(), number) + PrintableText(line) +
-                " is not a file name and a number !!!");
+                (withSigma ? " is not a file name, a number and its s.u. !!!" : " is not a file name and a number !!!"));
       return false;
     }
+    if (withSigma) axis.sigmas[FileNameOf(fields[0])] = sigma;
     if (!axis.values.emplace(FileNameOf(fields[0]), x).second) {
       sink.Show(Format("%s line %d: ", shown.c_str(), number) + PrintableText(FileNameOf(fields[0])) +
                 " has an x value already !!!");

@@ -43,5 +43,37 @@ check "an undefined result: its row and JSON element say so, exit 1" \
 "$bin" --series t.csv --report r.out quartz.inp >/dev/null 2>err.txt; rc=$?
 check "--report with --series is a usage error" '[ $rc -eq 2 ] && grep -q "report-dir" err.txt'
 
+# A cubic cell under pressure, made here from a 3rd-order Birch-Murnaghan
+# equation (V0 = 160, K0 = 120 GPa, K' = 4.5), each pattern's 2theta from
+# its cell; the fitted trend gives those constants back. P has an s.u.
+python3 - <<'PY'
+import math
+def bm3(V, V0=160.0, K0=120.0, Kp=4.5):
+    x = (V0 / V) ** (1 / 3)
+    return 1.5 * K0 * (x ** 7 - x ** 5) * (1 + 0.75 * (Kp - 4) * (x * x - 1))
+lines = ["file,P_GPa,s_P_GPa"]
+for i in range(8):
+    P, lo, hi = 1.5 * i, 60.0, 200.0
+    for _ in range(200):
+        mid = 0.5 * (lo + hi)
+        lo, hi = (mid, hi) if bm3(mid) > P else (lo, mid)
+    a = lo ** (1 / 3)
+    hkl = [(1, 1, 1), (2, 0, 0), (2, 2, 0), (3, 1, 1), (2, 2, 2), (4, 0, 0), (3, 3, 1), (4, 2, 0)]
+    rows = ["%d %d %d %.6f 1" % (h, k, l, 2 * math.degrees(math.asin(1.5405981 * math.sqrt(h*h + k*k + l*l) / (2 * a))))
+            for h, k, l in hkl]
+    open("p%d.inp" % i, "w").write("P=%g GPa\n2\n1.5405981 185\n7\n%.4f %.4f %.4f 90 90 90\n8\n%s\n" % (P, a, a, a, "\n".join(rows)))
+    lines.append("p%d.inp,%g,0.01" % (i, P))
+open("p.csv", "w").write("\n".join(lines) + "\n")
+PY
+"$bin" --series p.csv.out --series-x p.csv --fit bm3 --fit-json fit.json p?.inp >out.txt 2>err.txt; rc=$?
+check "--fit bm3 gives the equation's constants back" '[ $rc -eq 0 ] && grep -q "^Fit            : bm3 of volume against P_GPa, 8 points, 5 degrees of freedom" out.txt && python3 -c "
+import json; d = json.load(open(\"fit.json\")); p = d[\"parameters\"]
+assert abs(p[\"V0\"][\"value\"] - 160) < 0.01 and abs(p[\"K0\"][\"value\"] - 120) < 0.5 and abs(p[\"Kp\"][\"value\"] - 4.5) < 0.2, p
+assert d[\"n\"] == 8 and d[\"dof\"] == 5 and len(d[\"points\"]) == 8 and d[\"covariance\"][\"parameters\"] == [\"V0\", \"K0\", \"Kp\"]"'
+"$bin" --series t.csv --fit bm3 quartz.inp >/dev/null 2>err.txt; rc=$?
+check "--fit without --series-x is a usage error" '[ $rc -eq 2 ] && grep -q "needs --series-x" err.txt'
+"$bin" --series t.csv --series-x p.csv --fit bm3 p0.inp p1.inp p2.inp >/dev/null 2>err.txt; rc=$?
+check "a refused fit: exit 1 and why" '[ $rc -eq 1 ] && grep -q "3 refined points with an x value for 3 parameters" err.txt'
+
 echo "$passes passed, $fails failed"
 [ $fails -eq 0 ]

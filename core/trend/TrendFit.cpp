@@ -1,0 +1,296 @@
+#include "trend/TrendFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/TextIO.h"
+
+namespace lattrix {
+namespace {
+
+constexpr int kMaxSteps = 200;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool IsEquationOfState(TrendModel model) { return model != TrendModel::kThermal; }
+
+// P(V) of an equation of state, p = (V0, K0, K').
+double Pressure(TrendModel model, const double p[3], double V) {
+  const double V0 = p[0], K0 = p[1], Kp = model == TrendModel::kBirchMurnaghan2 ? 4.0 : p[2];
+  if (model == TrendModel::kVinet) {
+    const double e = std::cbrt(V / V0);
+    return 3.0 * K0 * (1.0 - e) / (e * e) * std::exp(1.5 * (Kp - 1.0) * (1.0 - e));
+  }
+  const double r = std::pow(V0 / V, 2.0 / 3.0);  // (V0/V)^(2/3)
+  return 1.5 * K0 * (std::pow(r, 3.5) - std::pow(r, 2.5)) * (1.0 + 0.75 * (Kp - 4.0) * (r - 1.0));
+}
+
+// V at pressure P by bisection, from a bracket widened until P(V) lies on
+// both sides (P falls with V for any sound K0 and K').
+double VolumeAt(TrendModel model, const double p[3], double P) {
+  double lo = 0.9 * p[0], hi = 1.1 * p[0];
+  for (int i = 0; i < 60 && !(Pressure(model, p, lo) >= P); ++i) lo *= 0.9;
+  for (int i = 0; i < 60 && !(Pressure(model, p, hi) <= P); ++i) hi *= 1.1;
+  if (!(Pressure(model, p, lo) >= P && Pressure(model, p, hi) <= P)) return kNaN;
+  for (int i = 0; i < 200 && hi - lo > 1e-15 * hi; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    (Pressure(model, p, mid) > P ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+
+double Slope(TrendModel model, const double p[3], double x, double t0) {
+  const double h = 1e-5 * std::max(1.0, std::fabs(x));
+  return (TrendModelValue(model, p, x + h, t0) - TrendModelValue(model, p, x - h, t0)) / (2.0 * h);
+}
+
+// Solves the n x n system A x = b (Gauss-Jordan with partial pivoting); the
+// inverse of A into inverse when asked. False for a singular A.
+bool Solve(std::vector<std::vector<double>> A, std::vector<double>& b, std::vector<std::vector<double>>* inverse) {
+  const size_t n = b.size();
+  std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0));
+  for (size_t i = 0; i < n; ++i) inv[i][i] = 1.0;
+  for (size_t c = 0; c < n; ++c) {
+    size_t pivot = c;
+    for (size_t r = c + 1; r < n; ++r)
+      if (std::fabs(A[r][c]) > std::fabs(A[pivot][c])) pivot = r;
+    if (!(std::fabs(A[pivot][c]) > 0.0)) return false;
+    std::swap(A[c], A[pivot]), std::swap(inv[c], inv[pivot]), std::swap(b[c], b[pivot]);
+    for (size_t r = 0; r < n; ++r) {
+      if (r == c) continue;
+      const double m = A[r][c] / A[c][c];
+      for (size_t k = 0; k < n; ++k) A[r][k] -= m * A[c][k], inv[r][k] -= m * inv[c][k];
+      b[r] -= m * b[c];
+    }
+  }
+  for (size_t r = 0; r < n; ++r) {
+    b[r] /= A[r][r];
+    for (size_t k = 0; k < n; ++k) inv[r][k] /= A[r][r];
+  }
+  if (inverse) *inverse = inv;
+  return true;
+}
+
+// The least-squares problem: free parameters q (V0, K0[, K'] or V0,
+// alpha0, alpha1) and the weighted residuals of the points.
+struct Problem {
+  const std::vector<TrendPoint>& points;
+  TrendOptions options;
+  bool cubed;  // a length fitted as its cube
+
+  size_t Free() const { return options.model == TrendModel::kBirchMurnaghan2 ? 2 : 3; }
+  double Y(const TrendPoint& t) const { return cubed ? t.y * t.y * t.y : t.y; }
+  double SigmaY(const TrendPoint& t) const { return cubed ? 3.0 * t.y * t.y * t.sigmaY : t.sigmaY; }
+  void Full(const std::vector<double>& q, double p[3]) const {
+    p[0] = q[0], p[1] = q[1], p[2] = Free() == 3 ? q[2] : 4.0;
+  }
+  // Effective-variance residuals; false when the model has no value at a point.
+  bool Residuals(const std::vector<double>& q, std::vector<double>& r) const {
+    double p[3];
+    Full(q, p);
+    r.resize(points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+      const TrendPoint& t = points[i];
+      const double model = TrendModelValue(options.model, p, t.x, options.t0);
+      const double sx = t.sigmaX > 0.0 ? Slope(options.model, p, t.x, options.t0) * t.sigmaX : 0.0;
+      const double s = std::sqrt(SigmaY(t) * SigmaY(t) + sx * sx);
+      r[i] = (Y(t) - model) / s;
+      if (!std::isfinite(r[i])) return false;
+    }
+    return true;
+  }
+  bool Jacobian(const std::vector<double>& q, std::vector<std::vector<double>>& J) const {
+    std::vector<double> up, down;
+    J.assign(points.size(), std::vector<double>(q.size()));
+    for (size_t k = 0; k < q.size(); ++k) {
+      std::vector<double> a = q, b = q;
+      const double h = 1e-6 * std::max(std::fabs(q[k]), 1e-6);
+      a[k] += h, b[k] -= h;
+      if (!Residuals(a, up) || !Residuals(b, down)) return false;
+      for (size_t i = 0; i < points.size(); ++i) J[i][k] = (up[i] - down[i]) / (2.0 * h);
+    }
+    return true;
+  }
+};
+
+double SumOfSquares(const std::vector<double>& r) {
+  double s = 0.0;
+  for (double v : r) s += v * v;
+  return s;
+}
+
+// Starting values: V0 the point nearest x = 0 (T0), K0 from the steepest
+// secant, K' 4; alpha0 from the end points, alpha1 0.
+std::vector<double> Start(const Problem& problem) {
+  const auto& pts = problem.points;
+  const TrendModel model = problem.options.model;
+  const double x0 = IsEquationOfState(model) ? 0.0 : problem.options.t0;
+  size_t nearest = 0, lo = 0, hi = 0;
+  for (size_t i = 0; i < pts.size(); ++i) {
+    if (std::fabs(pts[i].x - x0) < std::fabs(pts[nearest].x - x0)) nearest = i;
+    if (pts[i].x < pts[lo].x) lo = i;
+    if (pts[i].x > pts[hi].x) hi = i;
+  }
+  const double y0 = problem.Y(pts[nearest]), ylo = problem.Y(pts[lo]), yhi = problem.Y(pts[hi]);
+  const double dx = pts[hi].x - pts[lo].x;
+  if (IsEquationOfState(model)) {
+    double K0 = dx > 0.0 && ylo > yhi ? 0.5 * (ylo + yhi) * dx / (ylo - yhi) : 100.0;
+    std::vector<double> q = {y0 * 1.0, K0, 4.0};
+    q.resize(problem.Free());
+    return q;
+  }
+  const double alpha = dx > 0.0 ? std::log(yhi / ylo) / dx : 0.0;
+  return {y0, alpha, 0.0};
+}
+
+// Levenberg-Marquardt from the starting values; false after kMaxSteps.
+bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
+  std::vector<double> r;
+  if (!problem.Residuals(q, r)) return false;
+  double chi2 = SumOfSquares(r), lambda = 1e-3;
+  for (steps = 1; steps <= kMaxSteps; ++steps) {
+    std::vector<std::vector<double>> J;
+    if (!problem.Jacobian(q, J)) return false;
+    const size_t m = q.size();
+    std::vector<std::vector<double>> A(m, std::vector<double>(m, 0.0));
+    std::vector<double> g(m, 0.0);
+    for (size_t i = 0; i < r.size(); ++i)
+      for (size_t a = 0; a < m; ++a) {
+        g[a] += J[i][a] * r[i];
+        for (size_t b = 0; b < m; ++b) A[a][b] += J[i][a] * J[i][b];
+      }
+    bool moved = false;
+    for (int attempt = 0; attempt < 30 && !moved; ++attempt, lambda *= 10.0) {
+      std::vector<std::vector<double>> D = A;
+      for (size_t a = 0; a < m; ++a) D[a][a] *= 1.0 + lambda;
+      // The Gauss-Newton step of |r + J s|^2, damped: D s = -J^T r.
+      std::vector<double> s = g;
+      for (double& v : s) v = -v;
+      if (!Solve(D, s, nullptr)) continue;
+      std::vector<double> next = q, rn;
+      for (size_t a = 0; a < m; ++a) next[a] += s[a];
+      if (!problem.Residuals(next, rn)) continue;
+      const double c = SumOfSquares(rn);
+      if (c <= chi2) {
+        const bool done = chi2 - c <= 1e-12 * std::max(chi2, 1e-300);
+        q = next, r = rn, chi2 = c, moved = true;
+        lambda = std::max(lambda / 100.0, 1e-12);
+        if (done) return true;
+      }
+    }
+    if (!moved) return true;  // no step lowers chi^2: at the minimum
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ParseTrendModel(const std::string& name, TrendModel& out) {
+  static const std::pair<const char*, TrendModel> names[] = {{"bm2", TrendModel::kBirchMurnaghan2},
+                                                              {"bm3", TrendModel::kBirchMurnaghan3},
+                                                              {"vinet", TrendModel::kVinet},
+                                                              {"thermal", TrendModel::kThermal}};
+  for (const auto& entry : names)
+    if (name == entry.first) return out = entry.second, true;
+  return false;
+}
+
+const char* TrendModelName(TrendModel model) {
+  switch (model) {
+    case TrendModel::kBirchMurnaghan2: return "bm2";
+    case TrendModel::kBirchMurnaghan3: return "bm3";
+    case TrendModel::kVinet: return "vinet";
+    default: return "thermal";
+  }
+}
+
+double TrendModelValue(TrendModel model, const double p[3], double x, double t0) {
+  if (model == TrendModel::kThermal) return p[0] * std::exp(p[1] * (x - t0) + p[2] * (x * x - t0 * t0) / 2.0);
+  return VolumeAt(model, p, x);
+}
+
+TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& options) {
+  TrendFit fit;
+  const bool cubed = options.length && IsEquationOfState(options.model);
+  const Problem problem{points, options, cubed};
+  const size_t free = problem.Free();
+  fit.n = static_cast<int>(points.size());
+  fit.dof = fit.n - static_cast<int>(free);
+  if (points.size() < free + 1) {
+    fit.message = Format("%d refined points with an x value for %zu parameters: at least %zu are needed !!!",
+                         fit.n, free, free + 1);
+    return fit;
+  }
+  for (const TrendPoint& t : points) {
+    if (!(t.y > 0.0) || !(t.sigmaY > 0.0) || !std::isfinite(t.y) || !std::isfinite(t.sigmaY)) {
+      fit.message = PrintableText(t.file, 200) + Format(": %s %.10g with s.u. %.3g cannot be fitted: it must be a "
+                                                        "positive number with a positive s.u. !!!",
+                                                        options.length ? "the length" : "the volume", t.y, t.sigmaY);
+      return fit;
+    }
+  }
+  std::vector<double> q = Start(problem);
+  if (!Minimise(problem, q, fit.iterations)) {
+    fit.message = Format("The %s fit did not converge after %d steps !!!", TrendModelName(options.model),
+                         std::min(fit.iterations, kMaxSteps));
+    return fit;
+  }
+  std::vector<double> r;
+  std::vector<std::vector<double>> J, inverse;
+  problem.Residuals(q, r);
+  problem.Jacobian(q, J);
+  fit.chi2Reduced = SumOfSquares(r) / fit.dof;
+  std::vector<std::vector<double>> A(free, std::vector<double>(free, 0.0));
+  for (size_t i = 0; i < r.size(); ++i)
+    for (size_t a = 0; a < free; ++a)
+      for (size_t b = 0; b < free; ++b) A[a][b] += J[i][a] * J[i][b];
+  std::vector<double> unused(free, 0.0);
+  if (!Solve(A, unused, &inverse)) {
+    fit.message = "The points do not determine every parameter of the fit !!!";
+    return fit;
+  }
+  double p[3];
+  problem.Full(q, p);
+  for (const TrendPoint& t : points) {
+    const double model = TrendModelValue(options.model, p, t.x, options.t0);
+    fit.fit.push_back(cubed ? std::cbrt(model) : model);
+    fit.residual.push_back(t.y - fit.fit.back());
+  }
+  // Report units: a length's cube gives a0 = V0^(1/3), M0 = 3 K0, M' = 3 K'.
+  std::vector<double> scale(free, 1.0);
+  if (IsEquationOfState(options.model)) {
+    fit.names = cubed ? std::vector<std::string>{"a0", "M0", "Mp"} : std::vector<std::string>{"V0", "K0", "Kp"};
+    if (cubed) scale = {1.0 / (3.0 * std::cbrt(q[0]) * std::cbrt(q[0])), 3.0, 3.0};
+  } else {
+    fit.names = options.length ? std::vector<std::string>{"a0", "alpha0", "alpha1"}
+                               : std::vector<std::string>{"V0", "alpha0", "alpha1"};
+  }
+  fit.names.resize(free);
+  scale.resize(free);
+  fit.covariance.assign(free, std::vector<double>(free, 0.0));
+  for (size_t a = 0; a < free; ++a) {
+    fit.values.push_back(cubed && a == 0 ? std::cbrt(q[0]) : q[a] * (cubed ? scale[a] : 1.0));
+    for (size_t b = 0; b < free; ++b) fit.covariance[a][b] = inverse[a][b] * fit.chi2Reduced * scale[a] * scale[b];
+    fit.sigmas.push_back(std::sqrt(fit.covariance[a][a]));
+  }
+  if (IsEquationOfState(options.model)) {
+    for (const TrendPoint& t : points) {
+      const double V = problem.Y(t), sV = problem.SigmaY(t), P = t.x;
+      StrainPoint s;
+      const double r23 = std::pow(p[0] / V, 2.0 / 3.0);
+      s.f = (r23 - 1.0) / 2.0;
+      s.sigmaF = r23 / (3.0 * V) * sV;
+      const double denominator = 3.0 * s.f * std::pow(1.0 + 2.0 * s.f, 2.5);
+      s.F = P / denominator;
+      // F by P and by V (through f): dF/df = -F (1/f + 5/(1+2f)).
+      const double dFdf = -s.F * (1.0 / s.f + 5.0 / (1.0 + 2.0 * s.f));
+      s.sigmaBigF = std::sqrt(std::pow(t.sigmaX / denominator, 2) + std::pow(dFdf * s.sigmaF, 2));
+      if (!(s.f != 0.0)) s.F = s.sigmaBigF = kNaN;
+      fit.strain.push_back(s);
+    }
+  }
+  fit.ok = true;
+  return fit;
+}
+
+}  // namespace lattrix
