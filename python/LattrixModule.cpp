@@ -23,6 +23,7 @@
 #include "run/RunStep.h"
 #include "series/SeriesRun.h"
 #include "series/SeriesTable.h"
+#include "trend/TrendFit.h"
 
 namespace py = pybind11;
 using namespace lattrix;
@@ -344,6 +345,36 @@ PYBIND11_MODULE(_lattrix, m) {
         },
         py::arg("paths"), py::arg("x") = py::none(), py::arg("correction") = "none", py::arg("weighting") = "unity",
         py::arg("threads") = py::none());
+
+  m.def("fit_trend",
+        [](const std::vector<double>& x, const std::vector<double>& y, const std::vector<double>& sigmaY,
+           const std::string& model, const py::object& sigmaX, double t0, bool length) {
+          TrendOptions options;
+          if (!ParseTrendModel(model, options.model)) throw py::value_error("model takes bm2, bm3, vinet or thermal");
+          options.t0 = t0, options.length = length;
+          const std::vector<double> sx = sigmaX.is_none() ? std::vector<double>(x.size(), 0.0)
+                                                          : sigmaX.cast<std::vector<double>>();
+          if (y.size() != x.size() || sigmaY.size() != x.size() || sx.size() != x.size())
+            throw py::value_error("x, y, sigma_y and sigma_x take one value per point");
+          std::vector<TrendPoint> points;
+          for (size_t i = 0; i < x.size(); ++i) points.push_back({"point " + std::to_string(i + 1), x[i], sx[i], y[i], sigmaY[i]});
+          const TrendFit fit = FitTrend(points, options);
+          if (!fit.ok) Refuse({fit.message});
+          py::dict parameters, out;
+          for (size_t k = 0; k < fit.names.size(); ++k)
+            parameters[py::str(fit.names[k])] = py::make_tuple(fit.values[k], fit.sigmas[k]);
+          out["parameters"] = parameters, out["names"] = fit.names, out["covariance"] = Matrix(fit.covariance);
+          out["chi2_reduced"] = fit.chi2Reduced, out["n"] = fit.n, out["dof"] = fit.dof;
+          out["fit"] = Doubles(fit.fit.data(), fit.fit.size());
+          out["residual"] = Doubles(fit.residual.data(), fit.residual.size());
+          return out;
+        },
+        py::arg("x"), py::arg("y"), py::arg("sigma_y"), py::arg("model") = "bm3", py::arg("sigma_x") = py::none(),
+        py::arg("t0") = 298.15, py::arg("length") = false,
+        "fit_trend(x, y, sigma_y, model='bm2'|'bm3'|'vinet'|'thermal', sigma_x=None, t0=298.15, length=False)\n"
+        "-> dict: 'parameters' {name: (value, s.u.)} (V0, K0, Kp; V0, alpha0, alpha1; a0, M0, Mp for a length),\n"
+        "'covariance' over 'names', 'chi2_reduced', 'n', 'dof', 'fit', 'residual'. x is pressure (GPa) or\n"
+        "temperature (K); the s.u.'s are scaled by the goodness of fit. A refused fit raises RefusedError.");
 
   m.def("read_reflections",
         [](const std::string& path, const std::string& units, const py::object& job, const std::string& centring,

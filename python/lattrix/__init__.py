@@ -23,7 +23,7 @@ class RefusedError(ValueError):
         self.messages = list(messages)
 
 
-from ._lattrix import Job, Result, read_job, read_reflections, refine, refine_series  # noqa: E402
+from ._lattrix import Job, Result, fit_trend, read_job, read_reflections, refine, refine_series  # noqa: E402
 from ._lattrix import _series_columns  # noqa: E402
 
 
@@ -49,5 +49,5 @@ def series_table(paths, x=None, correction="none", weighting="unity", threads=No
     return pandas.DataFrame(columns)
 
 
-__all__ = ["Cell", "Job", "RefusedError", "Result", "read_job", "read_reflections", "refine",
+__all__ = ["Cell", "Job", "RefusedError", "Result", "fit_trend", "read_job", "read_reflections", "refine",
            "refine_series", "series_table"]

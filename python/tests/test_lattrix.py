@@ -92,3 +92,14 @@ def test_series_equals_the_batch_table_and_threads_do_not_matter():
         assert type(a) is type(b)
         if isinstance(a, lattrix.Result):
             assert a.to_json() == b.to_json()
+
+
+def test_fit_trend_gives_the_batch_fit_back():
+    # V(T) of a thermal expansion written out here; the fit returns its constants.
+    T = np.arange(300.0, 900.0, 60.0)
+    V = 50 * np.exp(3e-5 * (T - 298.15) + 1e-8 * (T * T - 298.15 ** 2) / 2)
+    fit = lattrix.fit_trend(T, V, np.full(len(T), 1e-6), model="thermal")
+    assert fit["names"] == ["V0", "alpha0", "alpha1"] and fit["dof"] == len(T) - 3
+    assert math.isclose(fit["parameters"]["alpha0"][0], 3e-5, rel_tol=1e-4)
+    with pytest.raises(lattrix.RefusedError, match="at least 4 are needed"):
+        lattrix.fit_trend(T[:3], V[:3], np.full(3, 1e-3), model="bm3")
