@@ -21,13 +21,14 @@ double Pressure(TrendModel model, const double p[3], double V) {
     const double e = std::cbrt(V / V0);
     return 3.0 * K0 * (1.0 - e) / (e * e) * std::exp(1.5 * (Kp - 1.0) * (1.0 - e));
   }
-  const double r = std::pow(V0 / V, 2.0 / 3.0);  // (V0/V)^(2/3)
-  return 1.5 * K0 * (std::pow(r, 3.5) - std::pow(r, 2.5)) * (1.0 + 0.75 * (Kp - 4.0) * (r - 1.0));
+  const double x = std::cbrt(V0 / V), r = x * x;  // r = (V0/V)^(2/3)
+  const double x5 = r * r * x;
+  return 1.5 * K0 * (x5 * r - x5) * (1.0 + 0.75 * (Kp - 4.0) * (r - 1.0));
 }
 
 // V at pressure P by bisection, from a bracket widened until P(V) lies on
 // both sides (P falls with V for any sound K0 and K').
-double VolumeAt(TrendModel model, const double p[3], double P) {
+double VolumeByBisection(TrendModel model, const double p[3], double P) {
   double lo = 0.9 * p[0], hi = 1.1 * p[0];
   for (int i = 0; i < 60 && !(Pressure(model, p, lo) >= P); ++i) lo *= 0.9;
   for (int i = 0; i < 60 && !(Pressure(model, p, hi) <= P); ++i) hi *= 1.1;
@@ -37,6 +38,22 @@ double VolumeAt(TrendModel model, const double p[3], double P) {
     (Pressure(model, p, mid) > P ? lo : hi) = mid;
   }
   return 0.5 * (lo + hi);
+}
+
+// V at pressure P by Newton's method from Murnaghan's V0 (1 + K' P / K0)^(-1/K'),
+// which lies close; bisection when it does not settle.
+double VolumeAt(TrendModel model, const double p[3], double P) {
+  const double Kp = model == TrendModel::kBirchMurnaghan2 ? 4.0 : p[2];
+  const double base = 1.0 + Kp * P / p[1];
+  double V = base > 0.0 ? p[0] * std::pow(base, -1.0 / Kp) : p[0];
+  for (int i = 0; i < 30 && std::isfinite(V) && V > 0.0; ++i) {
+    const double h = 1e-7 * V;
+    const double slope = (Pressure(model, p, V + h) - Pressure(model, p, V - h)) / (2.0 * h);
+    const double step = (Pressure(model, p, V) - P) / slope;
+    V -= step;
+    if (std::fabs(step) <= 1e-14 * V) return V;
+  }
+  return VolumeByBisection(model, p, P);
 }
 
 double Slope(TrendModel model, const double p[3], double x, double t0) {
@@ -99,15 +116,16 @@ struct Problem {
     }
     return true;
   }
-  bool Jacobian(const std::vector<double>& q, std::vector<std::vector<double>>& J) const {
-    std::vector<double> up, down;
+  // Forward differences from the residuals r at q.
+  bool Jacobian(const std::vector<double>& q, const std::vector<double>& r, std::vector<std::vector<double>>& J) const {
+    std::vector<double> up;
     J.assign(points.size(), std::vector<double>(q.size()));
     for (size_t k = 0; k < q.size(); ++k) {
-      std::vector<double> a = q, b = q;
-      const double h = 1e-6 * std::max(std::fabs(q[k]), 1e-6);
-      a[k] += h, b[k] -= h;
-      if (!Residuals(a, up) || !Residuals(b, down)) return false;
-      for (size_t i = 0; i < points.size(); ++i) J[i][k] = (up[i] - down[i]) / (2.0 * h);
+      std::vector<double> a = q;
+      const double h = 1e-7 * std::max(std::fabs(q[k]), 1e-6);
+      a[k] += h;
+      if (!Residuals(a, up)) return false;
+      for (size_t i = 0; i < points.size(); ++i) J[i][k] = (up[i] - r[i]) / h;
     }
     return true;
   }
@@ -150,7 +168,7 @@ bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
   double chi2 = SumOfSquares(r), lambda = 1e-3;
   for (steps = 1; steps <= kMaxSteps; ++steps) {
     std::vector<std::vector<double>> J;
-    if (!problem.Jacobian(q, J)) return false;
+    if (!problem.Jacobian(q, r, J)) return false;
     const size_t m = q.size();
     std::vector<std::vector<double>> A(m, std::vector<double>(m, 0.0));
     std::vector<double> g(m, 0.0);
@@ -238,7 +256,7 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
   std::vector<double> r;
   std::vector<std::vector<double>> J, inverse;
   problem.Residuals(q, r);
-  problem.Jacobian(q, J);
+  problem.Jacobian(q, r, J);
   fit.chi2Reduced = SumOfSquares(r) / fit.dof;
   std::vector<std::vector<double>> A(free, std::vector<double>(free, 0.0));
   for (size_t i = 0; i < r.size(); ++i)
