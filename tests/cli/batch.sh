@@ -49,6 +49,10 @@ check "radius 0 with displacement: refused, no report" '[ $rc -eq 1 ] && grep -q
 "$bin" --correction zero+displacement --report r5.out --save-input saved.inp "$src/examples/halite_displacement.inp" >/dev/null; rc=$?
 "$bin" --quiet --report r6.out saved.inp; rc6=$?
 check "mode 5 report; the saved job reads back" '[ $rc -eq 0 ] && [ $rc6 -eq 0 ] && grep -q "zero offset & sample displacement corrections" r5.out && [ "$(sed -n 2p saved.inp)" = "5" ]'
+for w in delta2 sindelta; do
+  "$bin" --quiet --weighting $w --report none.out "$src/examples/halite_displacement.inp" 2>err.txt; rc=$?
+  check "$w without a previous report: refused, no report" '[ $rc -eq 1 ] && [ ! -e none.out ] && [ "$(sed -n 1p err.txt)" = "none.out file not found !!!" ] && grep -q "run with unity or sin2 weighting first" err.txt'
+done
 "$bin" --quiet --weighting delta2 --report r5.out "$src/examples/halite_displacement.inp"; rc=$?
 check "delta2 weights from the previous report" '[ $rc -eq 0 ] && grep -q "Weighting Mode : delta2(theta)" r5.out'
 
