@@ -263,6 +263,8 @@ version=$(sed -n 's/^project(Lattrix VERSION \([0-9.]*\).*/\1/p' "$src/CMakeList
 check "--version" '[ -n "$version" ] && grep -q "^version: \"$version\"$" "$src/CITATION.cff" && [ "$("$bin" --version)" = "lattrix-refine $version" ]'
 check "the version in JSON and CIF" '"$bin" --report v.out --json - "$quartz" | grep -q "\"version\": *\"$version\"" && "$bin" --report v.out --cif - "$quartz" | grep -q "^_computing_cell_refinement *.Lattrix $version (Cohen"'
 check "--help documents -h and -q" '"$bin" -h | grep -q -- "--help, -h" && "$bin" --help | grep -q -- "--quiet, -q"'
+complete_words() { (source "$src/docs/completion/lattrix"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _lattrix; echo "${COMPREPLY[*]}"); }
+check "bash completion: mode names and options" '[ "$(complete_words "$bin" --correction z)" = "zero zero+displacement" ] && [ "$(complete_words "$bin" --weigh)" = "--weighting" ]'
 cp "$quartz" ./-q.inp
 for args in "--report=eq.out --correction=zero -- -q.inp" "--report eq.out --correction zero - <$quartz" "-q --report=eq.out --weighting=0 --correction zero ./-q.inp"; do
   rm -f eq.out; eval "\"\$bin\" $args" >/dev/null 2>err.txt; rc=$?
