@@ -1,5 +1,7 @@
 #include "JsonResult.h"
 
+#include "LattrixVersion.h"
+
 #include <cmath>
 #include <utility>
 #include <nlohmann/json.hpp>
@@ -159,6 +161,7 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                            const std::vector<std::string>& warnings) {
   ordered_json root;
   root["program"] = "lattrix-refine";
+  root["version"] = LATTRIX_VERSION;
   root["format_version"] = 1;
   root["inputs"] = InputsJson(job);
   root["result"] = ResultJson(job, outcome);
@@ -172,6 +175,7 @@ std::string JsonRefusedText(const std::string& inputFile, const std::string& tit
                             const std::vector<std::string>& warnings, bool undefined) {
   ordered_json root;
   root["program"] = "lattrix-refine";
+  root["version"] = LATTRIX_VERSION;
   root["format_version"] = 1;
   if (undefined) root["status"] = "undefined";
   root["inputs"] = {{"title", PrintableLine(title)}, {"input_file", inputFile}};

@@ -6,10 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "JsonResult.h"
+#include "LattrixVersion.h"
 #include "DiagnosticsTable.h"
 #include "PeakInput.h"
 #include "ResultFile.h"
@@ -75,7 +78,7 @@ const char kHelp[] =
     "                      standard output, which then carries nothing else\n"
     "  --cif FILE          write the refined cell as CIF to FILE ('-': standard\n"
     "                      output, which then carries nothing else)\n"
-    "  --quiet             print nothing on standard output\n"
+    "  --quiet, -q         print nothing on standard output\n"
     "\n"
     "Peak lists (the table a peak-fitting program wrote, a d list, an indexed list):\n"
     "  --reflections FILE  the job's reflections from FILE: a table with a header\n"
@@ -107,7 +110,11 @@ const char kHelp[] =
     "                      from a third column s_NAME of the x file\n"
     "  --report-dir DIR    write each job's report as DIR/<job name>.out (and take\n"
     "                      delta2 weights from there); without it no reports\n"
-    "  --help              show this text\n"
+    "  --help, -h          show this text\n"
+    "  --version           print the version\n"
+    "\n"
+    "JOB.inp '-' reads the job file from standard input. --name=value works as\n"
+    "--name value; '--' ends the options (a job file after it may begin with '-').\n"
     "\n"
     "The file's numbers are used at full precision. Exit status: 0 when the\n"
     "report was written (every job of a series was refined), 1 when a job was\n"
@@ -218,6 +225,33 @@ int ParseTrendOption(const std::string& arg, const std::function<bool(std::strin
   return kPeakOptionRead;
 }
 
+// The fitting-map options, answered as ParsePeakOption answers.
+int ParsePlotOption(const std::string& arg, const std::function<bool(std::string&)>& value, Options& options) {
+#ifdef LATTRIX_HAVE_PLOT
+  std::string v;
+  if (arg == "--plot") {
+    if (!value(options.plotPath) || options.plotPath.empty()) return UsageError("--plot takes a file name");
+  } else if (arg == "--plot-type") {
+    if (!value(v) || (v != "1" && v != "2" && v != "3")) return UsageError("--plot-type takes 1, 2 or 3");
+    options.plotType = v[0] - '0';
+  } else if (arg == "--plot-size") {
+    int w = 0, h = 0;
+    char extra = 0;
+    if (!value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w < 16 || h < 16 || w > 10000 ||
+        h > 10000)
+      return UsageError("--plot-size takes WIDTHxHEIGHT, from 16x16 to 10000x10000");
+    options.plotWidth = w;
+    options.plotHeight = h;
+  } else {
+    return 0;
+  }
+  return kPeakOptionRead;
+#else
+  (void)arg, (void)value, (void)options;
+  return 0;
+#endif
+}
+
 // Options that only make sense for one job, or only for a series.
 int CheckOptionsTogether(const Options& options) {
   const PeakInput& peaks = options.peaks;
@@ -253,17 +287,15 @@ int CheckOptionsTogether(const Options& options) {
 int ParseOptions(int argc, char** argv, Options& options) {
   static const char* const corrections[] = {"manual", "none", "zero", "displacement", "zero+displacement"};
   static const char* const weightings[] = {"unity", "sin2", "delta2", "sindelta", "esd"};
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
+  CommandLine args(argc, argv);
+  while (args.Next()) {
+    const std::string arg = args.Arg();
+    auto value = [&](std::string& out) { return args.Value(out); };
     std::string v;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      std::fputs(kHelp, stdout);
+    if (args.IsOperand()) {
+      options.jobPaths.push_back(arg);
+    } else if (arg == "--help" || arg == "-h" || arg == "--version") {
+      std::fputs(arg == "--version" ? "lattrix-refine " LATTRIX_VERSION "\n" : (std::string(kUsage) + kHelp).c_str(), stdout);
       std::exit(0);
     } else if (arg == "--correction") {
       if (!value(v) || !ParseMode(v, corrections, 1, 5, options.choices.correction))
@@ -292,21 +324,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
       options.choices.setRadius = true;
     } else if (arg == "--save-input") {
       if (!value(options.saveInput) || options.saveInput.empty()) return UsageError("--save-input takes a path");
-#ifdef LATTRIX_HAVE_PLOT
-    } else if (arg == "--plot") {
-      if (!value(options.plotPath) || options.plotPath.empty()) return UsageError("--plot takes a file name");
-    } else if (arg == "--plot-type") {
-      if (!value(v) || (v != "1" && v != "2" && v != "3")) return UsageError("--plot-type takes 1, 2 or 3");
-      options.plotType = v[0] - '0';
-    } else if (arg == "--plot-size") {
-      int w = 0, h = 0;
-      char extra = 0;
-      if (!value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w < 16 || h < 16 ||
-          w > 10000 || h > 10000)
-        return UsageError("--plot-size takes WIDTHxHEIGHT, from 16x16 to 10000x10000");
-      options.plotWidth = w;
-      options.plotHeight = h;
-#endif
+    } else if (int status = ParsePlotOption(arg, value, options)) {
+      if (status != kPeakOptionRead) return status;
     } else if (arg == "--diagnostics") {
       options.diagnostics = true;
     } else if (arg == "--json") {
@@ -321,11 +340,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
       if (!value(options.seriesX) || options.seriesX.empty()) return UsageError("--series-x takes a file name");
     } else if (arg == "--report-dir") {
       if (!value(options.reportDir) || options.reportDir.empty()) return UsageError("--report-dir takes a directory");
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option " + arg);
     } else {
-      options.jobPaths.push_back(arg);
+      return UsageError("unknown option " + arg);
     }
+    if (args.ValueLeft()) return UsageError(arg + " takes no value");
   }
   return CheckOptionsTogether(options);
 }
@@ -424,7 +442,7 @@ int main(int argc, char** argv) {
     JobFromOptions(options.peaks, job);
   } else {
     job.m_strInputPath = options.jobPaths.front();
-    if (!ReadInputFile(job, sink)) return 1;
+    if (!(job.m_strInputPath == "-" ? ReadInputStream(job, std::cin, sink) : ReadInputFile(job, sink))) return 1;
   }
   // A peak list is converted to 2theta with the wavelength of the run.
   if (options.choices.setWavelength) job.m_dWavelength = options.choices.wavelength;

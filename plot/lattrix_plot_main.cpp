@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "CommandLine.h"
+#include "LattrixVersion.h"
 #include "RenderMap.h"
 #include "StderrSink.h"
 #include "common/TextIO.h"
@@ -21,6 +23,17 @@ const char kUsage[] =
     "Draws the fitting map of the report REPORT (a Lattrix.out): plot type 1 2theta(org-cal)\n"
     "(default), 2 2theta(org-cor), 3 d(obs-cal), 600x400 pixels unless --size says otherwise.\n"
     "--points N plots the first N reflections; by default every reflection of the report.\n";
+const char kOptions[] =
+    "\n"
+    "Options:\n"
+    "  --plot-type N                 1, 2 or 3 (as lattrix-refine --plot-type)\n"
+    "  --plot-size WxH, --size WxH   the image size in pixels (default 600x400)\n"
+    "  --points N                    the number of reflections to plot (0 to 50)\n"
+    "  --quiet, -q                   accepted for lattrix-refine's sake: nothing is\n"
+    "                                printed on standard output anyway\n"
+    "  --help, -h                    show this text\n"
+    "  --version                     print the version\n"
+    "--name=value works as --name value; '--' ends the options.\n";
 
 int Usage(const char* problem) {
   std::fprintf(stderr, "lattrix-plot: %s\n%s", problem, kUsage);
@@ -32,27 +45,36 @@ int Usage(const char* problem) {
 int main(int argc, char** argv) {
   int type = 1, width = 600, height = 400, points = -1;
   std::string report, out;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
+  lattrix::CommandLine args(argc, argv);
+  std::string v;
+  while (args.Next()) {
+    const std::string arg = args.Arg();
+    if (args.IsOperand()) {
+      // Files below.
+    } else if (arg == "--help" || arg == "-h" || arg == "--version") {
+      std::fputs(arg == "--version" ? "lattrix-plot " LATTRIX_VERSION "\n" : (std::string(kUsage) + kOptions).c_str(), stdout);
       return 0;
-    } else if (arg == "--plot-type" && hasValue) {
-      const std::string v = argv[++i];
+    } else if (arg == "--quiet" || arg == "-q") {
+      if (args.ValueLeft()) return Usage((arg + " takes no value").c_str());
+      continue;
+    } else if (arg == "--plot-type" && args.Value(v)) {
       if (v != "1" && v != "2" && v != "3") return Usage("--plot-type takes 1, 2 or 3");
       type = v[0] - '0';
-    } else if (arg == "--size" && hasValue) {
+      continue;
+    } else if ((arg == "--size" || arg == "--plot-size") && args.Value(v)) {
       char extra = 0;
-      if (std::sscanf(argv[++i], "%dx%d%c", &width, &height, &extra) != 2)
+      if (std::sscanf(v.c_str(), "%dx%d%c", &width, &height, &extra) != 2)
         return Usage("--size takes WIDTHxHEIGHT");
-    } else if (arg == "--points" && hasValue) {
-      lattrix::FieldScanner scan(argv[++i]);
+      continue;
+    } else if (arg == "--points" && args.Value(v)) {
+      lattrix::FieldScanner scan(v);
       if (!scan.Int(points) || points < 0 || points > lattrix::kMaxReflections)
         return Usage("--points takes 0 to 50");
-    } else if (!arg.empty() && arg[0] == '-') {
+      continue;
+    } else {
       return Usage(("unknown option " + arg).c_str());
-    } else if (report.empty()) {
+    }
+    if (report.empty()) {
       report = arg;
     } else if (out.empty()) {
       out = arg;

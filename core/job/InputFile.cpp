@@ -263,6 +263,10 @@ bool ReadInputFile(Job& job, MessageSink& sink) {
     sink.Show("Input file not open !!!\n" + PrintableText(job.m_strInputPath, 200) + ": " + reason);
     return false;
   }
+  return ReadInputStream(job, in, sink);
+}
+
+bool ReadInputStream(Job& job, std::istream& in, MessageSink& sink) {
   // Read into a copy: nothing of a refused file reaches the job.
   Job read = job;
   JobFileReader reader(in, job.m_strInputPath, sink);

@@ -15,6 +15,8 @@
 // are comments.
 #pragma once
 
+#include <istream>
+
 #include "common/MessageSink.h"
 #include "job/Job.h"
 
@@ -27,6 +29,10 @@ namespace lattrix {
 // have; on failure the message names the file, the line and what was
 // expected, and the job is left exactly as it was.
 bool ReadInputFile(Job& job, MessageSink& sink);
+
+// The same reading from an open stream (standard input); messages name the
+// stream as job.m_strInputPath.
+bool ReadInputStream(Job& job, std::istream& in, MessageSink& sink);
 
 // Writes the job to job.m_strInputPath. The file is written beside the
 // target under a temporary name and renamed over it, so a failed save never

@@ -1,5 +1,7 @@
 #include "results/CifWriter.h"
 
+#include "LattrixVersion.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -122,7 +124,7 @@ std::string CifBlock(const Job& job, const std::string& blockName) {
   std::string title = PrintableAscii(PrintableLine(job.m_strTitle));
   if (!title.empty() && title[0] == ';') title = " " + title;
   t += "_publ_section_title\n;\n" + title + "\n;\n";
-  t += Item("_computing_cell_refinement", "'Lattrix (Cohen least squares)'");
+  t += Item("_computing_cell_refinement", "'Lattrix " LATTRIX_VERSION " (Cohen least squares)'");
   t += Item("_space_group_crystal_system", CifCrystalSystem(system));
   t += "\n";
 

@@ -13,7 +13,9 @@ const char* const kZeroLargestWeight =
     "The largest weight is 0 !!!\n The weights are left as they were.";
 const char* const kNoPreviousReport =
     "No report is kept in this run, so there are no previous misfits to weight by !!!\n"
-    " The weights are left as they were.";
+    " Nothing is refined: keep a report (a series: --report-dir) and run with unity or sin2 weighting first.";
+const char* const kRunUnityFirst =
+    "\n Nothing is refined: run with unity or sin2 weighting first; its report holds the misfits to weight by.";
 
 // Scales the weights to a largest weight of 1 and stores them; a largest
 // weight of 0 (or one that is not a number) leaves the job's weights alone.
@@ -47,13 +49,14 @@ bool ReportBelongsToJob(const Job& job, const Report& report, MessageSink& sink)
   return true;
 }
 
-// Weights from the del2th column of the previous report's list. False only
-// when the report belongs to another job: the run must not go on.
+// Weights from the del2th column of the previous report's list. False when
+// there is no report or it belongs to another job: the run must not go on,
+// or the file's weights would be used under a delta label.
 bool ReadWeightsFromReport(Job& job, bool withSine, MessageSink& sink) {
   const Report report = ReadReport(job.m_strReportPath);
   if (report.status == ReportStatus::kNotOpen) {
-    sink.Show(PrintableText(job.m_strReportPath, 200) + " file not found !!!\n" + report.reason);
-    return true;
+    sink.Show(PrintableText(job.m_strReportPath, 200) + " file not found !!!\n" + report.reason + kRunUnityFirst);
+    return false;
   }
   if (!report.HasList()) {
     sink.Show("no list !!!");
@@ -136,10 +139,12 @@ bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, 
     case kEsd: weighted = ComputeEsdWeights(job, sink); break;
     case kDelta2Theta:
     case kSinDelta:
-      if (target == ReportTarget::kNone)
+      if (target == ReportTarget::kNone) {
         sink.Show(kNoPreviousReport);
-      else
+        weighted = false;
+      } else {
         weighted = job.m_nWeighting == kDelta2Theta ? ReadDeltaWeights(job, sink) : ReadSinDeltaWeights(job, sink);
+      }
       break;
     default: break;
   }

@@ -17,6 +17,7 @@
 #include "common/TextIO.h"
 #include "ui/FileDialogs.h"
 #include "ui/QtText.h"
+#include "ui/ScreenFit.h"
 #include "displays/QtMapCanvas.h"
 #include "series/SeriesTable.h"
 #ifdef LATTRIX_HAVE_PLOT
@@ -44,6 +45,7 @@ CSeriesWindow::CSeriesWindow(std::vector<lattrix::SeriesRow> rows, const QString
                              QWidget* parent)
     : QDialog(parent), m_rows(std::move(rows)), m_xName(xName), m_sink(sink) {
   setObjectName("seriesWindow");
+  CloseOnCtrlW(this);
   size_t refined = 0, undefined = 0;
   for (const lattrix::SeriesRow& row : m_rows) {
     refined += row.refined ? 1 : 0;

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "LattrixVersion.h"
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("aboutDialog");
   setWindowTitle(QStringLiteral("Lattrix"));
@@ -13,7 +15,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* icon = new QLabel(this);
   icon->setObjectName("aboutIcon");
   icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
-  auto* text = new QLabel(QStringLiteral("Lattrix Version 1.0"), this);
+  auto* text = new QLabel(QStringLiteral("Lattrix Version " LATTRIX_VERSION), this);
   text->setObjectName("aboutText");
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName("buttonOK");

@@ -49,6 +49,10 @@ check "radius 0 with displacement: refused, no report" '[ $rc -eq 1 ] && grep -q
 "$bin" --correction zero+displacement --report r5.out --save-input saved.inp "$src/examples/halite_displacement.inp" >/dev/null; rc=$?
 "$bin" --quiet --report r6.out saved.inp; rc6=$?
 check "mode 5 report; the saved job reads back" '[ $rc -eq 0 ] && [ $rc6 -eq 0 ] && grep -q "zero offset & sample displacement corrections" r5.out && [ "$(sed -n 2p saved.inp)" = "5" ]'
+for w in delta2 sindelta; do
+  "$bin" --quiet --weighting $w --report none.out "$src/examples/halite_displacement.inp" 2>err.txt; rc=$?
+  check "$w without a previous report: refused, no report" '[ $rc -eq 1 ] && [ ! -e none.out ] && [ "$(sed -n 1p err.txt)" = "none.out file not found !!!" ] && grep -q "run with unity or sin2 weighting first" err.txt'
+done
 "$bin" --quiet --weighting delta2 --report r5.out "$src/examples/halite_displacement.inp"; rc=$?
 check "delta2 weights from the previous report" '[ $rc -eq 0 ] && grep -q "Weighting Mode : delta2(theta)" r5.out'
 
@@ -119,7 +123,7 @@ cat >check_json.py <<'PY'
 import json, sys
 def refuse(name): raise ValueError("non-JSON number " + name)
 d = json.load(open(sys.argv[1]), parse_constant=refuse)
-assert list(d) == ["program", "format_version", "inputs", "result", "reflections", "diagnostics", "warnings"], list(d)
+assert list(d) == ["program", "version", "format_version", "inputs", "result", "reflections", "diagnostics", "warnings"], list(d)
 i = d["inputs"]
 assert i["crystal_system"] == {"code": 4, "name": "hexagonal"} and i["wavelength"] == 1.5405981
 assert i["reflections"][0] == {"h": 1, "k": 0, "l": 0, "two_theta": 20.86, "two_theta_file": 20.86, "weight": 1.0}
@@ -254,10 +258,32 @@ sed '4s/\t36.5440\t/\t36,5x\t/' "$src/examples/quartz_peaks.txt" >bad.txt
 "$bin" --report peaks3.out --reflections bad.txt "$quartz" >/dev/null 2>err.txt; rc=$?
 check "peak table line that does not read" '[ $rc -eq 1 ] && grep -q "^bad.txt, line 4 has a position" err.txt && [ ! -e peaks3.out ]'
 
+# The command line as Linux tools read it. The version is the project's.
+version=$(sed -n 's/^project(Lattrix VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
+check "--version" '[ -n "$version" ] && grep -q "^version: \"$version\"$" "$src/CITATION.cff" && [ "$("$bin" --version)" = "lattrix-refine $version" ]'
+check "the version in JSON and CIF" '"$bin" --report v.out --json - "$quartz" | grep -q "\"version\": *\"$version\"" && "$bin" --report v.out --cif - "$quartz" | grep -q "^_computing_cell_refinement *.Lattrix $version (Cohen"'
+check "--help documents -h and -q" '"$bin" -h | grep -q -- "--help, -h" && "$bin" --help | grep -q -- "--quiet, -q"'
+complete_words() { (source "$src/docs/completion/lattrix"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _lattrix; echo "${COMPREPLY[*]}"); }
+check "bash completion: mode names and options" '[ "$(complete_words "$bin" --correction z)" = "zero zero+displacement" ] && [ "$(complete_words "$bin" --weigh)" = "--weighting" ]'
+cp "$quartz" ./-q.inp
+for args in "--report=eq.out --correction=zero -- -q.inp" "--report eq.out --correction zero - <$quartz" "-q --report=eq.out --weighting=0 --correction zero ./-q.inp"; do
+  rm -f eq.out; eval "\"\$bin\" $args" >/dev/null 2>err.txt; rc=$?
+  "$bin" -q --report sp.out --correction zero "$quartz"
+  check "$args: the same report" '[ $rc -eq 0 ] && cmp -s eq.out sp.out'
+done
+for args in "-q.inp" "--quiet=yes $quartz" "--report= $quartz"; do
+  "$bin" $args >/dev/null 2>err.txt; rc=$?
+  check "$args: usage error" '[ $rc -eq 2 ] && grep -q usage err.txt'
+done
+
 if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
   "$bin" --quiet --report map.out --plot map.png --plot-type 2 --plot-size 321x203 "$quartz"; rc=$?
   # The PNG signature, then IHDR's width and height (big-endian).
   check "--plot writes a PNG of --plot-size" '[ $rc -eq 0 ] && [ "$(head -c 4 map.png | tail -c 3)" = "PNG" ] && [ "$(od -An -tu1 -j16 -N8 map.png | tr -s " ")" = " 0 0 1 65 0 0 0 203" ]'
+  # lattrix-plot takes lattrix-refine's option name and --name=value too: 300 = 1*256+44.
+  "$(dirname "$bin")/lattrix-plot" -q --plot-size=300x203 -- map.out map2.png; rc=$?
+  check "lattrix-plot --plot-size=WxH" '[ $rc -eq 0 ] && [ "$(od -An -tu1 -j16 -N8 map2.png | tr -s " ")" = " 0 0 1 44 0 0 0 203" ]'
+  check "lattrix-plot --version" '[ "$("$(dirname "$bin")/lattrix-plot" --version)" = "lattrix-plot $version" ]'
 fi
 
 echo "$passes passed, $fails failed"

@@ -19,6 +19,8 @@ check "a refused job: exit 1, and the series goes on in the order given" \
 check "x from the x file" '[ "$(grep -c ",310,ok," t.csv)" -eq 1 ] && grep -q "^corundum_si_standard.inp,.*,320,ok," t.csv'
 check "messages on standard error, led by the job" 'grep -q "^missing.inp: Input file not open !!!" err.txt && grep -q "^quartz.inp: zero and ssd cannot be told apart by these reflections" err.txt'
 check "no report without --report-dir" '[ ! -e Lattrix.out ]'
+"$bin" --weighting delta2 --series t3.csv quartz.inp >/dev/null 2>err.txt; rc=$?
+check "delta2 without --report-dir: the job refused" '[ $rc -eq 1 ] && grep -q "^quartz.inp,.*,refused," t3.csv && grep -q "keep a report (a series: --report-dir)" err.txt'
 
 mkdir d
 "$bin" --correction 5 --series - --report-dir d --json s.json --cif s.cif quartz.inp corundum_si_standard.inp >t2.csv 2>/dev/null; rc=$?

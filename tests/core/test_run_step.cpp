@@ -168,7 +168,8 @@ TEST(Files, MessagesNameThePrintablePathAndTheReason) {
       {[&](Job& j, MessageSink& s) { j.m_strInputPath = path; WriteInputFile(j, s); }, shown + " cannot created !!!\n" + reason},
       {[&](Job& j, MessageSink& s) { WriteCifFile(j, path, s); }, shown + " cannot be written !!!\n" + reason},
       {[&](Job&, MessageSink& s) { FittingMap m; m.m_strReportPath = path; m.m_nPoints = 3; m.LoadMapData(s); }, shown + " not open !!!\n" + reason},
-      {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; ReadDeltaWeights(j, s); }, shown + " file not found !!!\n" + reason},
+      {[&](Job& j, MessageSink& s) { j.m_strReportPath = path; EXPECT_FALSE(ReadDeltaWeights(j, s)); },
+       shown + " file not found !!!\n" + reason + "\n Nothing is refined: run with unity or sin2 weighting first; its report holds the misfits to weight by."},
       {[&](Job& j, MessageSink& s) { j.m_strInputPath = dir.path(); ReadInputFile(j, s); }, "Input file not open !!!\n" + dir.path() + ": Is a directory"},
       {[&](Job& j, MessageSink& s) { j.m_strInputPath = dir.path(); WriteInputFile(j, s); }, dir.path() + " cannot created !!!\nIs a directory"},
       // A refused line is quoted printable and cut after 60 characters.

@@ -151,11 +151,13 @@ TEST(Series, ReportsOnlyInTheReportDirectoryAndCancelledJobsSaySo) {
   const std::string quartz = kExamples + "/quartz.inp";
   RunChoices delta;
   delta.weighting = kDelta2Theta;
-  // No report directory: no earlier misfits to weight by (and, as the
-  // batch command's test checks, no report written).
+  // No report directory: no earlier misfits to weight by, so the job is
+  // refused rather than refined with the file's weights under a delta label.
   const SeriesRow bare = RunSeriesJob(PlanSeries({quartz}, "", nullptr)[0], delta);
-  EXPECT_TRUE(bare.refined);
-  EXPECT_EQ(bare.messages.at(0).rfind("No report is kept in this run", 0), 0u);
+  EXPECT_FALSE(bare.refined);
+  EXPECT_EQ(bare.messages, std::vector<std::string>{"No report is kept in this run, so there are no previous misfits to "
+                                                     "weight by !!!\n Nothing is refined: keep a report (a series: "
+                                                     "--report-dir) and run with unity or sin2 weighting first."});
   // With one, the second run weights by the first run's report.
   const SeriesJob planned = PlanSeries({quartz}, dir.path(), nullptr)[0];
   EXPECT_TRUE(RunSeriesJob(planned, RunChoices()).refined);

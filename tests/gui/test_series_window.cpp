@@ -1,6 +1,7 @@
 // File > Refine series end to end (dialogs replaced): the table, its sorting,
 // copy and CSV, the plot and its image. (The correlation matrix of the
 // Diagnostics window is checked on the road of a refinement, test_road.cpp.)
+#include <QPointer>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QTableWidget>
@@ -71,6 +72,14 @@ class SeriesWindow : public QObject {
     window->SetSavePlotDialog([&] { return p.scratch.Path("v.png"); });
     window->OnSavePlot();
     QCOMPARE(ReadFile(p.scratch.Path("v.png")).mid(1, 3), QString("PNG"));
+
+    // Ctrl+W closes it, as it closes the other result windows.
+    QPointer<CSeriesWindow> open(window);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    QTRY_VERIFY(open.isNull() || !open->isVisible());
   }
 };
 

@@ -19,5 +19,7 @@ assert lattrix.__file__.startswith('$root/fs/'), lattrix.__file__
 r = lattrix.refine(lattrix.read_job('$src/examples/quartz.inp'))
 assert abs(r.cell.a - 4.91342) < 5e-6, r.cell
 "
+test -f "$root/fs/usr/share/man/man1/lattrix-refine.1" -a -f "$root/fs/usr/share/man/man1/lattrix-plot.1"
+test -f "$root/fs/usr/share/bash-completion/completions/lattrix-refine" -a -f "$root/fs/usr/share/bash-completion/completions/lattrix-plot"
 test -f "$root/fs/usr/share/applications/lattrix.desktop" -a -f "$root/fs/usr/bin/lattrix" -a -f "$root/fs/usr/bin/lattrix-plot"
 echo "1 passed, 0 failed"
