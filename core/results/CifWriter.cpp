@@ -3,6 +3,7 @@
 #include "LattrixVersion.h"
 
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <set>
 
@@ -26,13 +27,42 @@ void Significant(double x, int digits, long& mantissa, int& exponent) {
   exponent = static_cast<int>(std::strtol(text.c_str() + i + 1, nullptr, 10)) - (digits - 1);
 }
 
-// Printable ASCII only: CIF 1.1 allows nothing else in a value.
+// CIF 1.1's codes for the characters titles of crystals use most: Greek
+// letters (\a alpha ... \w omega, capitals likewise), the Angstrom (\%A),
+// the degree (\%), plus-minus (+-) and times (\\times).
+struct CifCode {
+  const char* utf8;
+  const char* code;
+};
+constexpr CifCode kCifCodes[] = {
+    {"\u03B1", "\\a"}, {"\u03B2", "\\b"}, {"\u03B3", "\\g"}, {"\u03B4", "\\d"}, {"\u03B5", "\\e"},
+    {"\u03B6", "\\z"}, {"\u03B7", "\\h"}, {"\u03B8", "\\q"}, {"\u03B9", "\\i"}, {"\u03BA", "\\k"},
+    {"\u03BB", "\\l"}, {"\u03BC", "\\m"}, {"\u03BD", "\\n"}, {"\u03BE", "\\x"}, {"\u03C0", "\\p"},
+    {"\u03C1", "\\r"}, {"\u03C3", "\\s"}, {"\u03C4", "\\t"}, {"\u03C6", "\\f"}, {"\u03C7", "\\c"},
+    {"\u03C8", "\\y"}, {"\u03C9", "\\w"}, {"\u0393", "\\G"}, {"\u0394", "\\D"}, {"\u0398", "\\Q"},
+    {"\u039B", "\\L"}, {"\u03A0", "\\P"}, {"\u03A3", "\\S"}, {"\u03A6", "\\F"}, {"\u03A8", "\\Y"},
+    {"\u03A9", "\\W"}, {"\u00C5", "\\%A"}, {"\u212B", "\\%A"}, {"\u00B0", "\\%"}, {"\u00B1", "+-"},
+    {"\u00D7", "\\\\times"}};
+
+// Printable ASCII only: CIF 1.1 allows nothing else in a value. Characters
+// with a CIF 1.1 code are written as that code, any other one as '?'.
 std::string PrintableAscii(const std::string& text) {
   std::string out;
-  for (unsigned char ch : text) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char ch = static_cast<unsigned char>(text[i]);
+    const CifCode* code = nullptr;
+    for (const CifCode& c : kCifCodes)
+      if (text.compare(i, std::strlen(c.utf8), c.utf8) == 0) code = &c;
+    if (code != nullptr) {
+      out += code->code;
+      i += std::strlen(code->utf8);
+      continue;
+    }
     if (ch == '\t' || ch == '\r' || ch == '\n') out += ' ';
     else if (ch < 0x20 || ch > 0x7E) out += '?';
     else out += static_cast<char>(ch);
+    // A character of several bytes gives one '?'.
+    i += ch < 0x80 ? 1 : (ch >= 0xF0 ? 4 : ch >= 0xE0 ? 3 : ch >= 0xC0 ? 2 : 1);
   }
   return out;
 }

@@ -31,7 +31,8 @@ TEST(Cif, StandardUncertaintyNotationAndBlockNames) {
 
 // The CIF of a refined job in its parts: the title as a text field (a
 // leading ';' kept off the line start, a tab as a blank), the system's CIF
-// name, no theta range without reflections. The values themselves are read
+// name, no theta range without reflections, Greek letters and units of a
+// UTF-8 title in CIF 1.1's codes. The values themselves are read
 // back against the report by the batch command's test.
 TEST(Cif, TitleAndSystems) {
   Job job;
@@ -44,6 +45,10 @@ TEST(Cif, TitleAndSystems) {
     EXPECT_NE(cif.find("\n_publ_section_title\n;\n ;starts a text field and has a tab\n;\n"), std::string::npos) << cif;
     EXPECT_EQ(cif.find("_cell_measurement_theta_min"), std::string::npos);
   }
+  // A UTF-8 title in CIF 1.1's codes (International Tables G, the CIF
+  // dictionary's special codes), a character without one as '?'.
+  job.m_strTitle = "\xCE\xB1-Quartz, 5 \xC3\x85, 300 \xC2\xB0" "C, \xE2\x82\xAC";
+  EXPECT_NE(CifText(job).find("\n;\n\\a-Quartz, 5 \\%A, 300 \\%C, ?\n;\n"), std::string::npos) << CifText(job);
 }
 
 }  // namespace
