@@ -2,8 +2,8 @@
 //
 // The core never prints and never opens a window: a step that fails hands
 // its message to the caller's sink and returns false. The desktop program
-// shows each text in an OK box, the batch command writes it to standard
-// error, tests record it.
+// shows each refusal in an OK box and each note in its message area, the
+// batch command writes both to standard error, tests record them.
 #pragma once
 
 #include <string>
@@ -16,6 +16,9 @@ class MessageSink {
   virtual ~MessageSink() = default;
   // A message the user acknowledges (a modal OK box in the program).
   virtual void Show(const std::string& text) = 0;
+  // A warning or note after which the step goes on. Where the caller has no
+  // quieter place for it, it is shown like any other message.
+  virtual void Note(const std::string& text) { Show(text); }
   // The default system beep that goes before some messages.
   virtual void Beep() {}
 };
@@ -37,6 +40,10 @@ class TeeSink : public MessageSink {
   void Show(const std::string& text) override {
     copies_.push_back(text);
     out_.Show(text);
+  }
+  void Note(const std::string& text) override {
+    copies_.push_back(text);
+    out_.Note(text);
   }
   void Beep() override { out_.Beep(); }
 

@@ -232,7 +232,7 @@ bool ReadSilicon(Job& job, JobFileReader& reader, MessageSink& sink) {
     if (!reader.NextLine()) {
       // The values read so far stay, but the calibration is off.
       job.m_nSiObs = i;
-      sink.Show("No Si data found");
+      sink.Note("No Si data found");
       return true;
     }
     double& value = job.m_dSiTwoThetaObs[i];

@@ -95,7 +95,7 @@ RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink, Re
   }
   if (target == ReportTarget::kFile && !WriteReport(run, result.outcome, tee)) return result;
   job = run;
-  for (const std::string& warning : result.outcome.warnings) tee.Show(warning);
+  for (const std::string& warning : result.outcome.warnings) tee.Note(warning);
   result.job = job;
   result.undefined = result.outcome.undefined;
   if (result.undefined) return result;

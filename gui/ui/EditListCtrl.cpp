@@ -1,9 +1,13 @@
 #include "ui/EditListCtrl.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 CListCellEdit::CListCellEdit(CEditListCtrl* grid) : QLineEdit(grid->viewport()), m_pGrid(grid) {
   setObjectName("cellEditor");
@@ -47,7 +51,8 @@ void CListCellEdit::focusOutEvent(QFocusEvent* event) {
 
 CEditListCtrl::CEditListCtrl(QWidget* parent) : QTableWidget(parent) {
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // Shift with the arrows or a click selects a block of rows to copy.
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTabKeyNavigation(false);
   setShowGrid(true);
@@ -102,9 +107,13 @@ int CEditListCtrl::GetFirstSelectedRow() const {
   return first;
 }
 
-void CEditListCtrl::SelectRow(int row) {
+void CEditListCtrl::SelectRow(int row) { SelectCell(row, currentColumn()); }
+
+void CEditListCtrl::SelectCell(int row, int col) {
   if (row < 0 || row >= rowCount()) return;
-  setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  // The keyboard's cell is never the "No" column, which is not edited.
+  col = std::clamp(col, std::min(1, columnCount() - 1), columnCount() - 1);
+  setCurrentCell(row, col, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 QRect CEditListCtrl::GetCellEditRect(int row, int col) const {
@@ -120,7 +129,7 @@ bool CEditListCtrl::BeginCellEdit(int row, int col) {
   m_bEditing = true;
   m_nEditRow = row;
   m_nEditCol = col;
-  SelectRow(row);
+  SelectCell(row, col);
   scrollTo(model()->index(row, col));
 
   m_editCell = new CListCellEdit(this);
@@ -144,17 +153,21 @@ void CEditListCtrl::CloseCellEditor() {
     editor->hide();
     editor->deleteLater();
   }
-  if (GetFirstSelectedRow() != m_nEditRow) SelectRow(m_nEditRow);
+  if (GetFirstSelectedRow() != m_nEditRow) SelectCell(m_nEditRow, m_nEditCol);
 }
 
 void CEditListCtrl::CommitCellEdit() {
   if (!m_bEditing) return;
   QString text = m_editCell ? m_editCell->text() : QString();
   CloseCellEditor();
-  const bool accepted = m_endLabelEdit ? m_endLabelEdit(m_nEditRow, m_nEditCol, text) : true;
+  StoreText(m_nEditRow, m_nEditCol, text);
+}
+
+void CEditListCtrl::StoreText(int row, int col, QString text) {
+  const bool accepted = m_endLabelEdit ? m_endLabelEdit(row, col, text) : true;
   if (!accepted) return;
-  SetItemText(m_nEditRow, m_nEditCol, text);
-  Q_EMIT cellEdited(m_nEditRow, m_nEditCol);
+  SetItemText(row, col, text);
+  Q_EMIT cellEdited(row, col);
 }
 
 void CEditListCtrl::SetPreferredHeight(int height) {
@@ -168,25 +181,25 @@ QSize CEditListCtrl::sizeHint() const {
   return hint;
 }
 
-void CEditListCtrl::SelectAndFocusRow(int row) {
+void CEditListCtrl::SelectAndFocusCell(int row, int col) {
   if (row < 0 || row >= rowCount()) return;
-  SelectRow(row);
+  SelectCell(row, col);
   setFocus(Qt::OtherFocusReason);
 }
 
 void CEditListCtrl::OnEditorKey(int key) {
+  const int row = m_nEditRow;
   if (key == Qt::Key_Escape) {
     CloseCellEditor();
   } else {
     CommitCellEdit();
   }
-  SelectAndFocusRow(m_nEditRow);
+  // Enter goes on to the cell below, as in a spreadsheet.
+  const bool down = key != Qt::Key_Escape && row + 1 < rowCount();
+  SelectAndFocusCell(down ? row + 1 : row, m_nEditCol);
 }
 
-void CEditListCtrl::OnEditorTab(bool backwards) {
-  int row = m_nEditRow;
-  int col = m_nEditCol;
-  CommitCellEdit();
+bool CEditListCtrl::NextCell(int& row, int& col, bool backwards) const {
   if (backwards) {
     if (--col < 1) {
       col = columnCount() - 1;
@@ -196,11 +209,60 @@ void CEditListCtrl::OnEditorTab(bool backwards) {
     col = 1;
     ++row;
   }
-  if (row < 0 || row >= rowCount()) {
-    SelectAndFocusRow(m_nEditRow);
+  return row >= 0 && row < rowCount();
+}
+
+void CEditListCtrl::OnEditorTab(bool backwards) {
+  int row = m_nEditRow;
+  int col = m_nEditCol;
+  CommitCellEdit();
+  if (!NextCell(row, col, backwards)) {
+    SelectAndFocusCell(m_nEditRow, m_nEditCol);
     return;
   }
   BeginCellEdit(row, col);
+}
+
+bool CEditListCtrl::event(QEvent* event) {
+  // Tab and Shift+Tab walk the cells; past the last (or first) cell the
+  // focus goes on to the next control of the form.
+  if (event->type() == QEvent::KeyPress && !m_bEditing) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    int row = currentRow(), col = currentColumn();
+    if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && row >= 0 &&
+        NextCell(row, col, key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier))) {
+      SelectCell(row, col);
+      return true;
+    }
+  }
+  return QTableWidget::event(event);
+}
+
+void CEditListCtrl::CopySelection() const {
+  QList<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());
+  std::sort(rows.begin(), rows.end());
+  QString text;
+  for (int row : rows) {
+    QStringList cells;
+    for (int col = 1; col < columnCount(); ++col) cells << GetItemText(row, col).trimmed();
+    text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+  }
+  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void CEditListCtrl::ClearSelectedCells() {
+  const int col = currentColumn();
+  for (const QModelIndex& index : selectionModel()->selectedRows()) {
+    if (!GetItemText(index.row(), col).isEmpty()) StoreText(index.row(), col, QString());
+  }
+}
+
+// A key that types a character: it starts an edit that replaces the text.
+static bool TypesText(const QKeyEvent* event) {
+  return !event->text().isEmpty() && event->text().at(0).isPrint() &&
+         !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 void CEditListCtrl::keyPressEvent(QKeyEvent* event) {
@@ -209,15 +271,39 @@ void CEditListCtrl::keyPressEvent(QKeyEvent* event) {
     Q_EMIT pasteRequested();
     return;
   }
+  if (event->matches(QKeySequence::Copy)) {
+    CopySelection();
+    event->accept();
+    return;
+  }
+  const int row = currentRow();
+  const int col = currentColumn();
   switch (event->key()) {
+    case Qt::Key_F2:
+      // The whole text to edit, the cursor at its end.
+      if (BeginCellEdit(row, col)) m_editCell->end(false);
+      break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      OnEditorKey(event->key());
+      SelectCell(std::min(row + 1, rowCount() - 1), col);
       break;
+    case Qt::Key_Delete:
+      ClearSelectedCells();
+      break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      QTableWidget::keyPressEvent(event);
+      if (currentColumn() == 0 && columnCount() > 1)
+        selectionModel()->setCurrentIndex(model()->index(currentRow(), 1), QItemSelectionModel::NoUpdate);
+      return;
     default:
-      // The list has no keyboard handling of its own besides paste: arrows,
-      // page keys and F2 do nothing here.
+      if (TypesText(event) && BeginCellEdit(row, col)) m_editCell->setText(event->text());
       break;
   }
   event->accept();

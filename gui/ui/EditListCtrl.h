@@ -6,7 +6,11 @@
 // cell's text selected. Enter, Tab or a click elsewhere ends the edit and
 // offers the text to the owner, who may change or refuse it; only an
 // accepted text is written into the cell. Escape drops the typed text.
-// The grid holds only text: the owner reads and writes the cells.
+// From the keyboard: the arrows move the current cell, typing replaces its
+// text, F2 edits it, Enter commits and moves down, Delete clears it in the
+// selected rows, Tab walks across; Ctrl+C copies the selected rows as
+// tab-separated text. The grid holds only text: the owner reads and writes
+// the cells.
 #pragma once
 
 #include <QLineEdit>
@@ -56,7 +60,9 @@ class CEditListCtrl : public QTableWidget {
   void SetItemText(int row, int col, const QString& text);
   // The first selected row, or -1.
   int GetFirstSelectedRow() const;
+  // Selects the row and makes the cell current (never the "No" column).
   void SelectRow(int row);
+  void SelectCell(int row, int col);
 
   // Opens the editor over a cell; false when the cell does not exist or the
   // grid is disabled.
@@ -87,6 +93,7 @@ class CEditListCtrl : public QTableWidget {
   void pasteRequested();
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -100,8 +107,15 @@ class CEditListCtrl : public QTableWidget {
   // Tab and Shift+Tab typed in the editor: store, then edit the next or
   // previous cell (the "No" column is skipped).
   void OnEditorTab(bool backwards);
+  // The cell after (or before) row, col, walking across the editable
+  // columns; false past either end of the list.
+  bool NextCell(int& row, int& col, bool backwards) const;
+  // Offers the text to the owner and stores it when accepted.
+  void StoreText(int row, int col, QString text);
+  void CopySelection() const;
+  void ClearSelectedCells();
   void PlaceEditor();
-  void SelectAndFocusRow(int row);
+  void SelectAndFocusCell(int row, int col);
 
   bool m_bEditing = false;
   QPointer<CListCellEdit> m_editCell;

@@ -46,7 +46,11 @@ lattrix::MessageSink* g_pSinkForNewViews = nullptr;
 
 void CLattrixView::SetSinkForNewViews(lattrix::MessageSink* sink) { g_pSinkForNewViews = sink; }
 
-CLattrixView::CLattrixView(QWidget* parent) : QWidget(parent), m_form(this), m_binding(m_form) {
+CLattrixView::CLattrixView(QWidget* parent)
+    : QWidget(parent),
+      m_form(this),
+      m_binding(m_form),
+      m_router(m_pSink, [this](const std::string& text) { AddNote(QString::fromStdString(text)); }) {
   setObjectName("lattrixView");
   m_defaultSink = std::make_unique<MessageBoxSink>(this);
   m_pSink = g_pSinkForNewViews ? g_pSinkForNewViews : m_defaultSink.get();
@@ -255,13 +259,18 @@ bool CLattrixView::TakeReflections(const lattrix::PeakList& list, lattrix::Job& 
   m_binding.ShowReflections(m_job);
   if (notTwoTheta) {
     m_binding.SetCorrection(lattrix::kNoCorrection);
-    Q_EMIT noteShown(QStringLiteral("The reflections are %1 values, not 2theta as measured: the correction is now "
-                                    "No correction.")
-                         .arg(QString::fromLatin1(lattrix::PeakUnitsName(list.units))));
+    AddNote(QStringLiteral("The reflections are %1 values, not 2theta as measured: the correction is now "
+                           "No correction.")
+                .arg(QString::fromLatin1(lattrix::PeakUnitsName(list.units))));
   }
   OnFormEdited();
   Q_EMIT jobStateChanged();
   return true;
+}
+
+void CLattrixView::AddNote(const QString& text) {
+  m_notes.append(text);
+  Q_EMIT noteShown(text);
 }
 
 void CLattrixView::OnRefineExecute() {

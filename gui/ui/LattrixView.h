@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -20,6 +21,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/JobDocument.h"
 #include "ui/JobForm.h"
+#include "ui/MessageBoxSink.h"
 #include "ui/ReportViewer.h"
 
 class CEditListCtrl;
@@ -75,7 +77,10 @@ class CLattrixView : public QWidget {
   // The sink that views created from now on start with (nullptr: message
   // boxes). Lets a test drive start-up without a modal box.
   static void SetSinkForNewViews(lattrix::MessageSink* sink);
-  lattrix::MessageSink& Sink() { return *m_pSink; }
+  // Refusals to the message sink, notes to the message area as well.
+  lattrix::MessageSink& Sink() { return m_router; }
+  // The notes of this session, oldest first (the message area's history).
+  const QStringList& Notes() const { return m_notes; }
   // The file dialogs, replaceable so that tests need no modal dialog. Each
   // returns the chosen path, or an empty text when cancelled.
   void SetOpenFileDialog(std::function<QString()> dialog) { m_openDialog = std::move(dialog); }
@@ -155,7 +160,7 @@ class CLattrixView : public QWidget {
   void inputFileUsed(const QString& path);
   // The user changed the form (the commands that follow its content).
   void formChanged();
-  // A note after which the work goes on (the frame's status bar shows it).
+  // A note after which the work goes on (the frame's message area shows it).
   void noteShown(const QString& text);
 
  private:
@@ -172,6 +177,8 @@ class CLattrixView : public QWidget {
   void ShowOpenedFile();
   bool SaveJobAs();
   void SetWeighting(int code);
+  // Keeps the note in the history and hands it to the message area.
+  void AddNote(const QString& text);
   // The job with the list's reflections from `firstRow` on (the list taken
   // as `take` says) becomes the form's; a d or Q list turns the correction
   // off with a note.
@@ -189,6 +196,8 @@ class CLattrixView : public QWidget {
 
   std::unique_ptr<lattrix::MessageSink> m_defaultSink;
   lattrix::MessageSink* m_pSink = nullptr;
+  NoteRouter m_router;
+  QStringList m_notes;
   std::function<QString()> m_openDialog;
   std::function<QString()> m_saveDialog;
   std::function<QString()> m_cifDialog;

@@ -2,15 +2,18 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "series/SeriesLauncher.h"
 #include "ui/AboutDlg.h"
@@ -63,7 +66,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   for (QLineEdit* edit : m_pView->findChildren<QLineEdit*>()) edit->installEventFilter(this);
   connect(m_pView, &CLattrixView::jobStateChanged, this, &CMainFrame::UpdateCommandUI);
   connect(m_pView, &CLattrixView::formChanged, this, &CMainFrame::UpdateCommandUI);
-  connect(m_pView, &CLattrixView::noteShown, this, [this](const QString& note) { statusBar()->showMessage(note); });
+  CreateMessageArea();
   connect(m_pView, &CLattrixView::inputFileUsed, this, [this](const QString& path) {
     AddRecentFile(path);
     RememberFolderOf(path);
@@ -304,6 +307,32 @@ void CMainFrame::UpdateCommandUI() {
 void CMainFrame::OnAppAbout() {
   CAboutDlg about(this);
   about.exec();
+}
+
+void CMainFrame::CreateMessageArea() {
+  // The status bar shows the last note; the Messages button opens the
+  // list of every note of the session, newest last.
+  auto* dock = new QDockWidget(QStringLiteral("Messages"), this);
+  dock->setObjectName("messagesDock");
+  auto* list = new QListWidget(dock);
+  list->setObjectName("messageList");
+  list->setWordWrap(true);
+  dock->setWidget(list);
+  addDockWidget(Qt::BottomDockWidgetArea, dock);
+  dock->hide();
+  auto* button = new QToolButton(statusBar());
+  button->setObjectName("messagesButton");
+  button->setText(QStringLiteral("Messages"));
+  button->setToolTip(QStringLiteral("Show the warnings and notes of this session"));
+  button->setAutoRaise(true);
+  statusBar()->insertPermanentWidget(0, button);
+  connect(button, &QToolButton::clicked, dock, [dock] { dock->setVisible(!dock->isVisible()); });
+  connect(m_pView, &CLattrixView::noteShown, this, [this, list](const QString& note) {
+    list->addItem(note);
+    list->scrollToBottom();
+    // The status bar holds one line: the note's first.
+    statusBar()->showMessage(note.section(QLatin1Char('\n'), 0, 0));
+  });
 }
 
 void CMainFrame::UpdateRecentFileMenu() {

@@ -52,6 +52,8 @@ class CMainFrame : public QMainWindow {
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
+  // The status bar's last note and the Messages list of them all.
+  void CreateMessageArea();
   void UpdateIndicators();
   void UpdateRecentFileMenu();
   void OnRecentFile();

@@ -2,7 +2,8 @@
 // grid, what it refuses and how it names the cell, rows that move with
 // their data, the commands offered in each state of the job with the
 // results shown, the instrument dialog and its values in the next run, and
-// editing a grid cell.
+// editing a grid cell, with the mouse and from the keyboard.
+#include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QTest>
@@ -247,6 +248,50 @@ class Form : public QObject {
       QTRY_COMPARE(list->IsEditing() ? QPoint(list->EditRow(), list->EditCol()) : QPoint(-1, -1), c.next);
       QCOMPARE(list->GetItemText(2, 2), c.text);
       QCOMPARE(offers.join(' '), c.offers);
+    }
+  }
+
+  // The grid from the keyboard, from cell (0, h): the current cell after
+  // the keys (never the "No" column), the texts offered to the owner, and
+  // what Ctrl+C puts on the clipboard.
+  void gridFromTheKeyboard() {
+    const struct { const char* keys; QPoint cell; const char* offers; const char* copied; } cases[] = {
+        {"Down Down Right", {2, 2}, "", ""},          {"Left Up", {0, 1}, "", ""},
+        {"Down 7 Enter", {2, 1}, "1,1:7", ""},        {"F2 5 Enter", {1, 1}, "0,1:05", ""},
+        {"Right F2 Escape", {0, 2}, "", ""},          {"Down Delete", {1, 1}, "1,1:", ""},
+        {"Tab Tab Tab", {1, 2}, "", ""},              {"Down Backtab", {0, 2}, "", ""},
+        {"Down S-Down C-c", {2, 1}, "", "1\t21.0\n2\t22.0\n"}, {"Right 9 Enter", {1, 2}, "0,2:9", ""},
+    };
+    const QMap<QString, QPair<int, Qt::KeyboardModifiers>> keys = {
+        {"Down", {Qt::Key_Down, {}}},     {"Up", {Qt::Key_Up, {}}},          {"Left", {Qt::Key_Left, {}}},
+        {"Right", {Qt::Key_Right, {}}},   {"F2", {Qt::Key_F2, {}}},          {"Enter", {Qt::Key_Return, {}}},
+        {"Escape", {Qt::Key_Escape, {}}}, {"Delete", {Qt::Key_Delete, {}}},  {"Tab", {Qt::Key_Tab, {}}},
+        {"Backtab", {Qt::Key_Backtab, Qt::ShiftModifier}}, {"S-Down", {Qt::Key_Down, Qt::ShiftModifier}},
+        {"C-c", {Qt::Key_C, Qt::ControlModifier}}};
+    for (const auto& c : cases) {
+      QStringList offers;
+      QWidget window;
+      auto* list = new CEditListCtrl(&window);
+      (new QHBoxLayout(&window))->addWidget(list);
+      list->SetColumns({"No", " h", "2theta"}, {30, 35, 65});
+      list->SetRowCountEmpty(4);
+      for (int i = 0; i < 4; ++i) list->SetItemText(i, 1, QString::number(i)), list->SetItemText(i, 2, QString(" 2%1.0").arg(i));
+      list->SetEndLabelEditHandler([&](int row, int col, QString& text) { return offers.append(QString("%1,%2:%3").arg(row).arg(col).arg(text)), true; });
+      window.show();
+      QApplication::setActiveWindow(&window);
+      QVERIFY(QTest::qWaitForWindowActive(&window));
+      list->SelectCell(0, 1);
+      list->setFocus();
+      QApplication::clipboard()->clear();
+      for (const QString& key : QString(c.keys).split(' ')) {
+        if (keys.contains(key)) QTest::keyClick(QApplication::focusWidget(), Qt::Key(keys[key].first), keys[key].second);
+        else QTest::keyClicks(QApplication::focusWidget(), key);
+      }
+      QCOMPARE(QPoint(list->currentRow(), list->currentColumn()), c.cell);
+      QCOMPARE(list->IsEditing(), false);
+      QCOMPARE(offers.join(' '), QString(c.offers));
+      QCOMPARE(QApplication::clipboard()->text(), QString(c.copied));
+      if (QString(c.offers).endsWith(':')) QCOMPARE(list->GetItemText(1, 1), QString());
     }
   }
 };

@@ -4,6 +4,10 @@
 // user.
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QTest>
 
 #include "GuiTestSupport.h"
@@ -111,6 +115,41 @@ class Workday : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(p.view->ReportViewer()));
     QTest::keyClick(p.view->ReportViewer(), Qt::Key_Escape);
     QVERIFY(!p.view->ReportViewer()->isVisible());
+  }
+
+  // With the program's own boxes: a note after which the work goes on
+  // (the reader's, the run's) goes to the message area, its first line in
+  // the status bar and its whole text in the Messages list; a refusal is
+  // still a box.
+  void notesGoToTheMessageArea() {
+    const QByteArray head = "Quartz\n2\n1.5405981 185.0\n4\n4.913 4.913 5.405 90 90 120\n";
+    const QByteArray rows = "1 0 0 20.85912 1.0\n1 0 1 26.63987 1.0\n";
+    const struct { QByteArray file; QStringList notes, boxes; } cases[] = {
+        {head + "3\n" + rows + "1 1 0 36.544 1.0\n3\n28.4905\n47.3495\n", {"No Si data found"}, {}},
+        {head + "2\n" + rows,
+         {"No degrees of freedom !!!\n 2 reflections for 2 refined parameters; the standard deviations are not defined."},
+         {}},
+        {head + "0\n", {}, {"No reflection data input !!!"}}};
+    for (const auto& c : cases) {
+      Program p;
+      p.view->SetMessageSink(nullptr);
+      QStringList boxed;
+      QTimer watch;
+      QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) boxed << box->text(), box->accept();
+      });
+      watch.start(0);
+      QVERIFY(p.view->OpenInputFile(WriteFile(p.scratch.Path("job.inp"), c.file)));
+      p.Trigger("actionRefineExecute");
+      QCOMPARE(boxed, c.boxes);
+      QCOMPARE(p.view->Notes(), c.notes);
+      auto* list = Find<QListWidget>(&p.frame, "messageList");
+      QCOMPARE(list->count(), int(c.notes.size()));
+      for (int i = 0; i < list->count(); ++i) QCOMPARE(list->item(i)->text(), c.notes[i]);
+      if (!c.notes.isEmpty()) QCOMPARE(p.frame.statusBar()->currentMessage(), c.notes.back().section('\n', 0, 0));
+      Find<QToolButton>(&p.frame, "messagesButton")->click();
+      QVERIFY(!Find<QWidget>(&p.frame, "messagesDock")->isHidden());
+    }
   }
 };
 
