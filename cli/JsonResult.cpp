@@ -184,19 +184,21 @@ std::string JsonRefusedText(const std::string& inputFile, const std::string& tit
   return Dump(root);
 }
 
+std::string JsonArrayElement(const std::string& e, bool first) {
+  std::string text = first ? "\n" : ",\n";
+  // The element's lines one level deeper, without its final line end.
+  const size_t end = !e.empty() && e.back() == '\n' ? e.size() - 1 : e.size();
+  text += "  ";
+  for (size_t k = 0; k < end; ++k) {
+    text += e[k];
+    if (e[k] == '\n') text += "  ";
+  }
+  return text;
+}
+
 std::string JsonArrayText(const std::vector<std::string>& elements) {
   std::string text = "[";
-  for (size_t i = 0; i < elements.size(); ++i) {
-    text += i == 0 ? "\n" : ",\n";
-    // Each element's lines one level deeper, without its final line end.
-    const std::string& e = elements[i];
-    const size_t end = !e.empty() && e.back() == '\n' ? e.size() - 1 : e.size();
-    text += "  ";
-    for (size_t k = 0; k < end; ++k) {
-      text += e[k];
-      if (e[k] == '\n') text += "  ";
-    }
-  }
+  for (size_t i = 0; i < elements.size(); ++i) text += JsonArrayElement(elements[i], i == 0);
   return text + "\n]\n";
 }
 

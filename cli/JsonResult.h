@@ -25,5 +25,8 @@ std::string JsonRefusedText(const std::string& inputFile, const std::string& tit
 
 // The JSON texts above as one array, each element indented one level.
 std::string JsonArrayText(const std::vector<std::string>& elements);
+// What JsonArrayText writes for one element after "[": a comma unless it is
+// the first, a line end, the element's lines indented by two spaces.
+std::string JsonArrayElement(const std::string& element, bool first);
 
 }  // namespace lattrix

@@ -6,6 +6,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <utility>
 
 #include "JsonResult.h"
 #include "ResultFile.h"
@@ -33,119 +37,218 @@ bool UsableReportDir(const std::string& dir, MessageSink& sink) {
   return true;
 }
 
-// What the series keeps of each refined job beyond its row.
-struct SeriesExtras {
-  bool json = false;
-  bool cif = false;
-  std::vector<std::string> jsonTexts;
-  std::vector<std::string> cifBlocks;   // each named by its job's title
+// The job paths of a list, one a line; blank lines and lines that begin
+// with '#' are skipped, spaces at either end are not part of a path.
+bool ReadJobList(const std::string& path, std::vector<std::string>& paths, MessageSink& sink) {
+  std::ifstream file;
+  std::string reason;
+  if (path != "-" && !OpenForReading(path, file, &reason)) {
+    sink.Show("--series-list: " + PrintableText(path, 200) + ": " + reason);
+    return false;
+  }
+  LineReader reader(path == "-" ? std::cin : file);
+  std::string line;
+  while (reader.Next(line)) {
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    paths.push_back(line.substr(first, line.find_last_not_of(" \t") + 1 - first));
+  }
+  if (path != "-" && file.bad()) {
+    sink.Show("--series-list: " + FileProblem(path, EIO));
+    return false;
+  }
+  return true;
+}
+
+// The JSON and CIF of each refined job, made on the thread that refined it
+// and kept until its row is handed on: never more than the run's window.
+class SeriesExtras {
+ public:
+  SeriesExtras(bool json, bool cif) : json_(json), cif_(cif) {}
+  SeriesHook Hook() {
+    if (!json_ && !cif_) return nullptr;
+    return [this](size_t i, const Job& job, const RunResult& run) {
+      std::pair<std::string, std::string> texts;
+      if (json_) texts.first = JsonResultText(job, run.outcome, run.diagnostics, run.messages);
+      if (cif_) texts.second = CifBlock(job, CifBlockName(job.m_strTitle));
+      std::lock_guard<std::mutex> lock(mutex_);
+      texts_.emplace(i, std::move(texts));
+    };
+  }
+  // The JSON and CIF block of job i; empty when it was not refined.
+  std::pair<std::string, std::string> Take(size_t i) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = texts_.find(i);
+    if (found == texts_.end()) return {};
+    std::pair<std::string, std::string> texts = std::move(found->second);
+    texts_.erase(found);
+    return texts;
+  }
+
+ private:
+  bool json_, cif_;
+  std::mutex mutex_;
+  std::map<size_t, std::pair<std::string, std::string>> texts_;
 };
 
-SeriesHook KeepExtras(SeriesExtras& extras) {
-  if (!extras.json && !extras.cif) return nullptr;
-  return [&extras](size_t i, const Job& job, const RunResult& run) {
-    if (extras.json) extras.jsonTexts[i] = JsonResultText(job, run.outcome, run.diagnostics, run.messages);
-    if (extras.cif) extras.cifBlocks[i] = CifBlock(job, CifBlockName(job.m_strTitle));
-  };
-}
-
-// Runs the series, with a progress line on a terminal once it takes longer
-// than a second.
-std::vector<SeriesRow> RunWithProgress(std::vector<SeriesJob> jobs, const RunChoices& choices, SeriesHook hook) {
-  SeriesRun run(std::move(jobs), choices, std::move(hook));
-  const auto start = std::chrono::steady_clock::now();
-  run.Start();
-  const bool terminal = ::isatty(STDERR_FILENO) != 0;
-  bool shown = false;
-  while (!run.WaitFor(std::chrono::milliseconds(200))) {
-    if (!terminal || std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) continue;
-    std::fprintf(stderr, "\rlattrix-refine: %zu of %zu jobs done", run.Finished(), run.Count());
-    shown = true;
+// The CIF of a series, one block per refined job. Jobs of one title share a
+// block name, which a CIF file cannot; the unique names depend on every
+// job's title, so the blocks wait in a scratch file, and the CIF is written
+// once the last job is done.
+class SeriesCif {
+ public:
+  ~SeriesCif() {
+    if (scratch_ != nullptr) std::fclose(scratch_);
   }
-  if (shown) std::fprintf(stderr, "\rlattrix-refine: %zu of %zu jobs done\n", run.Finished(), run.Count());
-  return run.Wait();
-}
-
-// Every job's messages in the jobs' order, each line led by its file and
-// shown printable.
-void ShowMessages(const std::vector<SeriesRow>& rows, MessageSink& sink) {
-  for (const SeriesRow& row : rows) {
-    for (const std::string& message : row.messages) {
-      std::string text;
-      for (size_t start = 0;;) {
-        const size_t end = message.find('\n', start);
-        text += PrintableLine(row.file + ": " + message.substr(start, end - start));
-        if (end == std::string::npos) break;
-        text += '\n';
-        start = end + 1;
-      }
-      sink.Show(text);
+  void Add(const std::string& name, const std::string& block) {
+    if (scratch_ == nullptr && error_ == 0 && (scratch_ = std::tmpfile()) == nullptr) error_ = errno;
+    const size_t size = block.size() - name.size();
+    if (scratch_ != nullptr && std::fwrite(block.data() + name.size(), 1, size, scratch_) != size && error_ == 0)
+      error_ = errno != 0 ? errno : EIO;
+    names_.push_back(name);
+    sizes_.push_back(size);
+  }
+  bool Write(const std::string& path, MessageSink& sink) {
+    ResultStream out;
+    out.Open(path);
+    if (error_ != 0) out.Fail(error_);
+    if (scratch_ != nullptr && (std::fflush(scratch_) != 0 || std::fseek(scratch_, 0, SEEK_SET) != 0)) out.Fail(errno);
+    out.Append(CifHeader());
+    const std::vector<std::string> unique = UniqueCifBlockNames(names_);
+    std::string body;
+    for (size_t k = 0; k < names_.size(); ++k) {
+      body.resize(sizes_[k]);
+      if (scratch_ == nullptr || std::fread(&body[0], 1, sizes_[k], scratch_) != sizes_[k]) out.Fail(EIO);
+      out.Append((k > 0 ? "\n" : "") + unique[k] + body);
     }
+    return out.Close(sink);
+  }
+
+ private:
+  std::FILE* scratch_ = nullptr;
+  int error_ = 0;
+  std::vector<std::string> names_;
+  std::vector<size_t> sizes_;
+};
+
+// Where the rows go as they are handed on, in the jobs' order.
+struct SeriesOutputs {
+  ResultStream table, json;
+  SeriesCif cif;
+  bool withJson = false, withCif = false, keepRows = false;
+  size_t handed = 0, refined = 0, undefined = 0;
+  std::vector<SeriesRow> rows;   // for the trend fit only
+};
+
+// A job's messages, each line led by its file and shown printable.
+void ShowMessages(const SeriesRow& row, MessageSink& sink) {
+  for (const std::string& message : row.messages) {
+    std::string text;
+    for (size_t start = 0;;) {
+      const size_t end = message.find('\n', start);
+      text += PrintableLine(row.file + ": " + message.substr(start, end - start));
+      if (end == std::string::npos) break;
+      text += '\n';
+      start = end + 1;
+    }
+    sink.Show(text);
   }
 }
 
-bool WriteExtras(const SeriesCommand& command, const std::vector<SeriesRow>& rows, const SeriesExtras& extras,
-                 MessageSink& sink) {
-  bool ok = true;
-  if (extras.json) {
-    std::vector<std::string> elements;
-    for (size_t i = 0; i < rows.size(); ++i)
-      elements.push_back(rows[i].refined ? extras.jsonTexts[i]
-                                         : JsonRefusedText(rows[i].file, rows[i].title, rows[i].messages,
-                                                           rows[i].undefined));
-    ok = EmitResult(JsonArrayText(elements), command.jsonPath, sink) && ok;
+void TakeRow(SeriesRow& row, SeriesExtras& extras, SeriesOutputs& out, MessageSink& sink) {
+  ShowMessages(row, sink);
+  out.table.Append(DelimitedText({SeriesRowFields(row)}, ',', "\n"));
+  const std::pair<std::string, std::string> texts = extras.Take(out.handed);
+  if (out.withJson)
+    out.json.Append(JsonArrayElement(row.refined ? texts.first
+                                                 : JsonRefusedText(row.file, row.title, row.messages, row.undefined),
+                                     out.handed == 0));
+  if (out.withCif && row.refined) out.cif.Add(CifBlockName(row.title), texts.second);
+  ++out.handed;
+  out.refined += row.refined ? 1 : 0;
+  out.undefined += row.undefined ? 1 : 0;
+  if (out.keepRows) out.rows.push_back(std::move(row));
+}
+
+// A progress line on a terminal once the series takes longer than a second.
+class Progress {
+ public:
+  void Update(size_t done, size_t count, bool last = false) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!terminal_ || now - start_ < std::chrono::seconds(1) || (!last && now - shownAt_ < kEvery)) return;
+    if (last && shownAt_ == start_) return;
+    std::fprintf(stderr, "\rlattrix-refine: %zu of %zu jobs done%s", done, count, last ? "\n" : "");
+    shownAt_ = now;
   }
-  if (extras.cif) {
-    // Jobs of one title share a block name, which a CIF file cannot.
-    std::vector<std::string> blocks, names;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (!rows[i].refined) continue;
-      blocks.push_back(extras.cifBlocks[i]);
-      names.push_back(CifBlockName(rows[i].title));
-    }
-    const std::vector<std::string> unique = UniqueCifBlockNames(names);
-    std::string text = CifHeader();
-    for (size_t k = 0; k < blocks.size(); ++k)
-      text += (k > 0 ? "\n" : "") + unique[k] + blocks[k].substr(names[k].size());
-    ok = EmitResult(text, command.cifPath, sink) && ok;
+
+ private:
+  static constexpr std::chrono::milliseconds kEvery{200};
+  const bool terminal_ = ::isatty(STDERR_FILENO) != 0;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shownAt_ = start_;
+};
+
+// Runs the series, writing every output as the rows come; false when an
+// output could not be written.
+bool RunStreaming(const SeriesCommand& command, std::vector<SeriesJob> jobs, SeriesOutputs& out, StderrSink& sink) {
+  out.withJson = !command.jsonPath.empty();
+  out.withCif = !command.cifPath.empty();
+  out.keepRows = command.trend.enabled;
+  out.table.Open(command.tablePath);
+  out.table.Append(DelimitedText({SeriesColumnNames()}, ',', "\n"));
+  if (out.withJson) {
+    out.json.Open(command.jsonPath);
+    out.json.Append("[");
   }
+  SeriesExtras extras(out.withJson, out.withCif);
+  SeriesRun run(std::move(jobs), command.choices, extras.Hook());
+  Progress progress;
+  run.Stream(command.threads, 0, [&](SeriesRow& row) {
+    TakeRow(row, extras, out, sink);
+    progress.Update(out.handed, run.Count());
+  });
+  progress.Update(out.handed, run.Count(), true);
+  bool ok = out.table.Close(sink);
+  if (out.withJson) {
+    out.json.Append("\n]\n");
+    ok = out.json.Close(sink) && ok;
+  }
+  if (out.withCif) ok = out.cif.Write(command.cifPath, sink) && ok;
   return ok;
 }
 
 }  // namespace
+
+bool ParseThreadCount(const std::string& text, unsigned& out) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const unsigned long value = std::stoul(text);
+  if (value < 1 || value > kMaxSeriesThreads) return false;
+  out = static_cast<unsigned>(value);
+  return true;
+}
 
 int RunSeriesCommand(const SeriesCommand& command) {
   StderrSink sink;
   SeriesAxis axis;
   if (!command.xPath.empty() && !ReadSeriesAxis(command.xPath, axis, sink)) return 2;
   if (!command.reportDir.empty() && !UsableReportDir(command.reportDir, sink)) return 2;
-  std::vector<SeriesJob> jobs =
-      PlanSeries(command.jobPaths, command.reportDir, command.xPath.empty() ? nullptr : &axis);
+  std::vector<std::string> paths = command.jobPaths;
+  if (!command.listPath.empty() && !ReadJobList(command.listPath, paths, sink)) return 2;
+  std::vector<SeriesJob> jobs = PlanSeries(paths, command.reportDir, command.xPath.empty() ? nullptr : &axis);
+  paths = std::vector<std::string>();
 
-  SeriesExtras extras;
-  extras.json = !command.jsonPath.empty();
-  extras.cif = !command.cifPath.empty();
-  extras.jsonTexts.resize(jobs.size());
-  extras.cifBlocks.resize(jobs.size());
-  const std::vector<SeriesRow> rows = RunWithProgress(std::move(jobs), command.choices, KeepExtras(extras));
-
-  ShowMessages(rows, sink);
-  bool ok = EmitResult(SeriesTableText(rows), command.tablePath, sink);
-  ok = WriteExtras(command, rows, extras, sink) && ok;
-  size_t refined = 0, undefined = 0;
-  for (const SeriesRow& row : rows) {
-    refined += row.refined ? 1 : 0;
-    undefined += row.undefined ? 1 : 0;
-  }
+  SeriesOutputs out;
+  bool ok = RunStreaming(command, std::move(jobs), out, sink);
+  const size_t count = out.handed;
   const bool stdoutTaken = command.tablePath == "-" || command.jsonPath == "-" || command.cifPath == "-";
   const bool talk = !command.quiet && !stdoutTaken;
   if (talk) {
-    const std::string undefinedCount = undefined > 0 ? Format(", %zu undefined", undefined) : std::string();
-    std::printf("Series         : %zu jobs, %zu refined, %zu refused%s\nTable          : %s\n", rows.size(), refined,
-                rows.size() - refined - undefined, undefinedCount.c_str(), command.tablePath.c_str());
+    const std::string undefinedCount = out.undefined > 0 ? Format(", %zu undefined", out.undefined) : std::string();
+    std::printf("Series         : %zu jobs, %zu refined, %zu refused%s\nTable          : %s\n", count, out.refined,
+                count - out.refined - out.undefined, undefinedCount.c_str(), command.tablePath.c_str());
   }
-  if (command.trend.enabled) ok = RunTrendFit(command.trend, rows, axis.name, talk, sink) && ok;
-  return ok && refined == rows.size() ? 0 : 1;
+  if (command.trend.enabled) ok = RunTrendFit(command.trend, out.rows, axis.name, talk, sink) && ok;
+  return ok && out.refined == count ? 0 : 1;
 }
 
 }  // namespace lattrix

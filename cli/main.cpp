@@ -108,6 +108,8 @@ const char kHelp[] =
     "                      thermal model's reference temperature (298.15),\n"
     "                      --fit-json FILE the fit as JSON; an s.u. of x comes\n"
     "                      from a third column s_NAME of the x file\n"
+    "  --series-list FILE  more job files, one a line ('-': standard input; # comments)\n"
+    "  --threads N         threads to refine on (default: one per processor core)\n"
     "  --report-dir DIR    write each job's report as DIR/<job name>.out (and take\n"
     "                      delta2 weights from there); without it no reports\n"
     "  --help, -h          show this text\n"
@@ -138,6 +140,8 @@ struct Options {
   std::string seriesTable;
   std::string seriesX;
   std::string reportDir;
+  std::string seriesList;
+  unsigned threads = 0;
   PeakInput peaks;
   TrendCommand trend;
 };
@@ -262,7 +266,7 @@ int CheckOptionsTogether(const Options& options) {
     return UsageError("--system, --cell and --title are for --reflections without a job file");
   if (peaks.path.empty() && peaks.reassign) return UsageError("--reassign belongs to --reflections");
   if (!peaks.path.empty() && !options.seriesTable.empty()) return UsageError("--reflections is for one job, not for --series");
-  if (options.jobPaths.empty() && !withoutJob) return UsageError("no job file given");
+  if (options.jobPaths.empty() && !withoutJob && options.seriesList.empty()) return UsageError("no job file given");
   const TrendCommand& trend = options.trend;
   if (!trend.enabled && (trend.quantity != "volume" || !trend.jsonPath.empty()))
     return UsageError("--fit-of and --fit-json belong to --fit");
@@ -275,6 +279,7 @@ int CheckOptionsTogether(const Options& options) {
     if (options.jobPaths.size() > 1) return UsageError("only one job file, please");
     if (!options.seriesX.empty() || !options.reportDir.empty())
       return UsageError("--series-x and --report-dir belong to --series");
+    if (!options.seriesList.empty() || options.threads != 0) return UsageError("--series-list and --threads belong to --series");
     return 0;
   }
   if (options.setReport) return UsageError("--report is for one job; a series writes its reports with --report-dir");
@@ -338,6 +343,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
       if (!value(options.seriesTable) || options.seriesTable.empty()) return UsageError("--series takes a file name or -");
     } else if (arg == "--series-x") {
       if (!value(options.seriesX) || options.seriesX.empty()) return UsageError("--series-x takes a file name");
+    } else if (arg == "--series-list") {
+      if (!value(options.seriesList) || options.seriesList.empty()) return UsageError("--series-list takes a file name or -");
+    } else if (arg == "--threads") {
+      if (!value(v) || !ParseThreadCount(v, options.threads)) return UsageError("--threads takes a whole number from 1 to 1024");
     } else if (arg == "--report-dir") {
       if (!value(options.reportDir) || options.reportDir.empty()) return UsageError("--report-dir takes a directory");
     } else {
@@ -424,6 +433,8 @@ int main(int argc, char** argv) {
     SeriesCommand series;
     series.choices = options.choices;
     series.jobPaths = options.jobPaths;
+    series.listPath = options.seriesList;
+    series.threads = options.threads;
     series.tablePath = options.seriesTable;
     series.xPath = options.seriesX;
     series.reportDir = options.reportDir;

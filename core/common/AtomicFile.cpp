@@ -8,18 +8,34 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "common/TextIO.h"
 
 namespace lattrix {
 
-bool ReplaceFile(const std::string& path, const std::string& text) {
-  if (path.empty()) {
-    errno = ENOENT;
-    return false;
-  }
-  std::string target = path;
+namespace {
+
+// Pieces are gathered until this many bytes, then written at once.
+constexpr size_t kFlushSize = 1 << 16;
+
+}  // namespace
+
+StreamingFile::~StreamingFile() {
+  const int error = errno;   // the reason a caller may still read
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  errno = error;
+}
+
+bool StreamingFile::Fail(int error) {
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
+  errno = error_;
+  return false;
+}
+
+bool StreamingFile::Open(const std::string& path) {
+  if (path.empty()) return Fail(ENOENT);
+  target_ = path;
   mode_t mode = 0666;
   {
     const mode_t mask = ::umask(0);
@@ -27,46 +43,64 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     mode &= ~mask;
   }
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) {
-      errno = EISDIR;
-      return false;
-    }
+  if (::stat(target_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
     if (!S_ISREG(st.st_mode)) {
       // A device or a pipe cannot be replaced: write into it.
-      std::ofstream out(target, std::ios::binary);
-      out << text;
-      out.close();
-      if (!out) errno = errno != 0 ? errno : EIO;
-      return static_cast<bool>(out);
+      direct_ = true;
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      return fd_ >= 0 || Fail(errno);
     }
     mode = st.st_mode & 07777;
     char resolved[PATH_MAX];
-    if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
+    if (::realpath(target_.c_str(), resolved) != nullptr) target_ = resolved;
   }
+  std::string temp = target_ + ".XXXXXX";
+  fd_ = ::mkstemp(&temp[0]);
+  if (fd_ < 0) return Fail(errno);
+  temp_ = temp;
+  return ::fchmod(fd_, mode) == 0 || Fail(errno);
+}
 
-  std::string temp = target + ".XXXXXX";
-  const int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0;
+bool StreamingFile::Append(const std::string& text) {
+  if (error_ != 0 || fd_ < 0) return Fail(EBADF);
+  buffer_ += text;
+  return buffer_.size() < kFlushSize || Flush();
+}
+
+bool StreamingFile::Flush() {
   size_t done = 0;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+  while (done < buffer_.size()) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0) return Fail(n < 0 ? errno : EIO);
+    done += static_cast<size_t>(n);
   }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
+  buffer_.clear();
+  return true;
+}
+
+bool StreamingFile::Commit() {
+  if (error_ != 0 || fd_ < 0) return Fail(EBADF);
+  bool ok = Flush();
+  if (ok && !direct_ && ::fsync(fd_) != 0) ok = Fail(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && ok) ok = Fail(errno);
+  if (ok && !direct_ && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
+  if (ok) temp_.clear();
   if (!ok) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    errno = error;
+    ::unlink(temp_.c_str());
+    temp_.clear();
+    errno = error_;
   }
   return ok;
 }
 
+bool ReplaceFile(const std::string& path, const std::string& text) {
+  StreamingFile file;
+  return file.Open(path) && file.Append(text) && file.Commit();
+}
 bool WriteTextFile(const std::string& text, const std::string& path, MessageSink& sink) {
   if (!ReplaceFile(path, text)) {
     const int error = errno;

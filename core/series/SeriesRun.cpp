@@ -29,6 +29,17 @@ void FillRefinedRow(const Job& job, const RunResult& run, SeriesRow& row) {
   row.flagged = run.diagnostics.FlaggedCount();
 }
 
+// The row of a job the series did not start.
+SeriesRow CancelledRow(const SeriesJob& job) {
+  SeriesRow row;
+  row.file = job.path;
+  row.hasX = job.hasX;
+  row.x = job.x;
+  row.sigmaX = job.sigmaX;
+  row.messages = {kCancelled};
+  return row;
+}
+
 }  // namespace
 
 const char* SeriesQuantityName(int quantity) {
@@ -108,15 +119,7 @@ SeriesRow RunSeriesJob(const SeriesJob& plan, const RunChoices& choices, size_t 
 }
 
 SeriesRun::SeriesRun(std::vector<SeriesJob> jobs, RunChoices choices, SeriesHook hook)
-    : jobs_(std::move(jobs)), choices_(choices), hook_(std::move(hook)), rows_(jobs_.size()) {
-  for (size_t i = 0; i < jobs_.size(); ++i) {
-    rows_[i].file = jobs_[i].path;
-    rows_[i].hasX = jobs_[i].hasX;
-    rows_[i].x = jobs_[i].x;
-    rows_[i].sigmaX = jobs_[i].sigmaX;
-    rows_[i].messages = {kCancelled};
-  }
-}
+    : jobs_(std::move(jobs)), choices_(choices), hook_(std::move(hook)) {}
 
 SeriesRun::~SeriesRun() {
   Cancel();
@@ -124,9 +127,16 @@ SeriesRun::~SeriesRun() {
 }
 
 void SeriesRun::Start(unsigned threads) {
+  rows_.reserve(jobs_.size());
+  for (const SeriesJob& job : jobs_) rows_.push_back(CancelledRow(job));
+  StartThreads(threads);
+}
+
+void SeriesRun::StartThreads(unsigned threads) {
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
   threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(jobs_.size(), 1)));
   running_ = threads;
+  if (streaming_ && window_ == 0) window_ = 4 * size_t{threads};
   for (unsigned t = 0; t < threads; ++t) threads_.emplace_back(&SeriesRun::Work, this);
 }
 
@@ -135,16 +145,50 @@ void SeriesRun::Work() {
     if (cancelled_.load()) break;
     const size_t i = next_.fetch_add(1);
     if (i >= jobs_.size()) break;
-    rows_[i] = RunSeriesJob(jobs_[i], choices_, i, hook_);
+    if (!streaming_) {
+      rows_[i] = RunSeriesJob(jobs_[i], choices_, i, hook_);
+      finished_.fetch_add(1);
+      continue;
+    }
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return i < handed_ + window_ || cancelled_.load(); });
+    }
+    if (cancelled_.load()) break;
+    SeriesRow row = RunSeriesJob(jobs_[i], choices_, i, hook_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.emplace(i, std::move(row));
     finished_.fetch_add(1);
+    changed_.notify_all();
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  if (--running_ == 0) ended_.notify_all();
+  --running_;
+  changed_.notify_all();
+}
+
+void SeriesRun::Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take) {
+  streaming_ = true;
+  window_ = window;
+  StartThreads(threads);
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (; handed_ < jobs_.size(); ++handed_, changed_.notify_all()) {
+    changed_.wait(lock, [&] { return pending_.count(handed_) != 0 || running_ == 0; });
+    const auto done = pending_.find(handed_);
+    // A job no thread ran (the series was cancelled) is handed as such.
+    SeriesRow row = done != pending_.end() ? std::move(done->second) : CancelledRow(jobs_[handed_]);
+    if (done != pending_.end()) pending_.erase(done);
+    lock.unlock();
+    take(row);
+    lock.lock();
+  }
+  lock.unlock();
+  for (std::thread& t : threads_) t.join();
+  threads_.clear();
 }
 
 bool SeriesRun::WaitFor(std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> lock(mutex_);
-  return ended_.wait_for(lock, timeout, [this] { return running_ == 0; });
+  return changed_.wait_for(lock, timeout, [this] { return running_ == 0; });
 }
 
 std::vector<SeriesRow> SeriesRun::Wait() {

@@ -96,7 +96,8 @@ SeriesRow RunSeriesJob(const SeriesJob& job, const RunChoices& choices, size_t i
                        const SeriesHook& hook = nullptr);
 
 // A series running on its own threads. Start it, watch Finished(), Cancel()
-// to start no more jobs, and Wait() for the rows.
+// to start no more jobs, and Wait() for the rows; or Stream() the rows to a
+// consumer as they finish, in constant memory.
 class SeriesRun {
  public:
   SeriesRun(std::vector<SeriesJob> jobs, RunChoices choices, SeriesHook hook = nullptr);
@@ -114,20 +115,32 @@ class SeriesRun {
   bool WaitFor(std::chrono::milliseconds timeout);
   // Waits for the threads and hands over the rows, in the jobs' order.
   std::vector<SeriesRow> Wait();
+  // Instead of Start and Wait: runs the jobs on `threads` threads (0: one
+  // per processor core) and hands each row to `take` on the calling thread,
+  // in the jobs' order, as soon as it and every row before it are done. At
+  // most `window` jobs (0: 4 per thread) are started ahead of the row
+  // handed next, so a slow job holds the others back instead of letting
+  // finished rows pile up.
+  void Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take);
 
  private:
+  void StartThreads(unsigned threads);
   void Work();
 
   std::vector<SeriesJob> jobs_;
   RunChoices choices_;
   SeriesHook hook_;
   std::vector<SeriesRow> rows_;
+  bool streaming_ = false;
+  size_t window_ = 0;
+  size_t handed_ = 0;                    // rows Stream has handed over
+  std::map<size_t, SeriesRow> pending_;  // finished rows Stream has not handed yet
   std::atomic<size_t> next_{0};
   std::atomic<size_t> finished_{0};
   std::atomic<bool> cancelled_{false};
   std::vector<std::thread> threads_;
   std::mutex mutex_;
-  std::condition_variable ended_;
+  std::condition_variable changed_;   // a thread ended, a row finished or was handed
   size_t running_ = 0;
 };
 

@@ -42,6 +42,19 @@ check "an undefined result: its row and JSON element say so, exit 1" \
   '[ $rc -eq 1 ] && grep -q "^flat.inp,h k 0 only,,undefined$(printf ",%.0s" {1..23})Singular normal matrix !!! The reflections" t3.csv && grep -q "^quartz.inp,.*,ok," t3.csv &&
    python3 -c "import json; d = json.load(open(\"s3.json\")); assert d[1][\"status\"] == \"undefined\" and d[1][\"result\"] is None and \"status\" not in d[0]"'
 
+printf '# the jobs\n\nquartz.inp\n  corundum_si_standard.inp \n' >list.txt
+"$bin" --series l.csv --series-list list.txt --threads 1 halite_displacement.inp >/dev/null 2>&1; rc=$?
+"$bin" --series l2.csv halite_displacement.inp quartz.inp corundum_si_standard.inp >/dev/null 2>&1
+printf 'quartz.inp\n' | "$bin" --series l3.csv --series-list - >/dev/null 2>&1
+check "--series-list: its jobs after the file arguments, comments and blanks skipped, - is standard input" \
+  '[ $rc -eq 0 ] && cmp -s l.csv l2.csv && [ "$(sed -n 2p l3.csv)" = "$(sed -n 3p l2.csv)" ]'
+"$bin" --series t.csv --series-list none.txt >/dev/null 2>err.txt; rc=$?
+check "an unreadable job list: exit 2 and why" '[ $rc -eq 2 ] && grep -q "^--series-list: none.txt: No such file" err.txt'
+for args in "--threads 0" "--threads 1025" "--threads 2x" "--threads=" "--series-list=" "--series="; do
+  check "usage error: $args" '"$bin" --series t.csv $args quartz.inp >/dev/null 2>err.txt; [ $? -eq 2 ] && grep -q "^lattrix-refine: ${args%%[ =]*} takes" err.txt'
+done
+"$bin" --threads 2 quartz.inp >/dev/null 2>err.txt; rc=$?
+check "--threads without --series is a usage error" '[ $rc -eq 2 ] && grep -q "belong to --series" err.txt'
 "$bin" --series t.csv --report r.out quartz.inp >/dev/null 2>err.txt; rc=$?
 check "--report with --series is a usage error" '[ $rc -eq 2 ] && grep -q "report-dir" err.txt'
 

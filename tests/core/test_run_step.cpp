@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "TestSupport.h"
+#include "common/AtomicFile.h"
 #include "run/Execute.h"
 #include "engine/Refinement.h"
 #include "fittingmap/FittingMap.h"
@@ -201,6 +202,30 @@ TEST(Files, FileSizeLimitWhileWriting) {
   ASSERT_EQ(::stat(job.m_strInputPath.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(ReadAll(job.m_strInputPath), InputFileText(job));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// A file streamed in pieces stays out of sight until Commit: the old file is
+// whole meanwhile, and a writer that ends without Commit (a series stopped
+// part way) or fails (a full disk) leaves it as it was and no litter.
+TEST(Files, StreamedFileAppearsWholeOrNotAtAll) {
+  ScratchDir dir;
+  const std::string path = dir.Write("t.csv", "old\n");
+  std::string expected;
+  for (int i = 0; i < 30000; ++i) expected += std::to_string(i) + "\n";   // several flushes
+  const auto write = [&](bool commit) {
+    StreamingFile file;
+    bool ok = file.Open(path);
+    for (size_t at = 0; at < expected.size(); at += 1000) ok = file.Append(expected.substr(at, 1000)) && ok;
+    EXPECT_EQ(ReadAll(path), "old\n");
+    return commit ? file.Commit() && ok : ok;
+  };
+  EXPECT_TRUE(write(false));
+  EXPECT_FALSE(WithFileSizeLimit(70000, [&] { return write(true); }));
+  EXPECT_EQ(ReadAll(path), "old\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  EXPECT_TRUE(write(true));
+  EXPECT_EQ(ReadAll(path), expected);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 

@@ -42,17 +42,23 @@ TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
   const std::string status = "ooxoxou";   // ok, refused (x), undefined
   RunChoices a, b;
   b.correction = kZeroAndDisplacement, b.weighting = kSin2Theta;
-  for (const RunChoices& choices : {a, b}) {
+  for (const bool streamed : {false, true}) {
+    const RunChoices& choices = streamed ? b : a;
     // The first job is held back until the others are done: the jobs end
     // in another order than the one given.
     std::vector<size_t> ended;
     std::mutex mutex;
-    const std::vector<SeriesRow> rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3, [&](size_t i, const Job&, const RunResult&) {
+    const SeriesHook hook = [&](size_t i, const Job&, const RunResult&) {
       if (i == 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
       std::lock_guard<std::mutex> lock(mutex);
       ended.push_back(i);
-    });
-    ASSERT_EQ(ended.back(), 0u);
+    };
+    std::vector<SeriesRow> rows;
+    if (!streamed) rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3, hook);
+    SeriesRun run(PlanSeries(paths, "", nullptr), choices, hook);
+    if (streamed) run.Stream(3, 2, [&](SeriesRow& row) { rows.push_back(std::move(row)); });
+    // Streamed, a window of two jobs: the third waits until the first is handed on.
+    ASSERT_EQ(streamed ? ended.at(1) : ended.back(), 0u);
     ASSERT_EQ(rows.size(), paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
       SCOPED_TRACE(paths[i]);
