@@ -11,21 +11,14 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 
 import lattrix
+from timing import best
 
 build, count = sys.argv[1], int(sys.argv[2])
 refine = os.path.join(build, "cli", "lattrix-refine")
 
 
-def best(run, repeat=3):
-    times = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        run()
-        times.append(time.perf_counter() - start)
-    return min(times)
 
 
 with tempfile.TemporaryDirectory() as work:

@@ -3,11 +3,11 @@ lattrix.fit_trend (bm3, vinet, thermal) and of lattrix.refine on the quartz
 example, in process.
 
     PYTHONPATH=BUILD/python /usr/bin/python3 bench/trend_bench.py"""
-import time
 
 import numpy as np
 
 import lattrix
+from timing import best
 
 
 def bm3(V, V0=160.0, K0=120.0, Kp=4.5):
@@ -15,13 +15,6 @@ def bm3(V, V0=160.0, K0=120.0, Kp=4.5):
     return 1.5 * K0 * (x ** 7 - x ** 5) * (1 + 0.75 * (Kp - 4) * (x * x - 1))
 
 
-def best(run, repeat=5):
-    times = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        run()
-        times.append(time.perf_counter() - start)
-    return min(times)
 
 
 P = np.linspace(0, 12, 1000)
@@ -36,7 +29,7 @@ V = np.array(V) + np.random.default_rng(1).normal(0, 0.01, len(P))
 T = np.linspace(300, 900, 1000)
 VT = 50 * np.exp(3e-5 * (T - 298.15)) + np.random.default_rng(2).normal(0, 1e-4, len(T))
 job = lattrix.read_job("examples/quartz.inp")
-refine = best(lambda: lattrix.refine(job))
+refine = best(lambda: lattrix.refine(job), 5)
 for model, x, y, s in (("bm3", P, V, 0.01), ("vinet", P, V, 0.01), ("thermal", T, VT, 1e-4)):
-    fit = best(lambda: lattrix.fit_trend(x, y, np.full(len(x), s), model=model))
+    fit = best(lambda: lattrix.fit_trend(x, y, np.full(len(x), s), model=model), 5)
     print(f"fit_trend {model:7s} 1000 points {fit * 1e3:7.2f} ms   refine() of the quartz job {refine * 1e3:6.3f} ms")

@@ -50,9 +50,7 @@ bool TakeReflections(const PeakInput& input, int correction, Job& job, std::vect
     return false;
   }
   Assignment assignment;
-  if (!PeakPositions(list, job.m_dWavelength, positions, sink) ||
-      !TakePeakList(job, list, input.assignment, assignment, sink))
-    return false;
+  if (!TakePeakList(job, list, input.assignment, assignment, sink, &positions)) return false;
   if (!list.hasHkl) sink.Show(assignment.Summary());
   return true;
 }

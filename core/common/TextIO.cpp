@@ -141,10 +141,7 @@ size_t Utf8Length(const std::string& text, size_t i) {
 
 // The text without blanks around it and with a decimal comma made a point.
 std::string UserField(const std::string& text) {
-  size_t a = 0, b = text.size();
-  while (a < b && IsCSpace(text[a])) ++a;
-  while (b > a && IsCSpace(text[b - 1])) --b;
-  std::string field = text.substr(a, b - a);
+  std::string field = TrimmedText(text);
   for (char& c : field)
     if (c == ',') c = '.';
   return field;
@@ -177,6 +174,13 @@ std::string Printable(const std::string& text, size_t maxChars, bool keepTab) {
 std::string PrintableText(const std::string& text, size_t maxChars) { return Printable(text, maxChars, false); }
 
 std::string PrintableLine(const std::string& text) { return Printable(text, std::string::npos, true); }
+
+std::string TrimmedText(const std::string& text) {
+  size_t a = 0, b = text.size();
+  while (a < b && IsCSpace(text[a])) ++a;
+  while (b > a && IsCSpace(text[b - 1])) --b;
+  return text.substr(a, b - a);
+}
 
 bool ParseNumberText(const std::string& text, double& out) {
   const std::string field = UserField(text);

@@ -54,6 +54,9 @@ std::string PrintableLine(const std::string& text);
 bool ParseNumberText(const std::string& text, double& out);
 bool ParseWholeNumberText(const std::string& text, int& out);
 
+// The text without the C locale's white space at either end.
+std::string TrimmedText(const std::string& text);
+
 // One white-space separated field of a file, read whole in the "C" locale:
 // an optional sign, digits with an optional decimal point and exponent, and
 // a finite value; or a whole number within the range of int. False, leaving

@@ -55,9 +55,11 @@ void TieCellToSystem(int system, double cell[6]) {
     if (map.Follows(j))
       cell[j] = cell[map.leader[j]];
     else if (!map.moves[j])
-      cell[j] = system == kHexagonal && j == 5 ? 120.0 : 90.0;
+      cell[j] = FixedAngle(system, j);
   }
 }
+
+double FixedAngle(int system, int j) { return system == kHexagonal && j == 5 ? 120.0 : 90.0; }
 
 ParameterUnit CellConstantUnit(int j) { return j < 3 ? ParameterUnit::kLength : ParameterUnit::kAngle; }
 

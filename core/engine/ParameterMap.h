@@ -57,6 +57,10 @@ ParameterMap Parameters(int system, int correction);
 // (gamma of a hexagonal cell to 120): the free constants decide the rest.
 void TieCellToSystem(int system, double cell[6]);
 
+// The value of an angle (j = 3..5) the crystal system fixes: 120 degrees for
+// gamma of a hexagonal cell, 90 otherwise.
+double FixedAngle(int system, int j);
+
 // From the slots' units (A, radians, 1/d^2 of the correction functions) to
 // the report's, for a wavelength lambda and a goniometer radius R: angles
 // divide by kDegToRad; a correction is first taken to sin^2(theta) units

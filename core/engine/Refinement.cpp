@@ -67,7 +67,7 @@ void HoldSystemConstants(Job& job, int system, const ParameterMap& parameters, b
     const bool follows = parameters.Follows(j);
     if (!follows && parameters.moves[j]) continue;
     const int leader = parameters.leader[j];
-    const double exact = follows ? job.m_dRefinedCell[leader] : system == kHexagonal && j == 5 ? 120.0 : 90.0;
+    const double exact = follows ? job.m_dRefinedCell[leader] : FixedAngle(system, j);
     const double exactSigma = follows ? job.m_dCellSigma[leader] : 0.0;
     if (job.m_dCell[j] != (follows ? job.m_dCell[leader] : exact)) continue;
     if (std::isfinite(job.m_dRefinedCell[j]) && std::isfinite(exact)) job.m_dRefinedCell[j] = exact;

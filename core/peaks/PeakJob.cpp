@@ -39,9 +39,10 @@ bool TakeAssignedPeaks(Job& job, const std::vector<AssignedPeak>& peaks, Message
 }
 
 bool TakePeakList(Job& job, const PeakList& list, const AssignmentOptions& options, Assignment& assignment,
-                  MessageSink& sink) {
+                  MessageSink& sink, std::vector<PeakPosition>* taken) {
   std::vector<PeakPosition> positions;
   if (!PeakPositions(list, job.m_dWavelength, positions, sink)) return false;
+  if (taken != nullptr) *taken = positions;
   if (list.hasHkl) {
     assignment = Assignment();
     for (size_t i = 0; i < positions.size(); ++i) {

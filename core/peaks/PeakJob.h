@@ -20,9 +20,10 @@ bool PeakPositions(const PeakList& list, double wavelength, std::vector<PeakPosi
 // (the assignment is kept in `assignment`). Each row's observed 2theta, its
 // esd and weight 1. False after a message, the job as it was: a value
 // without a 2theta at the wavelength, or more than 50 reflections
-// ("Data number=51 is not acceptable !!!").
+// ("Data number=51 is not acceptable !!!"). `positions`, when given,
+// receives every peak as 2theta (to assign again from a refined cell).
 bool TakePeakList(Job& job, const PeakList& list, const AssignmentOptions& options, Assignment& assignment,
-                  MessageSink& sink);
+                  MessageSink& sink, std::vector<PeakPosition>* positions = nullptr);
 
 // Sets the job's reflections from `firstRow` on to the assigned peaks, the
 // rows above kept (at most 50 in all: false after the message otherwise,

@@ -49,15 +49,6 @@ const char* ColumnLabel(Column column) {
   }
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string Trimmed(const std::string& text) {
-  size_t a = 0, b = text.size();
-  while (a < b && IsBlank(text[a])) ++a;
-  while (b > a && IsBlank(text[b - 1])) --b;
-  return text.substr(a, b - a);
-}
-
 // A header name without its unit in brackets, in lower case, without blanks
 // around it and a full stop at its end: "Pos. [°2Th.]" is "pos".
 std::string NormalName(const std::string& name) {
@@ -68,7 +59,7 @@ std::string NormalName(const std::string& name) {
     if (depth == 0) out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if ((c == ']' || c == ')') && depth > 0) --depth;
   }
-  out = Trimmed(out);
+  out = TrimmedText(out);
   while (!out.empty() && out.back() == '.') out.pop_back();
   return out;
 }
@@ -107,15 +98,15 @@ std::vector<std::string> SplitFields(const std::string& line, char separator) {
       else if (i + 1 < line.size() && line[i + 1] == '"') field += line[++i];
       else quoted = false;
     } else if (c == separator) {
-      fields.push_back(Trimmed(field));
+      fields.push_back(TrimmedText(field));
       field.clear();
-    } else if (c == '"' && Trimmed(field).empty()) {
+    } else if (c == '"' && TrimmedText(field).empty()) {
       quoted = true;
     } else {
       field += c;
     }
   }
-  fields.push_back(Trimmed(field));
+  fields.push_back(TrimmedText(field));
   return fields;
 }
 
@@ -194,7 +185,7 @@ std::vector<TextLine> DataLines(const std::string& text) {
   std::vector<TextLine> lines;
   std::string line;
   for (int number = 1; reader.Next(line); ++number) {
-    const std::string trimmed = Trimmed(line);
+    const std::string trimmed = TrimmedText(line);
     if (trimmed.empty() || trimmed[0] == '#') continue;
     lines.push_back({number, line});
   }

@@ -11,11 +11,6 @@ constexpr int kReportFieldOfColumn[kFittingTableColumns] = {
     0, kFieldH, kFieldK, kFieldL, 0, 0, kField2ThCor, kField2ThCal, kFieldDel2Th, kFieldDObs,
     kFieldDCal, kFieldDDif, kFieldWeight};
 
-std::string Trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? text : text.substr(first);
-}
-
 }  // namespace
 
 FittingTable FittingTableOf(const RefinementOutcome& outcome) {
@@ -31,8 +26,8 @@ FittingTable FittingTableOf(const RefinementOutcome& outcome) {
     cells[4] = Format("%8.4lf", row.twoThetaRaw);
     cells[5] = Format("%8.4lf", row.twoThetaObs);
   }
-  table.sumDelta = Trimmed(SumLineValue(outcome.sumDelta));
-  table.stdDelta = Trimmed(SumLineValue(outcome.sdDelta));
+  table.sumDelta = TrimmedText(SumLineValue(outcome.sumDelta));
+  table.stdDelta = TrimmedText(SumLineValue(outcome.sdDelta));
   return table;
 }
 

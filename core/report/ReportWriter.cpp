@@ -109,8 +109,7 @@ ListRowTexts ListRowFields(const ReflectionResult& row) {
   for (int column = 0; column < kListFields; ++column) {
     std::string text;
     AppendListColumn(text, row, column);
-    const size_t first = text.find_first_not_of(' ');
-    fields[static_cast<size_t>(column)] = first == std::string::npos ? text : text.substr(first);
+    fields[static_cast<size_t>(column)] = TrimmedText(text);
   }
   return fields;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "calibration/LeastSquares.h"
 #include "common/TextIO.h"
 
 namespace lattrix {
@@ -59,33 +60,6 @@ double VolumeAt(TrendModel model, const double p[3], double P) {
 double Slope(TrendModel model, const double p[3], double x, double t0) {
   const double h = 1e-5 * std::max(1.0, std::fabs(x));
   return (TrendModelValue(model, p, x + h, t0) - TrendModelValue(model, p, x - h, t0)) / (2.0 * h);
-}
-
-// Solves the n x n system A x = b (Gauss-Jordan with partial pivoting); the
-// inverse of A into inverse when asked. False for a singular A.
-bool Solve(std::vector<std::vector<double>> A, std::vector<double>& b, std::vector<std::vector<double>>* inverse) {
-  const size_t n = b.size();
-  std::vector<std::vector<double>> inv(n, std::vector<double>(n, 0.0));
-  for (size_t i = 0; i < n; ++i) inv[i][i] = 1.0;
-  for (size_t c = 0; c < n; ++c) {
-    size_t pivot = c;
-    for (size_t r = c + 1; r < n; ++r)
-      if (std::fabs(A[r][c]) > std::fabs(A[pivot][c])) pivot = r;
-    if (!(std::fabs(A[pivot][c]) > 0.0)) return false;
-    std::swap(A[c], A[pivot]), std::swap(inv[c], inv[pivot]), std::swap(b[c], b[pivot]);
-    for (size_t r = 0; r < n; ++r) {
-      if (r == c) continue;
-      const double m = A[r][c] / A[c][c];
-      for (size_t k = 0; k < n; ++k) A[r][k] -= m * A[c][k], inv[r][k] -= m * inv[c][k];
-      b[r] -= m * b[c];
-    }
-  }
-  for (size_t r = 0; r < n; ++r) {
-    b[r] /= A[r][r];
-    for (size_t k = 0; k < n; ++k) inv[r][k] /= A[r][r];
-  }
-  if (inverse) *inverse = inv;
-  return true;
 }
 
 // The least-squares problem: free parameters q (V0, K0[, K'] or V0,
@@ -169,24 +143,27 @@ bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
   for (steps = 1; steps <= kMaxSteps; ++steps) {
     std::vector<std::vector<double>> J;
     if (!problem.Jacobian(q, r, J)) return false;
-    const size_t m = q.size();
-    std::vector<std::vector<double>> A(m, std::vector<double>(m, 0.0));
-    std::vector<double> g(m, 0.0);
-    for (size_t i = 0; i < r.size(); ++i)
-      for (size_t a = 0; a < m; ++a) {
-        g[a] += J[i][a] * r[i];
-        for (size_t b = 0; b < m; ++b) A[a][b] += J[i][a] * J[i][b];
-      }
+    const int n = static_cast<int>(r.size()), m = static_cast<int>(q.size());
+    std::vector<double> scale(q.size(), 0.0);
+    for (int i = 0; i < n; ++i)
+      for (int a = 0; a < m; ++a) scale[a] += J[i][a] * J[i][a];
     bool moved = false;
     for (int attempt = 0; attempt < 30 && !moved; ++attempt, lambda *= 10.0) {
-      std::vector<std::vector<double>> D = A;
-      for (size_t a = 0; a < m; ++a) D[a][a] *= 1.0 + lambda;
-      // The Gauss-Newton step of |r + J s|^2, damped: D s = -J^T r.
-      std::vector<double> s = g;
-      for (double& v : s) v = -v;
-      if (!Solve(D, s, nullptr)) continue;
+      // The damped Gauss-Newton step of |r + J s|^2 as the least-squares
+      // solution of J s = -r with the rows sqrt(lambda (J'J)_aa) s_a = 0
+      // below: (J'J + lambda diag J'J) s = -J'r.
+      Matrix X(n + m, m);
+      std::vector<double> y(static_cast<size_t>(n + m), 0.0), s, unused;
+      for (int i = 0; i < n; ++i) {
+        for (int a = 0; a < m; ++a) X(i, a) = J[i][a];
+        y[i] = -r[i];
+      }
+      for (int a = 0; a < m; ++a) X(n + a, a) = std::sqrt(lambda * scale[a]);
+      Matrix inverse;
+      std::string message;
+      if (SolveNormalEquations(0.0, X, y, s, inverse, message) != kFitOk) continue;
       std::vector<double> next = q, rn;
-      for (size_t a = 0; a < m; ++a) next[a] += s[a];
+      for (int a = 0; a < m; ++a) next[a] += s[a];
       if (!problem.Residuals(next, rn)) continue;
       const double c = SumOfSquares(rn);
       if (c <= chi2) {
@@ -253,17 +230,16 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
                          std::min(fit.iterations, kMaxSteps));
     return fit;
   }
-  std::vector<double> r;
-  std::vector<std::vector<double>> J, inverse;
+  std::vector<double> r, unused;
+  std::vector<std::vector<double>> J;
   problem.Residuals(q, r);
   problem.Jacobian(q, r, J);
   fit.chi2Reduced = SumOfSquares(r) / fit.dof;
-  std::vector<std::vector<double>> A(free, std::vector<double>(free, 0.0));
-  for (size_t i = 0; i < r.size(); ++i)
-    for (size_t a = 0; a < free; ++a)
-      for (size_t b = 0; b < free; ++b) A[a][b] += J[i][a] * J[i][b];
-  std::vector<double> unused(free, 0.0);
-  if (!Solve(A, unused, &inverse)) {
+  Matrix X(fit.n, static_cast<int>(free)), inverse;
+  for (int i = 0; i < fit.n; ++i)
+    for (size_t a = 0; a < free; ++a) X(i, static_cast<int>(a)) = J[static_cast<size_t>(i)][a];
+  std::string rankMessage;
+  if (SolveNormalEquations(0.0, X, r, unused, inverse, rankMessage) != kFitOk) {
     fit.message = "The points do not determine every parameter of the fit !!!";
     return fit;
   }
@@ -288,7 +264,8 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
   fit.covariance.assign(free, std::vector<double>(free, 0.0));
   for (size_t a = 0; a < free; ++a) {
     fit.values.push_back(cubed && a == 0 ? std::cbrt(q[0]) : q[a] * (cubed ? scale[a] : 1.0));
-    for (size_t b = 0; b < free; ++b) fit.covariance[a][b] = inverse[a][b] * fit.chi2Reduced * scale[a] * scale[b];
+    for (size_t b = 0; b < free; ++b)
+      fit.covariance[a][b] = inverse(static_cast<int>(a), static_cast<int>(b)) * fit.chi2Reduced * scale[a] * scale[b];
     fit.sigmas.push_back(std::sqrt(fit.covariance[a][a]));
   }
   if (IsEquationOfState(options.model)) {
