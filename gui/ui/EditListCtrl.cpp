@@ -254,9 +254,15 @@ void CEditListCtrl::CopySelection() const {
 
 void CEditListCtrl::ClearSelectedCells() {
   const int col = currentColumn();
+  int changed = -1;
   for (const QModelIndex& index : selectionModel()->selectedRows()) {
-    if (!GetItemText(index.row(), col).isEmpty()) StoreText(index.row(), col, QString());
+    if (GetItemText(index.row(), col).isEmpty()) continue;
+    QString text;
+    if (m_endLabelEdit && !m_endLabelEdit(index.row(), col, text)) continue;
+    SetItemText(index.row(), col, text);
+    changed = index.row();
   }
+  if (changed >= 0) Q_EMIT cellEdited(changed, col);
 }
 
 // A key that types a character: it starts an edit that replaces the text.

@@ -80,6 +80,12 @@ class CEditListCtrl : public QTableWidget {
   void SetPreferredHeight(int height);
   QSize sizeHint() const override;
 
+  // The selected rows as tab-separated lines on the clipboard (Ctrl+C).
+  void CopySelection() const;
+  // The current column's cells of the selected rows emptied (Delete), as
+  // one change of the list.
+  void ClearSelectedCells();
+
   bool IsEditing() const { return m_bEditing; }
   CListCellEdit* CellEditor() const { return m_editCell; }
   int EditRow() const { return m_nEditRow; }
@@ -112,8 +118,6 @@ class CEditListCtrl : public QTableWidget {
   bool NextCell(int& row, int& col, bool backwards) const;
   // Offers the text to the owner and stores it when accepted.
   void StoreText(int row, int col, QString text);
-  void CopySelection() const;
-  void ClearSelectedCells();
   void PlaceEditor();
   void SelectAndFocusCell(int row, int col);
 

@@ -1,5 +1,6 @@
 #include "ui/FormBinding.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -409,6 +410,28 @@ QStringList CFormBinding::FormState() const {
       for (int c = kColH; c < list->columnCount(); ++c) state << list->GetItemText(r, c);
   }
   return state;
+}
+
+void CFormBinding::RestoreFormState(const QStringList& state) {
+  qsizetype k = 0;
+  const auto next = [&] { return k < state.size() ? state[k++] : QString(); };
+  m_form.m_editTitle->setText(next());
+  m_form.m_editTitle->setCursorPosition(0);
+  m_form.m_comboCrystalSystem->setCurrentIndex(next().toInt());
+  const int correction = next().toInt();
+  // No button checked is a state of its own, which an exclusive group
+  // cannot return to.
+  m_form.m_corrGroup->setExclusive(false);
+  for (QAbstractButton* button : m_form.m_corrGroup->buttons()) button->setChecked(m_form.m_corrGroup->id(button) == correction);
+  m_form.m_corrGroup->setExclusive(true);
+  m_form.m_checkInternalStd->setChecked(next().toInt() != 0);
+  for (QLineEdit* edit : m_form.m_editCell) edit->setText(next());
+  for (QLineEdit* edit : m_form.m_editKnown) edit->setText(next());
+  for (QCheckBox* box : m_form.m_pWeightCheck) box->setChecked(next().toInt() != 0);
+  for (CEditListCtrl* list : {m_form.m_listReflection, m_form.m_listSilicon}) {
+    for (int r = 0; r < list->rowCount(); ++r)
+      for (int c = kColH; c < list->columnCount(); ++c) list->SetItemText(r, c, next());
+  }
 }
 
 void CFormBinding::CommitOpenEdits() {

@@ -74,6 +74,8 @@ class CFormBinding {
   bool HasTitle() const;
   // Everything of the form the user can change, as texts to compare.
   QStringList FormState() const;
+  // The form as FormState gave it (entries beyond the form's are ignored).
+  void RestoreFormState(const QStringList& state);
   // Edits still open in the lists are stored (or, on File New, dropped).
   void CommitOpenEdits();
   void CloseOpenEdits();

@@ -5,6 +5,7 @@
 #include "ui/LattrixView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
@@ -52,6 +53,7 @@ CLattrixView::CLattrixView(QWidget* parent)
       m_binding(m_form),
       m_router(m_pSink, [this](const std::string& text) { AddNote(QString::fromStdString(text)); }) {
   setObjectName("lattrixView");
+  m_history = new CFormHistory([this](const FormSnapshot& snapshot) { RestoreSnapshot(snapshot); }, this);
   m_defaultSink = std::make_unique<MessageBoxSink>(this);
   m_pSink = g_pSinkForNewViews ? g_pSinkForNewViews : m_defaultSink.get();
   // The commands first: a click runs its command before the form counts
@@ -110,6 +112,7 @@ void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
     if (ReadInputFile()) ShowOpenedFile();
   }
   TakeSavedState(m_document.JobFile());
+  m_history->Start(Snapshot());
   Q_EMIT jobStateChanged();
 }
 
@@ -146,7 +149,36 @@ void CLattrixView::ShowResults() {
   m_resultsState = FormState();
 }
 
-void CLattrixView::OnFormEdited() {
+void CLattrixView::RecordStep(const QString& name) {
+  QString text = name;
+  const QObject* from = sender();
+  if (text.isEmpty()) {
+    text = qobject_cast<const QLineEdit*>(from)       ? QStringLiteral("Typing")
+           : qobject_cast<const CEditListCtrl*>(from) ? QStringLiteral("Cell edit")
+           : qobject_cast<const QComboBox*>(from)     ? QStringLiteral("Crystal system")
+           : qobject_cast<const QButtonGroup*>(from)  ? QStringLiteral("Correction")
+           : qobject_cast<const QAbstractButton*>(from)
+               ? qobject_cast<const QAbstractButton*>(from)->text().remove(QLatin1Char('&'))
+               : QStringLiteral("Change");
+  }
+  m_history->Record(Snapshot(), text, qobject_cast<const QLineEdit*>(from));
+  ShowFormState();
+}
+
+void CLattrixView::RestoreSnapshot(const FormSnapshot& snapshot) {
+  m_binding.CloseOpenEdits();
+  lattrix::Job job = snapshot.job;
+  job.m_strInputPath = m_job.m_strInputPath;
+  job.m_strReportPath = m_job.m_strReportPath;
+  job.m_strWorkDir = m_job.m_strWorkDir;
+  m_job = std::move(job);
+  m_binding.RestoreFormState(snapshot.form);
+  m_binding.FollowFreeCellFields();
+  SiliconList()->setEnabled(m_job.m_bInternalStd == 1);
+  ShowFormState();
+}
+
+void CLattrixView::ShowFormState() {
   ShowInstrument();
   if (m_binding.HasResults()) m_binding.MarkResultsStale(FormState() != m_resultsState);
   window()->setWindowModified(IsModified());
@@ -168,6 +200,7 @@ void CLattrixView::ShowOpenedFile() {
   m_binding.ClearJob();
   ShowJob();
   TakeSavedState(PathText(m_job.m_strInputPath));
+  m_history->Start(Snapshot());
   Q_EMIT inputFileUsed(PathText(m_job.m_strInputPath));
 }
 
@@ -178,6 +211,7 @@ void CLattrixView::OnFileNew() {
   m_document.ForgetRun();
   m_binding.ClearJob();
   TakeSavedState(QString());
+  m_history->Start(Snapshot());
   Q_EMIT jobStateChanged();
 }
 
@@ -263,7 +297,7 @@ bool CLattrixView::TakeReflections(const lattrix::PeakList& list, lattrix::Job& 
                            "No correction.")
                 .arg(QString::fromLatin1(lattrix::PeakUnitsName(list.units))));
   }
-  OnFormEdited();
+  RecordStep(QStringLiteral("Reflections"));
   Q_EMIT jobStateChanged();
   return true;
 }
@@ -292,6 +326,8 @@ void CLattrixView::OnRefineExecute() {
     m_document.ForgetRun();
     ClearResults();
   }
+  // The run gathered the form into the job: the next step starts from it.
+  m_history->Follow(Snapshot());
   Q_EMIT jobStateChanged();
 }
 
@@ -331,6 +367,7 @@ bool CLattrixView::SaveJobAs() {
 
 bool CLattrixView::SaveInputFileAs(const QString& path) {
   const bool ok = CJobDocument::WriteJobFile(m_job, path, Sink());
+  m_history->Follow(Snapshot());
   if (ok) {
     TakeSavedState(path);
     Q_EMIT inputFileUsed(path);
@@ -371,16 +408,21 @@ void CLattrixView::OnAddRow() {
   }
   if (row < m_job.m_nReflections) lattrix::InsertReflection(m_job, row);
   m_binding.InsertEmptyRow(row);
-  OnFormEdited();
+  RecordStep(QStringLiteral("Insert row"));
 }
 
 void CLattrixView::OnDeleteRow() {
   m_binding.CommitOpenEdits();
-  const int row = ReflectionList()->GetFirstSelectedRow();
-  if (row < 0) return;
-  if (row < m_job.m_nReflections) lattrix::DeleteReflection(m_job, row);
-  m_binding.RemoveRow(row);
-  OnFormEdited();
+  QList<int> rows;
+  for (const QModelIndex& index : ReflectionList()->selectionModel()->selectedRows()) rows.append(index.row());
+  if (rows.isEmpty()) return;
+  // From the bottom up, so that the rows still to go keep their places.
+  std::sort(rows.rbegin(), rows.rend());
+  for (int row : rows) {
+    if (row < m_job.m_nReflections) lattrix::DeleteReflection(m_job, row);
+    m_binding.RemoveRow(row);
+  }
+  RecordStep(rows.size() > 1 ? QStringLiteral("Delete rows") : QStringLiteral("Delete row"));
 }
 
 void CLattrixView::OnAppExit() { window()->close(); }
@@ -390,7 +432,7 @@ void CLattrixView::OnSetInstrument() {
   if (dialog.exec() == QDialog::Accepted) {
     m_job.m_dWavelength = dialog.Wavelength();
     m_job.m_dGonioRadius = dialog.Radius();
-    OnFormEdited();
+    RecordStep(QStringLiteral("Instrument"));
   }
 }
 
@@ -443,6 +485,32 @@ bool CLattrixView::ExportCifTo(const QString& path) {
   // The refined state stays whether or not the file could be written.
   const lattrix::RunResult* run = LastRunOrSay();
   return run && lattrix::WriteCifFile(run->job, PathBytes(path), Sink());
+}
+
+void CLattrixView::OnEditCut() {
+  QWidget* focus = QApplication::focusWidget();
+  if (auto* edit = qobject_cast<QLineEdit*>(focus)) {
+    edit->cut();
+  } else if (auto* list = qobject_cast<CEditListCtrl*>(focus)) {
+    list->CopySelection();
+    list->ClearSelectedCells();
+  }
+}
+
+void CLattrixView::OnEditCopy() {
+  QWidget* focus = QApplication::focusWidget();
+  if (auto* edit = qobject_cast<QLineEdit*>(focus))
+    edit->copy();
+  else if (auto* list = qobject_cast<CEditListCtrl*>(focus))
+    list->CopySelection();
+}
+
+void CLattrixView::OnEditPaste() {
+  QWidget* focus = QApplication::focusWidget();
+  if (auto* edit = qobject_cast<QLineEdit*>(focus))
+    edit->paste();
+  else if (focus == ReflectionList())
+    OnPasteReflections();
 }
 
 void CLattrixView::OnCopyResults() {

@@ -18,6 +18,7 @@
 #include "job/Job.h"
 #include "peaks/PeakList.h"
 #include "ui/FormBinding.h"
+#include "ui/FormHistory.h"
 #include "ui/HelpWindow.h"
 #include "ui/JobDocument.h"
 #include "ui/JobForm.h"
@@ -109,6 +110,7 @@ class CLattrixView : public QWidget {
   // reflection on the form.
   bool CanSave() const { return m_job.m_bRefined || m_binding.HasTitle() || m_binding.HasReflection(); }
 
+  QUndoStack* History() const { return m_history->Stack(); }
   CEditListCtrl* ReflectionList() const { return m_form.m_listReflection; }
   CEditListCtrl* SiliconList() const { return m_form.m_listSilicon; }
   CReportViewer* ReportViewer() const { return m_reportViewer; }
@@ -152,6 +154,11 @@ class CLattrixView : public QWidget {
   void OnExportCif();
   // The result fields as "a = 4.91342(4) A" lines on the clipboard.
   void OnCopyResults();
+  // Cut, Copy and Paste of the Edit menu: on the text field or the list
+  // that has the keyboard.
+  void OnEditCut();
+  void OnEditCopy();
+  void OnEditPaste();
 
  Q_SIGNALS:
   // The job's flags may have changed: the frame refreshes its commands.
@@ -166,7 +173,16 @@ class CLattrixView : public QWidget {
  private:
   void ConnectCommands();
   void ConnectFormEdits();
-  void OnFormEdited();
+  void OnFormEdited() { RecordStep(QString()); }
+  // The user's change as one step of the history (named after the widget
+  // that sent it when `name` is empty), then the marks that follow it.
+  void RecordStep(const QString& name);
+  // The job and the form now, as the history keeps them.
+  FormSnapshot Snapshot() const { return {m_job, FormState()}; }
+  // Undo and Redo: the job and form of a step (the files stay the job's).
+  void RestoreSnapshot(const FormSnapshot& snapshot);
+  // The instrument line, the stale results, the modified mark.
+  void ShowFormState();
   // The form's state with the instrument, which the form does not show.
   QStringList FormState() const;
   // The form as it is now becomes the unchanged job (after Open, Save, New).
@@ -191,6 +207,7 @@ class CLattrixView : public QWidget {
   CJobForm m_form;
   CFormBinding m_binding;
   CJobDocument m_document;
+  CFormHistory* m_history = nullptr;
   // The form's state when the results shown were computed.
   QStringList m_resultsState;
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include "series/SeriesLauncher.h"
 #include "ui/AboutDlg.h"
@@ -44,6 +46,11 @@ QString DraggedJobFile(const QMimeData* data) {
       return url.toLocalFile();
   }
   return QString();
+}
+
+bool IsUndoKey(const QKeyEvent* event) {
+  return event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
+         event->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
 }
 
 }  // namespace
@@ -133,6 +140,7 @@ void CMainFrame::CreateActions() {
   m_actionAppExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   // Also from the report and help windows.
   m_actionAppExit->setShortcutContext(Qt::ApplicationShortcut);
+  CreateEditActions();
   CreateRefineActions();
   CreateHelpActions();
 }
@@ -180,6 +188,33 @@ void CMainFrame::CreateHelpActions() {
   connect(m_actionAppAbout, &QAction::triggered, this, &CMainFrame::OnAppAbout);
 }
 
+void CMainFrame::CreateEditActions() {
+  using V = CLattrixView;
+  QUndoStack* history = m_pView->History();
+  m_actionEditUndo = history->createUndoAction(this, QStringLiteral("Undo"));
+  m_actionEditUndo->setObjectName("actionEditUndo");
+  m_actionEditUndo->setShortcut(QKeySequence::Undo);
+  m_actionEditUndo->setStatusTip(QStringLiteral("Undo the last change of the job"));
+  m_actionEditRedo = history->createRedoAction(this, QStringLiteral("Redo"));
+  m_actionEditRedo->setObjectName("actionEditRedo");
+  m_actionEditRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  m_actionEditRedo->setStatusTip(QStringLiteral("Redo the change last undone"));
+  m_actionEditCut = ViewCommand("actionEditCut", "Cut (&T)", "Cut the selection to the clipboard\nCut", nullptr,
+                                &V::OnEditCut);
+  m_actionEditCut->setShortcut(QKeySequence::Cut);
+  m_actionEditCopy = ViewCommand("actionEditCopy", "Copy (&C)", "Copy the selection to the clipboard\nCopy", nullptr,
+                                 &V::OnEditCopy);
+  m_actionEditCopy->setShortcut(QKeySequence::Copy);
+  m_actionEditPaste = ViewCommand("actionEditPaste", "Paste (&P)",
+                                  "Paste into the field, or reflection rows into the Reflection List\nPaste", nullptr,
+                                  &V::OnEditPaste);
+  m_actionEditPaste->setShortcut(QKeySequence::Paste);
+  m_actionInsertRow = ViewCommand("actionInsertRow", "Insert row (&I)",
+                                  "Insert an empty reflection above the selected row\nInsert row", nullptr, &V::OnAddRow);
+  m_actionDeleteRows = ViewCommand("actionDeleteRows", "Delete rows (&D)",
+                                   "Delete the selected reflections\nDelete rows", nullptr, &V::OnDeleteRow);
+}
+
 void CMainFrame::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("File (&F)"));
   file->setObjectName("menuFile");
@@ -205,6 +240,18 @@ void CMainFrame::CreateMenus() {
   file->setToolTipsVisible(true);
   UpdateRecentFileMenu();
   file->addAction(m_actionAppExit);
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit (&E)"));
+  edit->setObjectName("menuEdit");
+  edit->addAction(m_actionEditUndo);
+  edit->addAction(m_actionEditRedo);
+  edit->addSeparator();
+  edit->addAction(m_actionEditCut);
+  edit->addAction(m_actionEditCopy);
+  edit->addAction(m_actionEditPaste);
+  edit->addSeparator();
+  edit->addAction(m_actionInsertRow);
+  edit->addAction(m_actionDeleteRows);
 
   QMenu* refine = menuBar()->addMenu(QStringLiteral("Refine (&R)"));
   refine->setObjectName("menuRefine");
@@ -389,8 +436,14 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-  // A text field would take the file's name as text: it passes the drag on.
   const QEvent::Type type = event->type();
+  // Undo and Redo take back whole steps of the job, also while a text field
+  // has the keyboard (its own undo would know only its text).
+  if (type == QEvent::ShortcutOverride && IsUndoKey(static_cast<QKeyEvent*>(event))) {
+    event->ignore();
+    return true;
+  }
+  // A text field would take the file's name as text: it passes the drag on.
   if ((type == QEvent::DragEnter || type == QEvent::DragMove) &&
       !DraggedJobFile(static_cast<QDropEvent*>(event)->mimeData()).isEmpty()) {
     event->ignore();

@@ -47,6 +47,8 @@ class CMainFrame : public QMainWindow {
   QAction* ViewCommand(const char* name, const QString& text, const QString& prompt, const char* icon,
                        void (CLattrixView::*command)());
   void CreateActions();
+  // Undo, Redo, Cut, Copy, Paste, Insert row and Delete rows.
+  void CreateEditActions();
   void CreateRefineActions();
   void CreateHelpActions();
   void CreateMenus();
@@ -72,6 +74,13 @@ class CMainFrame : public QMainWindow {
   QAction* m_actionRefineSeries = nullptr;
   QAction* m_actionSetInstrument = nullptr;
   QAction* m_actionAppExit = nullptr;
+  QAction* m_actionEditUndo = nullptr;
+  QAction* m_actionEditRedo = nullptr;
+  QAction* m_actionEditCut = nullptr;
+  QAction* m_actionEditCopy = nullptr;
+  QAction* m_actionEditPaste = nullptr;
+  QAction* m_actionInsertRow = nullptr;
+  QAction* m_actionDeleteRows = nullptr;
   QAction* m_actionRefineExecute = nullptr;
   QAction* m_actionShowFittingTable = nullptr;
   QAction* m_actionShowFittingFigure = nullptr;

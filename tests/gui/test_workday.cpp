@@ -1,8 +1,10 @@
 // The form for a day's work: refined values to the digit of their s.d.,
 // cell fields the crystal system ties, units and the instrument line, the
 // stale mark on results of an earlier job, and notes that do not stop the
-// user.
+// user; every change undone and redone, back to the saved job.
+#include <QCheckBox>
 #include <QComboBox>
+#include <QUndoStack>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -150,6 +152,65 @@ class Workday : public QObject {
       Find<QToolButton>(&p.frame, "messagesButton")->click();
       QVERIFY(!Find<QWidget>(&p.frame, "messagesDock")->isHidden());
     }
+  }
+
+  // A day's edits by keyboard and commands, undone with Ctrl+Z in the title
+  // field back to the opened file: the form's texts, the job's values at
+  // full precision (the file's, not the shown decimals) and no modified
+  // mark; then redone with Ctrl+Y. Typing in one field is one step.
+  void undoAndRedoEveryChange() {
+    Program p;
+    p.frame.show();
+    p.frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    QVERIFY(p.view->OpenInputFile(Example("quartz.inp")));
+    const auto form = [&] {
+      QStringList texts = {Text(p.view, "editTitle"), Text(p.view, "editCellA"), Text(p.view, "editCellC"),
+                           QString::number(Find<QComboBox>(p.view, "comboCrystalSystem")->currentIndex()),
+                           QString::number(Find<QCheckBox>(p.view, "checkSin2")->isChecked())};
+      for (int r = 0; r < 12; ++r)
+        for (int c = 1; c < p.list->columnCount(); ++c) texts << p.list->GetItemText(r, c);
+      return texts.join('|');
+    };
+    const QString opened = form();
+    const lattrix::Job file = p.view->job();
+    auto* title = Find<QLineEdit>(p.view, "editTitle");
+    QTest::keyClicks(title, " at 300 K");
+    QTest::keyClicks(Find<QLineEdit>(p.view, "editCellA"), "1");
+    Find<QCheckBox>(p.view, "checkSin2")->click();
+    p.list->SelectRow(1);
+    p.list->selectionModel()->select(p.list->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    p.Trigger("actionDeleteRows");
+    p.list->SelectCell(0, 4);
+    QTest::keyClick(p.list, '2');
+    QTest::keyClicks(p.list->CellEditor(), "1.5");
+    QTest::keyClick(p.list->CellEditor(), Qt::Key_Return);
+    p.Trigger("actionInsertRow");
+    const QString edited = form();
+    QCOMPARE(p.view->History()->count(), 6);
+    QVERIFY(p.frame.isWindowModified());
+    title->setFocus();
+    for (int k = 0; k < 6; ++k) QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(form(), opened);
+    QVERIFY(!p.frame.isWindowModified());
+    QCOMPARE(p.view->job().m_nReflections, file.m_nReflections);
+    for (int r = 0; r < file.m_nReflections; ++r) QCOMPARE(p.view->job().m_dTwoTheta[r], file.m_dTwoTheta[r]);
+    for (int k = 0; k < 6; ++k) QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(form(), edited);
+    for (int k = 0; k < 6; ++k) p.Trigger("actionEditUndo");
+    QCOMPARE(form(), opened);
+    p.Trigger("actionRefineExecute");
+    const QString fromUndone = Results(p.view);
+    QVERIFY(p.view->OpenInputFile(Example("quartz.inp")));
+    p.Trigger("actionRefineExecute");
+    QCOMPARE(fromUndone, Results(p.view));
+    QCOMPARE(p.view->History()->count(), 0);
+    // Redo after undo, with the keys the Edit menu names.
+    QTest::keyClicks(title, "!");
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!p.frame.isWindowModified());
+    QTest::keyClick(title, Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(title->text().endsWith('!') && p.frame.isWindowModified());
   }
 };
 
