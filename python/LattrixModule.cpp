@@ -367,13 +367,22 @@ PYBIND11_MODULE(_lattrix, m) {
           out["chi2_reduced"] = fit.chi2Reduced, out["n"] = fit.n, out["dof"] = fit.dof;
           out["fit"] = Doubles(fit.fit.data(), fit.fit.size());
           out["residual"] = Doubles(fit.residual.data(), fit.residual.size());
+          if (!fit.strain.empty()) {
+            std::vector<double> f, sf, F, sF;
+            for (const StrainPoint& s : fit.strain) f.push_back(s.f), sf.push_back(s.sigmaF), F.push_back(s.F), sF.push_back(s.sigmaBigF);
+            py::dict strain;
+            strain["f"] = Doubles(f.data(), f.size()), strain["sigma_f"] = Doubles(sf.data(), sf.size());
+            strain["F"] = Doubles(F.data(), F.size()), strain["sigma_F"] = Doubles(sF.data(), sF.size());
+            out["strain"] = strain;
+          }
           return out;
         },
         py::arg("x"), py::arg("y"), py::arg("sigma_y"), py::arg("model") = "bm3", py::arg("sigma_x") = py::none(),
         py::arg("t0") = 298.15, py::arg("length") = false,
         "fit_trend(x, y, sigma_y, model='bm2'|'bm3'|'vinet'|'thermal', sigma_x=None, t0=298.15, length=False)\n"
         "-> dict: 'parameters' {name: (value, s.u.)} (V0, K0, Kp; V0, alpha0, alpha1; a0, M0, Mp for a length),\n"
-        "'covariance' over 'names', 'chi2_reduced', 'n', 'dof', 'fit', 'residual'. x is pressure (GPa) or\n"
+        "'covariance' over 'names', 'chi2_reduced', 'n', 'dof', 'fit', 'residual' and, for an equation of state,\n"
+        "'strain' (Eulerian strain f and normalised pressure F with s.u.'s). x is pressure (GPa) or\n"
         "temperature (K); the s.u.'s are scaled by the goodness of fit. A refused fit raises RefusedError.");
 
   m.def("read_reflections",

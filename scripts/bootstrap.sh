@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libcairo2-dev nlohmann-json3-dev
   fonts-liberation xvfb xauth
   clang libclang-rt-14-dev locales
-  python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev
+  python3-dev pybind11-dev python3-numpy python3-pytest python3-scipy dpkg-dev
 )
 
 missing=()

@@ -15,51 +15,86 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsEquationOfState(TrendModel model) { return model != TrendModel::kThermal; }
 
-// P(V) of an equation of state, p = (V0, K0, K').
-double Pressure(TrendModel model, const double p[3], double V) {
-  const double V0 = p[0], K0 = p[1], Kp = model == TrendModel::kBirchMurnaghan2 ? 4.0 : p[2];
+// The equations of state in their strain variable u, which needs no cube
+// root: Birch-Murnaghan u = (V0/V)^(1/3), V = V0 / u^3; Vinet
+// u = (V/V0)^(1/3), V = V0 u^3. p = (V0, K0, K').
+double StrainOf(TrendModel model, const double p[3], double V) {
+  return model == TrendModel::kVinet ? std::cbrt(V / p[0]) : std::cbrt(p[0] / V);
+}
+
+double VolumeOfStrain(TrendModel model, const double p[3], double u) {
+  return model == TrendModel::kVinet ? p[0] * u * u * u : p[0] / (u * u * u);
+}
+
+// P(u) and dP/du.
+double PressureOfStrain(TrendModel model, const double p[3], double u, double& dPdu) {
+  const double K0 = p[1], Kp = model == TrendModel::kBirchMurnaghan2 ? 4.0 : p[2];
   if (model == TrendModel::kVinet) {
-    const double e = std::cbrt(V / V0);
-    return 3.0 * K0 * (1.0 - e) / (e * e) * std::exp(1.5 * (Kp - 1.0) * (1.0 - e));
+    const double eta = 1.5 * (Kp - 1.0), g = 3.0 * K0 * std::exp(eta * (1.0 - u)) / (u * u);
+    dPdu = g * ((u - 2.0) / u - eta * (1.0 - u));
+    return g * (1.0 - u);
   }
-  const double x = std::cbrt(V0 / V), r = x * x;  // r = (V0/V)^(2/3)
-  const double x5 = r * r * x;
-  return 1.5 * K0 * (x5 * r - x5) * (1.0 + 0.75 * (Kp - 4.0) * (r - 1.0));
+  const double u2 = u * u, u4 = u2 * u2, u5 = u4 * u, c = 0.75 * (Kp - 4.0);
+  const double strain = u5 * u2 - u5, factor = 1.0 + c * (u2 - 1.0);
+  dPdu = 1.5 * K0 * ((7.0 * u4 * u2 - 5.0 * u4) * factor + strain * 2.0 * c * u);
+  return 1.5 * K0 * strain * factor;
+}
+
+// dV/dP at strain u with dP/du: dV/du = -3 V / u (Birch-Murnaghan), 3 V / u
+// (Vinet).
+double VolumeSlope(TrendModel model, double V, double u, double dPdu) {
+  return (model == TrendModel::kVinet ? 3.0 : -3.0) * V / u / dPdu;
 }
 
 // V at pressure P by bisection, from a bracket widened until P(V) lies on
 // both sides (P falls with V for any sound K0 and K').
 double VolumeByBisection(TrendModel model, const double p[3], double P) {
+  double slope = 0.0;
+  const auto at = [&](double V) { return PressureOfStrain(model, p, StrainOf(model, p, V), slope); };
   double lo = 0.9 * p[0], hi = 1.1 * p[0];
-  for (int i = 0; i < 60 && !(Pressure(model, p, lo) >= P); ++i) lo *= 0.9;
-  for (int i = 0; i < 60 && !(Pressure(model, p, hi) <= P); ++i) hi *= 1.1;
-  if (!(Pressure(model, p, lo) >= P && Pressure(model, p, hi) <= P)) return kNaN;
+  for (int i = 0; i < 60 && !(at(lo) >= P); ++i) lo *= 0.9;
+  for (int i = 0; i < 60 && !(at(hi) <= P); ++i) hi *= 1.1;
+  if (!(at(lo) >= P && at(hi) <= P)) return kNaN;
   for (int i = 0; i < 200 && hi - lo > 1e-15 * hi; ++i) {
     const double mid = 0.5 * (lo + hi);
-    (Pressure(model, p, mid) > P ? lo : hi) = mid;
+    (at(mid) > P ? lo : hi) = mid;
   }
   return 0.5 * (lo + hi);
 }
 
-// V at pressure P by Newton's method from Murnaghan's V0 (1 + K' P / K0)^(-1/K'),
-// which lies close; bisection when it does not settle.
-double VolumeAt(TrendModel model, const double p[3], double P) {
+// V at pressure P by Newton's method in the strain variable from `guess` (a
+// volume of nearby parameters) or else from Murnaghan's
+// V0 (1 + K' P / K0)^(-1/K'), which lies close; bisection when it does not
+// settle. dVdP is the model's slope at the solution.
+double VolumeAt(TrendModel model, const double p[3], double P, double guess, double& dVdP) {
   const double Kp = model == TrendModel::kBirchMurnaghan2 ? 4.0 : p[2];
   const double base = 1.0 + Kp * P / p[1];
-  double V = base > 0.0 ? p[0] * std::pow(base, -1.0 / Kp) : p[0];
-  for (int i = 0; i < 30 && std::isfinite(V) && V > 0.0; ++i) {
-    const double h = 1e-7 * V;
-    const double slope = (Pressure(model, p, V + h) - Pressure(model, p, V - h)) / (2.0 * h);
-    const double step = (Pressure(model, p, V) - P) / slope;
-    V -= step;
-    if (std::fabs(step) <= 1e-14 * V) return V;
+  const double start =
+      guess > 0.0 && std::isfinite(guess) ? guess : base > 0.0 ? p[0] * std::pow(base, -1.0 / Kp) : p[0];
+  double u = StrainOf(model, p, start), dPdu = 0.0;
+  for (int i = 0; i < 30 && std::isfinite(u) && u > 0.0; ++i) {
+    const double step = (PressureOfStrain(model, p, u, dPdu) - P) / dPdu;
+    u -= step;
+    if (std::fabs(step) <= 1e-14 * u) {
+      PressureOfStrain(model, p, u, dPdu);
+      const double V = VolumeOfStrain(model, p, u);
+      dVdP = VolumeSlope(model, V, u, dPdu);
+      return V;
+    }
   }
-  return VolumeByBisection(model, p, P);
+  const double V = VolumeByBisection(model, p, P);
+  u = StrainOf(model, p, V);
+  PressureOfStrain(model, p, u, dPdu);
+  dVdP = VolumeSlope(model, V, u, dPdu);
+  return V;
 }
 
-double Slope(TrendModel model, const double p[3], double x, double t0) {
-  const double h = 1e-5 * std::max(1.0, std::fabs(x));
-  return (TrendModelValue(model, p, x + h, t0) - TrendModelValue(model, p, x - h, t0)) / (2.0 * h);
+// The model's y at x and its slope dy/dx.
+double ModelAt(TrendModel model, const double p[3], double x, double t0, double guess, double& slope) {
+  if (model != TrendModel::kThermal) return VolumeAt(model, p, x, guess, slope);
+  const double y = p[0] * std::exp(p[1] * (x - t0) + p[2] * (x * x - t0 * t0) / 2.0);
+  slope = y * (p[1] + p[2] * x);
+  return y;
 }
 
 // The least-squares problem: free parameters q (V0, K0[, K'] or V0,
@@ -75,30 +110,36 @@ struct Problem {
   void Full(const std::vector<double>& q, double p[3]) const {
     p[0] = q[0], p[1] = q[1], p[2] = Free() == 3 ? q[2] : 4.0;
   }
-  // Effective-variance residuals; false when the model has no value at a point.
-  bool Residuals(const std::vector<double>& q, std::vector<double>& r) const {
+  // Effective-variance residuals and the model's values at the points
+  // (Newton starts from `guess` when given); false when the model has no
+  // value at a point.
+  bool Residuals(const std::vector<double>& q, std::vector<double>& r, std::vector<double>& models,
+                 const std::vector<double>* guess = nullptr) const {
     double p[3];
     Full(q, p);
     r.resize(points.size());
+    models.resize(points.size());
     for (size_t i = 0; i < points.size(); ++i) {
       const TrendPoint& t = points[i];
-      const double model = TrendModelValue(options.model, p, t.x, options.t0);
-      const double sx = t.sigmaX > 0.0 ? Slope(options.model, p, t.x, options.t0) * t.sigmaX : 0.0;
+      double slope = 0.0;
+      models[i] = ModelAt(options.model, p, t.x, options.t0, guess ? (*guess)[i] : kNaN, slope);
+      const double sx = t.sigmaX > 0.0 ? slope * t.sigmaX : 0.0;
       const double s = std::sqrt(SigmaY(t) * SigmaY(t) + sx * sx);
-      r[i] = (Y(t) - model) / s;
+      r[i] = (Y(t) - models[i]) / s;
       if (!std::isfinite(r[i])) return false;
     }
     return true;
   }
-  // Forward differences from the residuals r at q.
-  bool Jacobian(const std::vector<double>& q, const std::vector<double>& r, std::vector<std::vector<double>>& J) const {
-    std::vector<double> up;
+  // Forward differences from the residuals r and model values at q.
+  bool Jacobian(const std::vector<double>& q, const std::vector<double>& r, const std::vector<double>& models,
+                std::vector<std::vector<double>>& J) const {
+    std::vector<double> up, unused;
     J.assign(points.size(), std::vector<double>(q.size()));
     for (size_t k = 0; k < q.size(); ++k) {
       std::vector<double> a = q;
       const double h = 1e-7 * std::max(std::fabs(q[k]), 1e-6);
       a[k] += h;
-      if (!Residuals(a, up)) return false;
+      if (!Residuals(a, up, unused, &models)) return false;
       for (size_t i = 0; i < points.size(); ++i) J[i][k] = (up[i] - r[i]) / h;
     }
     return true;
@@ -137,12 +178,12 @@ std::vector<double> Start(const Problem& problem) {
 
 // Levenberg-Marquardt from the starting values; false after kMaxSteps.
 bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
-  std::vector<double> r;
-  if (!problem.Residuals(q, r)) return false;
+  std::vector<double> r, models, nextModels;
+  if (!problem.Residuals(q, r, models)) return false;
   double chi2 = SumOfSquares(r), lambda = 1e-3;
   for (steps = 1; steps <= kMaxSteps; ++steps) {
     std::vector<std::vector<double>> J;
-    if (!problem.Jacobian(q, r, J)) return false;
+    if (!problem.Jacobian(q, r, models, J)) return false;
     const int n = static_cast<int>(r.size()), m = static_cast<int>(q.size());
     std::vector<double> scale(q.size(), 0.0);
     for (int i = 0; i < n; ++i)
@@ -164,11 +205,12 @@ bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
       if (SolveNormalEquations(0.0, X, y, s, inverse, message) != kFitOk) continue;
       std::vector<double> next = q, rn;
       for (int a = 0; a < m; ++a) next[a] += s[a];
-      if (!problem.Residuals(next, rn)) continue;
+      if (!problem.Residuals(next, rn, nextModels, &models)) continue;
       const double c = SumOfSquares(rn);
       if (c <= chi2) {
         const bool done = chi2 - c <= 1e-12 * std::max(chi2, 1e-300);
         q = next, r = rn, chi2 = c, moved = true;
+        models.swap(nextModels);
         lambda = std::max(lambda / 100.0, 1e-12);
         if (done) return true;
       }
@@ -200,8 +242,8 @@ const char* TrendModelName(TrendModel model) {
 }
 
 double TrendModelValue(TrendModel model, const double p[3], double x, double t0) {
-  if (model == TrendModel::kThermal) return p[0] * std::exp(p[1] * (x - t0) + p[2] * (x * x - t0 * t0) / 2.0);
-  return VolumeAt(model, p, x);
+  double slope = 0.0;
+  return ModelAt(model, p, x, t0, kNaN, slope);
 }
 
 TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& options) {
@@ -230,10 +272,10 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
                          std::min(fit.iterations, kMaxSteps));
     return fit;
   }
-  std::vector<double> r, unused;
+  std::vector<double> r, models, unused;
   std::vector<std::vector<double>> J;
-  problem.Residuals(q, r);
-  problem.Jacobian(q, r, J);
+  problem.Residuals(q, r, models);
+  problem.Jacobian(q, r, models, J);
   fit.chi2Reduced = SumOfSquares(r) / fit.dof;
   Matrix X(fit.n, static_cast<int>(free)), inverse;
   for (int i = 0; i < fit.n; ++i)
@@ -245,10 +287,9 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
   }
   double p[3];
   problem.Full(q, p);
-  for (const TrendPoint& t : points) {
-    const double model = TrendModelValue(options.model, p, t.x, options.t0);
-    fit.fit.push_back(cubed ? std::cbrt(model) : model);
-    fit.residual.push_back(t.y - fit.fit.back());
+  for (size_t i = 0; i < points.size(); ++i) {
+    fit.fit.push_back(cubed ? std::cbrt(models[i]) : models[i]);
+    fit.residual.push_back(points[i].y - fit.fit.back());
   }
   // Report units: a length's cube gives a0 = V0^(1/3), M0 = 3 K0, M' = 3 K'.
   std::vector<double> scale(free, 1.0);

@@ -49,5 +49,20 @@ def series_table(paths, x=None, correction="none", weighting="unity", threads=No
     return pandas.DataFrame(columns)
 
 
-__all__ = ["Cell", "Job", "RefusedError", "Result", "fit_trend", "read_job", "read_reflections", "refine",
+def fit_series(table, model="bm3", of="volume", t0=298.15, sigma_x=None):
+    """fit_trend over the refined rows of a series_table with an x value:
+    `of` is the fitted column (volume, or a, b, c as the cube of a length for
+    an equation of state), its s.u.'s the column s_<of>; sigma_x, when given,
+    one s.u. of x per row of the table."""
+    import numpy as np
+
+    status = np.asarray(table["status"])
+    x = np.asarray(table["x"], dtype=float)
+    keep = (status == "ok") & np.isfinite(x)
+    sx = None if sigma_x is None else np.asarray(sigma_x, dtype=float)[keep]
+    return fit_trend(x[keep], np.asarray(table[of], dtype=float)[keep], np.asarray(table["s_" + of], dtype=float)[keep],
+                     model=model, sigma_x=sx, t0=t0, length=of in ("a", "b", "c"))
+
+
+__all__ = ["Cell", "Job", "RefusedError", "Result", "fit_series", "fit_trend", "read_job", "read_reflections", "refine",
            "refine_series", "series_table"]

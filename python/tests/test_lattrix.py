@@ -103,3 +103,75 @@ def test_fit_trend_gives_the_batch_fit_back():
     assert math.isclose(fit["parameters"]["alpha0"][0], 3e-5, rel_tol=1e-4)
     with pytest.raises(lattrix.RefusedError, match="at least 4 are needed"):
         lattrix.fit_trend(T[:3], V[:3], np.full(3, 1e-3), model="bm3")
+
+
+def bm3_pressure(V, V0, K0, Kp):
+    x = (V0 / V) ** (1 / 3)
+    return 1.5 * K0 * (x ** 7 - x ** 5) * (1 + 0.75 * (Kp - 4) * (x * x - 1))
+
+
+def bm3_volume(P, V0, K0, Kp):
+    lo, hi = 0.5 * V0, 1.5 * V0
+    for _ in range(200):
+        mid = 0.5 * (lo + hi)
+        lo, hi = (mid, hi) if bm3_pressure(mid, V0, K0, Kp) > P else (lo, mid)
+    return 0.5 * (lo + hi)
+
+
+def test_fit_trend_agrees_with_an_independent_optimiser():
+    # Effective-variance chi^2 written out here and minimised by scipy; the
+    # same minimum and the same s.u.'s (covariance scaled by chi^2/dof).
+    from scipy.optimize import least_squares
+
+    rng = np.random.default_rng(3)
+    P = np.linspace(0.0, 10.0, 15) + rng.normal(0.0, 0.02, 15)
+    V = np.array([bm3_volume(p, 75.0, 140.0, 4.8) for p in np.linspace(0.0, 10.0, 15)]) + rng.normal(0.0, 0.01, 15)
+    sP, sV = np.full(15, 0.02), np.full(15, 0.01)
+
+    def residuals(q):
+        model = np.array([bm3_volume(p, *q) for p in P])
+        h = 1e-6
+        slope = (np.array([bm3_volume(p + h, *q) for p in P]) - np.array([bm3_volume(p - h, *q) for p in P])) / (2 * h)
+        return (V - model) / np.sqrt(sV ** 2 + (slope * sP) ** 2)
+
+    ref = least_squares(residuals, [75.0, 140.0, 4.0], x_scale="jac", xtol=1e-15, ftol=1e-15, gtol=1e-15, diff_step=1e-5)
+    J = ref.jac
+    dof = len(P) - 3
+    sigmas = np.sqrt(np.diag(np.linalg.inv(J.T @ J)) * np.sum(ref.fun ** 2) / dof)
+    fit = lattrix.fit_trend(P, V, sV, model="bm3", sigma_x=sP)
+    for k, name in enumerate(["V0", "K0", "Kp"]):
+        value, sigma = fit["parameters"][name]
+        assert abs(value - ref.x[k]) < 0.01 * sigma, name
+        assert math.isclose(sigma, sigmas[k], rel_tol=2e-3), name
+    assert math.isclose(fit["chi2_reduced"], np.sum(ref.fun ** 2) / dof, rel_tol=1e-6)
+    # The strain points: f and F of each point from the fitted V0.
+    f = ((fit["parameters"]["V0"][0] / V) ** (2 / 3) - 1) / 2
+    assert np.allclose(fit["strain"]["f"], f, rtol=1e-12)
+    with np.errstate(divide="ignore", invalid="ignore"):
+        F = P / (3 * f * (1 + 2 * f) ** 2.5)
+    assert np.allclose(fit["strain"]["F"][f != 0], F[f != 0], rtol=1e-12)
+
+
+def test_fit_series_recovers_the_equation_of_state_of_its_jobs(tmp_path):
+    # Cubic cells that follow a known equation of state, reflections from
+    # Bragg's law with a little noise: the fit of the series' volumes gives
+    # V0, K0 and K' back within three s.u.'s.
+    rng = np.random.default_rng(5)
+    hkl = [(1, 1, 1), (2, 0, 0), (2, 2, 0), (3, 1, 1), (2, 2, 2), (4, 0, 0), (3, 3, 1), (4, 2, 0), (4, 2, 2)]
+    pressures = np.linspace(0.0, 12.0, 9)
+    paths = []
+    for i, p in enumerate(pressures):
+        a = bm3_volume(p, 180.0, 25.0, 5.0) ** (1 / 3)
+        lines = [f"P = {p:.2f} GPa", "2", "1.5405981 185.0", "7", f"{a:.4f} {a:.4f} {a:.4f} 90 90 90", str(len(hkl))]
+        for h, k, l in hkl:
+            d = a / math.sqrt(h * h + k * k + l * l)
+            two_theta = 2 * math.degrees(math.asin(1.5405981 / (2 * d))) + rng.normal(0.0, 0.002)
+            lines.append(f"{h} {k} {l} {two_theta:.5f} 1.0")
+        path = tmp_path / f"p{i}.inp"
+        path.write_text("\n".join(lines) + "\n0\n")
+        paths.append(str(path))
+    fit = lattrix.fit_series(lattrix.series_table(paths, x=list(pressures)), model="bm3")
+    assert fit["n"] == 9
+    for name, truth in (("V0", 180.0), ("K0", 25.0), ("Kp", 5.0)):
+        value, sigma = fit["parameters"][name]
+        assert abs(value - truth) < 3 * sigma, (name, value, sigma)
