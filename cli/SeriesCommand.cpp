@@ -14,6 +14,7 @@
 #include "JsonResult.h"
 #include "ResultFile.h"
 #include "StderrSink.h"
+#include "common/AtomicFile.h"
 #include "common/TextIO.h"
 #include "results/CifWriter.h"
 #include "series/SeriesRun.h"
@@ -228,6 +229,9 @@ bool ParseThreadCount(const std::string& text, unsigned& out) {
 }
 
 int RunSeriesCommand(const SeriesCommand& command) {
+  // An interrupted series (Ctrl+C, a batch system's time limit) leaves no
+  // temporary file beside its outputs.
+  RemoveTemporaryFilesOnSignals();
   StderrSink sink;
   SeriesAxis axis;
   if (!command.xPath.empty() && !ReadSeriesAxis(command.xPath, axis, sink)) return 2;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -18,11 +20,46 @@ namespace {
 // Pieces are gathered until this many bytes, then written at once.
 constexpr size_t kFlushSize = 1 << 16;
 
+// The temporary files being written, where a signal handler can reach them
+// without allocating: a slot is free (0), being filled (1) or holds a path
+// (2).
+constexpr int kTemporarySlots = 64;
+char g_temporaryPath[kTemporarySlots][PATH_MAX];
+std::atomic<int> g_temporaryState[kTemporarySlots];
+
+int RegisterTemporary(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kTemporarySlots; ++i) {
+    int free = 0;
+    if (!g_temporaryState[i].compare_exchange_strong(free, 1)) continue;
+    std::memcpy(g_temporaryPath[i], path.c_str(), path.size() + 1);
+    g_temporaryState[i].store(2);
+    return i;
+  }
+  return -1;   // more files at once than slots: that one is not removed on a signal
+}
+
+void ReleaseTemporary(int slot) {
+  if (slot >= 0) g_temporaryState[slot].store(0);
+}
+
+extern "C" void RemoveTemporariesAndStop(int signal) {
+  for (int i = 0; i < kTemporarySlots; ++i)
+    if (g_temporaryState[i].load() == 2) ::unlink(g_temporaryPath[i]);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
+
+void RemoveTemporaryFilesOnSignals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemoveTemporariesAndStop);
+}
 
 StreamingFile::~StreamingFile() {
   const int error = errno;   // the reason a caller may still read
   if (fd_ >= 0) ::close(fd_);
+  ReleaseTemporary(slot_);
   if (!temp_.empty()) ::unlink(temp_.c_str());
   errno = error;
 }
@@ -59,6 +96,7 @@ bool StreamingFile::Open(const std::string& path) {
   fd_ = ::mkstemp(&temp[0]);
   if (fd_ < 0) return Fail(errno);
   temp_ = temp;
+  slot_ = RegisterTemporary(temp_);
   return ::fchmod(fd_, mode) == 0 || Fail(errno);
 }
 
@@ -88,6 +126,8 @@ bool StreamingFile::Commit() {
   fd_ = -1;
   if (::close(fd) != 0 && ok) ok = Fail(errno);
   if (ok && !direct_ && ::rename(temp_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
+  ReleaseTemporary(slot_);
+  slot_ = -1;
   if (ok) temp_.clear();
   if (!ok) {
     ::unlink(temp_.c_str());

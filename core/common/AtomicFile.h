@@ -38,7 +38,13 @@ class StreamingFile {
   int error_ = 0;
   std::string target_, temp_;
   std::string buffer_;      // pieces gathered into writes of kFlushSize
+  int slot_ = -1;           // where the signal handler finds temp_
 };
+
+// From now on SIGINT, SIGTERM and SIGHUP remove the temporary files of the
+// StreamingFiles being written before the process stops: a series that is
+// interrupted leaves neither a half table nor its temporary file.
+void RemoveTemporaryFilesOnSignals();
 
 // Writes text to path as one piece of a StreamingFile, so that a failed
 // write (a full disk, a missing directory) leaves any old file as it was.

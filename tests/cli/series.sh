@@ -50,6 +50,11 @@ check "--series-list: its jobs after the file arguments, comments and blanks ski
   '[ $rc -eq 0 ] && cmp -s l.csv l2.csv && [ "$(sed -n 2p l3.csv)" = "$(sed -n 3p l2.csv)" ]'
 "$bin" --series t.csv --series-list none.txt >/dev/null 2>err.txt; rc=$?
 check "an unreadable job list: exit 2 and why" '[ $rc -eq 2 ] && grep -q "^--series-list: none.txt: No such file" err.txt'
+yes quartz.inp | head -n 300000 >many.txt
+"$bin" -q --series k.csv --json k.json --threads 1 --series-list many.txt 2>/dev/null & pid=$!
+sleep 1; kill -TERM $pid; wait $pid; rc=$?
+check "a series stopped by a signal leaves neither its outputs nor their temporary files" \
+  '[ $rc -eq 143 ] && [ -z "$(ls | grep "^k\.")" ]'
 for args in "--threads 0" "--threads 1025" "--threads 2x" "--threads=" "--series-list=" "--series="; do
   check "usage error: $args" '"$bin" --series t.csv $args quartz.inp >/dev/null 2>err.txt; [ $? -eq 2 ] && grep -q "^lattrix-refine: ${args%%[ =]*} takes" err.txt'
 done
