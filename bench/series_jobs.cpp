@@ -3,7 +3,10 @@
 // cell grows with T, with a small deterministic misfit), and the x file
 // x.csv with their temperatures:
 //
-//   series_jobs DIR N
+//   series_jobs DIR N [triclinic]
+//
+// With "triclinic" the phase is triclinic and its 2theta carry a zero offset
+// and a sample displacement, for runs with --correction 5.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,13 +27,15 @@ double InverseDSquared(const double P[kSlots], int h, int k, int l) {
   return h * h * P[0] + k * k * P[1] + l * l * P[2] + k * l * P[3] + l * h * P[4] + h * k * P[5];
 }
 
-Job SeriesJob(int index, double temperature) {
+Job SeriesJob(int index, double temperature, bool triclinic) {
   Job job;
   InitialiseJob(job, ".");
-  job.m_strTitle = Format("Monoclinic phase at %.1f K, series job %d", temperature, index);
-  job.m_nCrystalSystem = kMonoclinic;
+  job.m_strTitle = Format("%s phase at %.1f K, series job %d", triclinic ? "Triclinic" : "Monoclinic",
+                          temperature, index);
+  job.m_nCrystalSystem = triclinic ? kTriclinic : kMonoclinic;
   const double grow = 1.0 + 1.2e-5 * (temperature - 300.0);
-  const double cell[6] = {5.1505 * grow, 5.2116 * grow, 5.3173 * grow, 90.0, 99.23, 90.0};
+  const double cell[6] = {5.1505 * grow, 5.2116 * grow, 5.3173 * grow, triclinic ? 88.7 : 90.0, 99.23,
+                          triclinic ? 91.4 : 90.0};
   for (int j = 0; j < 6; ++j) job.m_dCell[j] = j < 3 ? cell[j] * 1.002 : cell[j];
   double P[kSlots];
   TrialMetric(cell, P);
@@ -44,7 +49,9 @@ Job SeriesJob(int index, double temperature) {
         job.m_nH[n] = h;
         job.m_nK[n] = k;
         job.m_nL[n] = l;
-        const double twoTheta = 2.0 * std::asin(s) / kDegToRad + 0.003 * std::sin(7.1 * n + index);
+        double twoTheta = 2.0 * std::asin(s) / kDegToRad + 0.003 * std::sin(7.1 * n + index);
+        // A zero offset of 0.02 degrees and a displacement's cos(theta) shift.
+        if (triclinic) twoTheta += 0.02 + 0.03 * std::sqrt(1.0 - s * s);
         job.m_dTwoTheta[n] = job.m_dTwoThetaRaw[n] = twoTheta;
         job.m_dWeight[n] = 1.0;
         ++n;
@@ -56,8 +63,9 @@ Job SeriesJob(int index, double temperature) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: series_jobs DIR N\n", stderr);
+  const bool triclinic = argc == 4 && std::string(argv[3]) == "triclinic";
+  if (argc != 3 && !triclinic) {
+    std::fputs("usage: series_jobs DIR N [triclinic]\n", stderr);
     return 2;
   }
   const std::string dir = argv[1];
@@ -66,7 +74,7 @@ int main(int argc, char** argv) {
   std::string x = "file,T_K\n";
   for (int i = 0; i < count; ++i) {
     const double temperature = 100.0 + 0.5 * i;
-    Job job = SeriesJob(i, temperature);
+    Job job = SeriesJob(i, temperature, triclinic);
     const std::string name = Format("job%05d.inp", i);
     job.m_strInputPath = dir + "/" + name;
     if (!WriteInputFile(job, sink)) return 1;

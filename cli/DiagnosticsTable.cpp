@@ -37,10 +37,11 @@ std::string DiagnosticsLine(const ReflectionDiagnostics& row, const DiagnosticsR
     else
       t += Cell(7, 3, row.dfbetas[j]);
   }
+  const std::string reason = DiagnosticsReason(row, result);
   if (row.flagged)
-    t += "  *  " + row.reason;
-  else if (!row.reason.empty())
-    t += "     " + row.reason;
+    t += "  *  " + reason;
+  else if (!reason.empty())
+    t += "     " + reason;
   return t;
 }
 

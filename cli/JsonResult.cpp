@@ -34,9 +34,9 @@ ordered_json NamedMatrix(const std::vector<std::string>& names, const std::vecto
   for (const std::vector<double>& row : matrix) {
     ordered_json values = ordered_json::array();
     for (double v : row) values.push_back(Number(v));
-    rows.push_back(values);
+    rows.push_back(std::move(values));
   }
-  return {{"parameters", names}, {"matrix", rows}};
+  return {{"parameters", names}, {"matrix", std::move(rows)}};
 }
 
 std::string Dump(const ordered_json& root) {
@@ -71,7 +71,7 @@ ordered_json InputsJson(const Job& job) {
                     {"two_theta_file", Number(job.m_dTwoThetaRaw[i])},
                     {"weight", Number(job.m_dWeight[i])}});
   }
-  inputs["reflections"] = rows;
+  inputs["reflections"] = std::move(rows);
   return inputs;
 }
 
@@ -114,7 +114,7 @@ ordered_json ReflectionsJson(const RefinementOutcome& outcome) {
   return rows;
 }
 
-ordered_json DiagnosticsRowJson(const ReflectionDiagnostics& r) {
+ordered_json DiagnosticsRowJson(const ReflectionDiagnostics& r, const DiagnosticsResult& diagnostics) {
   ordered_json dfbetas;
   for (int j = 0; j < 6; ++j) dfbetas[CellConstantName(j)] = Number(r.dfbetas[j]);
   ordered_json flags = ordered_json::array();
@@ -130,11 +130,11 @@ ordered_json DiagnosticsRowJson(const ReflectionDiagnostics& r) {
           {"leverage", Number(r.leverage)},
           {"rstudent", Number(r.rstudent)},
           {"dffits", Number(r.dffits)},
-          {"dfbetas", dfbetas},
+          {"dfbetas", std::move(dfbetas)},
           {"defined", r.defined},
           {"flagged", r.flagged},
-          {"flags", flags},
-          {"reason", r.reason}};
+          {"flags", std::move(flags)},
+          {"reason", DiagnosticsReason(r, diagnostics)}};
 }
 
 ordered_json DiagnosticsJson(const DiagnosticsResult& diagnostics) {
@@ -149,8 +149,8 @@ ordered_json DiagnosticsJson(const DiagnosticsResult& diagnostics) {
                      {"dffits", Number(diagnostics.cutoffs.dffits)},
                      {"dfbetas", Number(diagnostics.cutoffs.dfbetas)}};
   ordered_json rows = ordered_json::array();
-  for (const ReflectionDiagnostics& r : diagnostics.rows) rows.push_back(DiagnosticsRowJson(r));
-  diag["rows"] = rows;
+  for (const ReflectionDiagnostics& r : diagnostics.rows) rows.push_back(DiagnosticsRowJson(r, diagnostics));
+  diag["rows"] = std::move(rows);
   return diag;
 }
 

@@ -202,7 +202,7 @@ py::dict Diagnostics(const DiagnosticsResult& diagnostics) {
     dffits.mutable_data()[i] = rows[i].dffits;
     for (int j = 0; j < 6; ++j) dfbetas.mutable_at(i, j) = rows[i].dfbetas[j];
     flagged.mutable_data()[i] = rows[i].flagged;
-    reasons.append(rows[i].reason);
+    reasons.append(DiagnosticsReason(rows[i], diagnostics));
   }
   py::dict d;
   d["leverage"] = leverage, d["rstudent"] = rstudent, d["dffits"] = dffits, d["dfbetas"] = dfbetas;

@@ -1,7 +1,9 @@
 #include "common/TextIO.h"
 
 #include <locale.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <cerrno>
@@ -112,6 +114,41 @@ bool OpenForReading(const std::string& path, std::ifstream& in, std::string* rea
     if (in.is_open()) return true;
     error = errno != 0 ? errno : EACCES;
   }
+  if (reason != nullptr) *reason = std::strerror(error);
+  return false;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text, std::string* reason) {
+  text.clear();
+  int error = 0;
+  // open and fstat refuse what stat and the stream's open refuse, with the
+  // same errors (a directory opens, and fstat tells it).
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st;
+  if (path.empty()) {
+    error = ENOENT;
+  } else if (fd < 0) {
+    error = errno != 0 ? errno : EACCES;
+  } else if (::fstat(fd, &st) != 0) {
+    error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    error = EISDIR;
+  } else {
+    // One read for a regular file: its size and one byte to see the end.
+    const size_t size = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    text.resize(size + 4096);
+    size_t have = 0;
+    for (;;) {
+      if (have == text.size()) text.resize(2 * text.size());
+      const ssize_t got = ::read(fd, &text[have], text.size() - have);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      have += static_cast<size_t>(got);
+    }
+    text.resize(have);
+  }
+  if (fd >= 0) ::close(fd);
+  if (error == 0) return true;
   if (reason != nullptr) *reason = std::strerror(error);
   return false;
 }

@@ -32,6 +32,11 @@ void AppendInt(std::string& out, int value, int width);
 // the system's reason in *reason when asked for.
 bool OpenForReading(const std::string& path, std::ifstream& in, std::string* reason = nullptr);
 
+// The whole of a regular file, read at once, with the same refusals and
+// reasons as OpenForReading. A read that fails part-way ends the text
+// there, as it ends a stream's lines.
+bool ReadWholeFile(const std::string& path, std::string& text, std::string* reason = nullptr);
+
 // "<path>: <the system's reason for error>" for a message; the path shown
 // as PrintableText.
 std::string FileProblem(const std::string& path, int error);

@@ -1,5 +1,6 @@
 #include "diagnostics/Diagnostics.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -21,14 +22,19 @@ constexpr double kRoundingMisfit = 1e-12;
 // A leverage this close to 1 leaves nothing of the reflection's residual.
 constexpr double kUnitLeverage = 1e-10;
 
-using Vector = std::vector<double>;
-using Rows = std::vector<Vector>;
+// A job holds at most kMaxReflections reflections and the normal equations
+// at most kSlots parameters: every vector and triangle of the fit has a
+// fixed capacity, so a series allocates nothing per job here.
+using Vector = std::array<double, kSlots>;
+using Triangle = std::array<Vector, kSlots>;
+using Design = std::array<Vector, kMaxReflections>;
+using Column = std::array<double, kMaxReflections>;
 
-// Marks every row not defined with the result's message.
+// Marks the result not valid with its message, which every row shows as its
+// reason (DiagnosticsReason).
 DiagnosticsResult Fail(DiagnosticsResult result, const std::string& message) {
   result.valid = false;
   result.message = message;
-  for (ReflectionDiagnostics& r : result.rows) r.reason = message;
   return result;
 }
 
@@ -67,28 +73,28 @@ DiagnosticsResult StartDiagnostics(const Job& job) {
 // Least squares by Householder QR of the weighted design X (n x p): the
 // triangle R, its inverse, and the solution. False when a column does not
 // determine its parameter.
-bool SolveQR(const Rows& X, const Vector& y, Rows& R, Rows& Rinv, Vector& beta) {
-  const size_t n = X.size(), p = X.empty() ? 0 : X[0].size();
-  Rows A = X;
-  Vector b = y;
-  Vector colNorm(p, 0.0);
+bool SolveQR(const Design& X, const Column& y, size_t n, size_t p, Triangle& R, Triangle& Rinv, Vector& beta) {
+  Design A = X;
+  Column b = y;
+  Vector colNorm{};
   for (size_t k = 0; k < p; ++k) {
     double sum = 0.0;
     for (size_t i = 0; i < n; ++i) sum += A[i][k] * A[i][k];
     colNorm[k] = std::sqrt(sum);
   }
-  R.assign(p, Vector(p, 0.0));
+  R = Triangle{};
+  Column v{};
   for (size_t k = 0; k < p; ++k) {
     double sum = 0.0;
     for (size_t i = k; i < n; ++i) sum += A[i][k] * A[i][k];
     const double norm = std::sqrt(sum);
     if (!(colNorm[k] > 0.0) || !(norm > kCollinearColumn * colNorm[k])) return false;
     const double alpha = A[k][k] > 0.0 ? -norm : norm;
-    Vector v(n - k);
+    // v[0 .. n-k-1] is the Householder vector of column k below row k.
     for (size_t i = k; i < n; ++i) v[i - k] = A[i][k];
     v[0] -= alpha;
     double vv = 0.0;
-    for (double e : v) vv += e * e;
+    for (size_t i = 0; i < n - k; ++i) vv += v[i] * v[i];
     if (vv > 0.0) {
       for (size_t j = k; j < p; ++j) {
         double dot = 0.0;
@@ -104,13 +110,13 @@ bool SolveQR(const Rows& X, const Vector& y, Rows& R, Rows& Rinv, Vector& beta) 
     for (size_t j = k; j < p; ++j) R[k][j] = A[k][j];
   }
   // Back substitution for the solution and for the columns of R^-1.
-  beta.assign(p, 0.0);
+  beta = Vector{};
   for (size_t kk = p; kk-- > 0;) {
     double sum = b[kk];
     for (size_t j = kk + 1; j < p; ++j) sum -= R[kk][j] * beta[j];
     beta[kk] = sum / R[kk][kk];
   }
-  Rinv.assign(p, Vector(p, 0.0));
+  Rinv = Triangle{};
   for (size_t c = 0; c < p; ++c) {
     for (size_t kk = c + 1; kk-- > 0;) {
       double sum = kk == c ? 1.0 : 0.0;
@@ -126,35 +132,38 @@ bool SolveQR(const Rows& X, const Vector& y, Rows& R, Rows& Rinv, Vector& beta) 
 // which the normal equations (whose condition is the square of the
 // design's) do not keep for nearly collinear zero and displacement columns.
 struct WeightedFit {
-  std::vector<int> slots;
-  Rows X;
-  Vector y;
-  Rows R, Rinv;
+  int slots[kSlots] = {};
+  size_t p = 0;               // refined slots
+  size_t n = 0;               // observation rows
+  Design X;
+  Column y;
+  Triangle R, Rinv;
   Vector beta;
-  Vector e;                   // residuals of the full fit
+  Column e;                   // residuals of the full fit
   double sse = 0.0;
   double size = 0.0;          // root mean square of the weighted observations
   DirectCell cell;            // the full fit's cell
   double unitSigma[10] = {};  // standard deviations of the cell per unit s
-  std::string problem;        // why nothing can be computed
+  const char* problem = nullptr;   // why nothing can be computed
 };
 
 // Weighted design rows of the refined slots and weighted residuals of the
 // trial cell (without the engine's residual scale, which cancels). False
 // when a value is not finite.
 bool FillWeightedRows(const RefinementProblem& problem, WeightedFit& fit) {
-  const size_t p = fit.slots.size();
+  const size_t p = fit.p;
   bool finite = true;
   double sumQ2 = 0.0;
-  for (const ObservationRow& row : problem.rows) {
-    Vector x(p);
+  fit.n = problem.rows.size();
+  for (size_t i = 0; i < fit.n; ++i) {
+    const ObservationRow& row = problem.rows[i];
+    Vector& x = fit.X[i];
     for (size_t m = 0; m < p; ++m) {
       x[m] = row.design[fit.slots[m]] * row.weight;
       finite = finite && std::isfinite(x[m]);
     }
-    fit.X.push_back(x);
-    fit.y.push_back((row.q - row.qTrial) * row.weight);
-    finite = finite && std::isfinite(fit.y.back());
+    fit.y[i] = (row.q - row.qTrial) * row.weight;
+    finite = finite && std::isfinite(fit.y[i]);
     sumQ2 += (row.q * row.weight) * (row.q * row.weight);
   }
   for (double c : problem.trialMetric) finite = finite && std::isfinite(c);
@@ -165,30 +174,31 @@ bool FillWeightedRows(const RefinementProblem& problem, WeightedFit& fit) {
 // The slot increments of a solution over the refined slots, ties applied.
 void SlotIncrements(const WeightedFit& fit, int system, const Vector& beta, double x[kSlots]) {
   for (int k = 0; k < kSlots; ++k) x[k] = 0.0;
-  for (size_t m = 0; m < fit.slots.size(); ++m) x[fit.slots[m]] = beta[m];
+  for (size_t m = 0; m < fit.p; ++m) x[fit.slots[m]] = beta[m];
   TieParameters(system, x);
 }
 
-WeightedFit FitProblem(const RefinementProblem& problem) {
-  WeightedFit fit;
+// Fills `fit` (it is large: the caller keeps it in place); fit.problem says
+// why nothing can be computed.
+void FitProblem(const RefinementProblem& problem, WeightedFit& fit) {
   for (int slot = 0; slot < kSlots; ++slot)
-    if (problem.parameters.IsRefined(slot)) fit.slots.push_back(slot);
-  if (!FillWeightedRows(problem, fit)) {
+    if (problem.parameters.IsRefined(slot)) fit.slots[fit.p++] = slot;
+  if (problem.rows.size() > static_cast<size_t>(kMaxReflections) || !FillWeightedRows(problem, fit)) {
     fit.problem = "No diagnostics: the job holds values that are not finite numbers.";
-    return fit;
+    return;
   }
-  if (!SolveQR(fit.X, fit.y, fit.R, fit.Rinv, fit.beta)) {
+  const size_t p = fit.p;
+  if (!SolveQR(fit.X, fit.y, fit.n, p, fit.R, fit.Rinv, fit.beta)) {
     fit.problem =
         "No diagnostics: singular normal matrix; the reflections do not determine every "
         "refined parameter.";
-    return fit;
+    return;
   }
-  const size_t p = fit.slots.size();
-  for (size_t i = 0; i < fit.X.size(); ++i) {
+  for (size_t i = 0; i < fit.n; ++i) {
     double fitted = 0.0;
     for (size_t m = 0; m < p; ++m) fitted += fit.X[i][m] * fit.beta[m];
-    fit.e.push_back(fit.y[i] - fitted);
-    fit.sse += fit.e.back() * fit.e.back();
+    fit.e[i] = fit.y[i] - fitted;
+    fit.sse += fit.e[i] * fit.e[i];
   }
   double x[kSlots];
   SlotIncrements(fit, problem.system, fit.beta, x);
@@ -204,39 +214,38 @@ WeightedFit FitProblem(const RefinementProblem& problem) {
   }
   CellSigmas(fit.cell.direct, 1.0, K, fit.unitSigma, fit.cell.volume, problem.system, problem.Size());
   for (int j = 3; j < 6; ++j) fit.unitSigma[j] /= kDegToRad;
-  return fit;
 }
 
 // Leverage, Rstudent, DFFITS and DFBETAS of row i, or its reason for none.
 // Returns false when the row's values are not defined.
 bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f, size_t i,
                  const bool refined[6], ReflectionDiagnostics& r) {
-  const size_t p = fit.slots.size();
+  const size_t p = fit.p;
   r.residual = fit.e[i];
   // q = R^-T x_i; h_ii = |q|^2; R^-1 q = (X'X)^-1 x_i.
-  Vector q(p, 0.0);
+  Vector q{};
   for (size_t m = 0; m < p; ++m) {
     double sum = fit.X[i][m];
     for (size_t j = 0; j < m; ++j) sum -= fit.R[j][m] * q[j];
     q[m] = sum / fit.R[m][m];
   }
   double h = 0.0;
-  for (double v : q) h += v * v;
+  for (size_t m = 0; m < p; ++m) h += q[m] * q[m];
   r.leverage = h;
   if (r.weight == 0.0) {
     r.leverage = 0.0;
-    r.reason = "weight 0: the reflection takes no part in the fit";
+    r.undefinedReason = "weight 0: the reflection takes no part in the fit";
     return false;
   }
   if (1.0 - h <= kUnitLeverage) {
     r.leverage = 1.0;
     r.flagged = true;
     r.flags = kFlagUnitLeverage;
-    r.reason = "leverage 1: the reflection alone determines a refined parameter";
+    r.undefinedReason = "leverage 1: the reflection alone determines a refined parameter";
     return false;
   }
   if (f - 1 <= 0) {
-    r.reason = "no degrees of freedom are left without this reflection";
+    r.undefinedReason = "no degrees of freedom are left without this reflection";
     return false;
   }
   const double oneMinusH = 1.0 - h;
@@ -246,7 +255,7 @@ bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f
   // A misfit at the level of rounding is no misfit: studentizing it would
   // give numbers of any size.
   if (!(s_i > kRoundingMisfit * fit.size)) {
-    r.reason = "the fit without this reflection has no misfit";
+    r.undefinedReason = "the fit without this reflection has no misfit";
     return false;
   }
   r.defined = true;
@@ -254,12 +263,14 @@ bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f
   r.dffits = r.rstudent * std::sqrt(h / oneMinusH);
 
   // Exact leave-one-out parameters: beta - (X'X)^-1 x_i e_i / (1 - h_ii).
-  Vector betaOut(p);
+  Vector betaOut{};
   for (size_t a = 0; a < p; ++a) {
     double c = 0.0;
     for (size_t m = a; m < p; ++m) c += fit.Rinv[a][m] * q[m];
     betaOut[a] = fit.beta[a] - c * fit.e[i] / oneMinusH;
   }
+  // The cell of the fit without row i: DFBETAS compares it with the full
+  // fit's, through the same mapping to the direct cell.
   double x[kSlots];
   SlotIncrements(fit, problem.system, betaOut, x);
   const DirectCell without = DirectCellOf(problem, x);
@@ -270,42 +281,19 @@ bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f
   return true;
 }
 
-// Flags and their one-line reasons.
+// The flags of the defined rows; their text waits for DiagnosticsReason.
 void FlagRows(DiagnosticsResult& result) {
   const DiagnosticsCutoffs& c = result.cutoffs;
   for (ReflectionDiagnostics& r : result.rows) {
     if (!r.defined) continue;
-    std::string why;
-    auto add = [&why](const std::string& part) {
-      if (!why.empty()) why += "; ";
-      why += part;
-    };
     unsigned flags = 0;
-    if (std::fabs(r.rstudent) > c.rstudent) {
-      flags |= kFlagRstudent;
-      add(Format("Rstudent %+.2f beyond %.2f", r.rstudent, c.rstudent));
-    }
-    if (std::fabs(r.dffits) > c.dffits) {
-      flags |= kFlagDffits;
-      add(Format("DFFITS %+.2f beyond %.2f", r.dffits, c.dffits));
-    }
-    if (r.leverage > c.leverage) {
-      flags |= kFlagLeverage;
-      add(Format("leverage %.3f above %.3f", r.leverage, c.leverage));
-    }
-    std::string moves;
-    for (int j = 0; j < 6; ++j) {
-      if (!DfbetasFlagged(r, result, j)) continue;
-      moves += moves.empty() ? "moves " : ", ";
-      moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
-    }
-    if (!moves.empty()) {
-      flags |= kFlagDfbetas;
-      add(moves + Format(" (beyond %.2f)", c.dfbetas));
-    }
+    if (std::fabs(r.rstudent) > c.rstudent) flags |= kFlagRstudent;
+    if (std::fabs(r.dffits) > c.dffits) flags |= kFlagDffits;
+    if (r.leverage > c.leverage) flags |= kFlagLeverage;
+    for (int j = 0; j < 6; ++j)
+      if (DfbetasFlagged(r, result, j)) flags |= kFlagDfbetas;
     r.flags = flags;
     r.flagged = flags != 0;
-    r.reason = why;
   }
 }
 
@@ -330,6 +318,30 @@ int DiagnosticsResult::FlaggedCount() const {
   return count;
 }
 
+std::string DiagnosticsReason(const ReflectionDiagnostics& r, const DiagnosticsResult& result) {
+  if (!result.valid) return result.message;
+  if (!r.defined) return r.undefinedReason != nullptr ? r.undefinedReason : "";
+  const DiagnosticsCutoffs& c = result.cutoffs;
+  std::string why;
+  auto add = [&why](const std::string& part) {
+    if (!why.empty()) why += "; ";
+    why += part;
+  };
+  if (r.flags & kFlagRstudent) add(Format("Rstudent %+.2f beyond %.2f", r.rstudent, c.rstudent));
+  if (r.flags & kFlagDffits) add(Format("DFFITS %+.2f beyond %.2f", r.dffits, c.dffits));
+  if (r.flags & kFlagLeverage) add(Format("leverage %.3f above %.3f", r.leverage, c.leverage));
+  if (r.flags & kFlagDfbetas) {
+    std::string moves;
+    for (int j = 0; j < 6; ++j) {
+      if (!DfbetasFlagged(r, result, j)) continue;
+      moves += moves.empty() ? "moves " : ", ";
+      moves += Format("%s by %+.2f s.d.", CellConstantName(j), r.dfbetas[j]);
+    }
+    add(moves + Format(" (beyond %.2f)", c.dfbetas));
+  }
+  return why;
+}
+
 std::string ReflectionLabel(const ReflectionDiagnostics& row) {
   return Format("(%d %d %d)", row.h, row.k, row.l);
 }
@@ -343,8 +355,9 @@ DiagnosticsResult ComputeDiagnostics(const Job& job) {
 DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& problem) {
   DiagnosticsResult result = StartDiagnostics(job);
   if (!result.message.empty()) return result;
-  const WeightedFit fit = FitProblem(problem);
-  if (!fit.problem.empty()) return Fail(result, fit.problem);
+  WeightedFit fit;
+  FitProblem(problem, fit);
+  if (fit.problem != nullptr) return Fail(result, fit.problem);
   const int f = result.degreesOfFreedom;
   result.s = std::sqrt(fit.sse / f);
   bool allDefined = true;

@@ -79,15 +79,16 @@ struct ReflectionDiagnostics {
   bool defined = false;
   bool flagged = false;   // flags != 0
   unsigned flags = 0;     // DiagnosticsFlag bits
-  // One line: why the row is flagged, or why its values are not defined.
-  std::string reason;
+  // Why the values are not defined, for a row of a valid result; the
+  // text of a flagged row is built only where it is shown (DiagnosticsReason).
+  const char* undefinedReason = nullptr;
 };
 
 struct DiagnosticsResult {
   // False when nothing could be computed; 'message' says why (no reflections,
   // no more reflections than parameters, singular normal matrix, a job that
   // is not valid). The rows then carry only h, k, l, 2theta and weight, NaN
-  // values, and the message as their reason.
+  // values, and the message as their reason (DiagnosticsReason).
   bool valid = false;
   std::string message;   // empty when every row is defined
   int p = 0;             // refined parameters (cell and corrections)
@@ -113,6 +114,11 @@ DiagnosticsResult ComputeDiagnostics(const Job& job);
 
 // The same for the problem the refinement built from the job.
 DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& problem);
+
+// One line for the row: why it is flagged ("Rstudent +3.41 beyond 3.00;
+// leverage 0.412 above 0.320"), why its values are not defined, or the
+// message of a result that is not valid; empty for a clean row.
+std::string DiagnosticsReason(const ReflectionDiagnostics& row, const DiagnosticsResult& result);
 
 // "(h k l)" of a row.
 std::string ReflectionLabel(const ReflectionDiagnostics& row);

@@ -105,6 +105,86 @@ void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
       out[i][j] = (i < block && j < block && j >= i) ? Cofactor(matrix, n, i, j) : 0.0;
 }
 
+namespace {
+
+// Determinant above of the leading n x n part, which also reports whether
+// every pivot row and multiplier stayed finite (`clean`).
+double CheckedDeterminant(Matrix9& a, int n, bool& clean) {
+  for (int c = 0; c < n; ++c) {
+    bool allZero = true;
+    for (int r = 0; r < n && allZero; ++r) allZero = a[r][c] == 0.0;
+    if (allZero) return 0.0;
+  }
+  for (int r = 0; r < n; ++r) {
+    bool allZero = true;
+    for (int c = 0; c < n && allZero; ++c) allZero = a[r][c] == 0.0;
+    if (allZero) return 0.0;
+  }
+  for (int p = 0; p < n - 1; ++p) {
+    if (a[p][p] == 0.0) {
+      int q = p + 1;
+      while (q < n && a[p][q] == 0.0) ++q;
+      if (q == n) return 0.0;
+      for (int r = 0; r < n; ++r) a[r][p] += a[r][q];
+    }
+    for (int c = p; c < n; ++c) clean = clean && std::isfinite(a[p][c]);
+    for (int r = p + 1; r < n; ++r) {
+      const double f = -a[r][p] / a[p][p];
+      clean = clean && std::isfinite(f);
+      for (int c = p + 1; c < n; ++c) a[r][c] += f * a[p][c];
+    }
+  }
+  clean = clean && std::isfinite(a[n - 1][n - 1]);
+  double det = 1.0;
+  for (int p = 0; p < n; ++p) det *= a[p][p];
+  return det;
+}
+
+}  // namespace
+
+// A slot that is not refined is a row and a column of the identity. In the
+// elimination its pivot step subtracts only -0 products, and the refined
+// pivots add only zeros to its row and column, as long as every pivot row
+// and multiplier is finite: the refined block alone then gives the same
+// determinants bit for bit. Where that cannot be vouched for (values that
+// are not finite, an identity row that is not exactly one), false, and the
+// caller eliminates the whole matrix.
+bool CofactorsOfRefined(const Matrix9& matrix, unsigned refinedSlots, int block, Matrix9& out) {
+  int slots[kSlots];
+  int m = 0;
+  for (int s = 0; s < kSlots; ++s) {
+    const bool refined = s < block && ((refinedSlots >> s) & 1u);
+    if (refined) slots[m++] = s;
+    for (int t = 0; t < kSlots; ++t) {
+      if (refined && ((refinedSlots >> t) & 1u) && t < block) continue;
+      const double identity = s == t ? 1.0 : 0.0;
+      if (matrix[s][t] != identity || std::signbit(matrix[s][t]) || matrix[t][s] != identity ||
+          std::signbit(matrix[t][s]))
+        return false;
+    }
+  }
+  Matrix9 reduced;
+  for (int r = 0; r < m; ++r)
+    for (int c = 0; c < m; ++c) reduced[r][c] = matrix[slots[r]][slots[c]];
+  Matrix9 values = {};
+  bool clean = true;
+  for (int i = 0; i < m && clean; ++i) {
+    for (int j = i; j < m && clean; ++j) {
+      Matrix9 scratch;
+      CopyMatrix(scratch, reduced, m);
+      for (int k = 0; k < m; ++k) {
+        scratch[i][k] = 0.0;
+        scratch[k][j] = 0.0;
+      }
+      scratch[i][j] = 1.0;
+      values[slots[i]][slots[j]] = CheckedDeterminant(scratch, m, clean);
+    }
+  }
+  if (!clean) return false;
+  out = values;
+  return true;
+}
+
 void DirectCellFromMetric(const double Pr[6], int system, double trialGammaRad, double direct[6],
                           double cell[6], double& V) {
   double rs[6];

@@ -52,6 +52,12 @@ void CopyMatrix(Matrix9& to, const Matrix9& from, int n);
 // triangle of its leading block x block part; every other element is 0.
 // A symmetric normal matrix needs no more.
 void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block);
+// The same cofactors of a 9 x 9 matrix whose slots outside `refinedSlots`
+// (one bit per slot) are rows and columns of the identity, eliminated over
+// the refined slots of the leading block only. False, leaving out
+// untouched, where that might differ from CofactorUpperBlock(matrix, out,
+// kSlots, block) in any bit.
+bool CofactorsOfRefined(const Matrix9& matrix, unsigned refinedSlots, int block, Matrix9& out);
 
 // The direct cell of a refined reciprocal metric Pr (A..F). direct: a, b, c
 // and the cosines of the angles; cell: a, b, c and the angles in degrees;

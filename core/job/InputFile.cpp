@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <utility>
 
 #include "common/AtomicFile.h"
 #include "common/TextIO.h"
@@ -11,7 +13,7 @@
 namespace lattrix {
 namespace {
 
-bool IsCommentLine(const std::string& line) {
+bool IsCommentLine(std::string_view line) {
   for (char c : line) {
     if (c == ' ' || c == '\t') continue;
     return c == '#';
@@ -23,17 +25,28 @@ bool IsFieldSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\
 
 // The refused line is quoted as printable text: a binary file's bytes must
 // not reach the user's terminal.
-std::string NotAcceptable(const char* what, const std::string& line) {
-  return std::string(what) + "=" + PrintableText(line) + " is not acceptable !!!";
+std::string NotAcceptable(const char* what, std::string_view line) {
+  return std::string(what) + "=" + PrintableText(std::string(line)) + " is not acceptable !!!";
+}
+
+// The first field of a line, as FieldOf(line, 1) gives it.
+std::string_view FirstField(std::string_view line) {
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+  size_t a = 0;
+  while (a < line.size() && space(line[a])) ++a;
+  size_t b = a;
+  while (b < line.size() && !space(line[b])) ++b;
+  return line.substr(a, b - a);
 }
 
 // A job file read line by line, each line's numbers field by field. A field
 // that is there is read whole or the file is refused with its place: a value
-// is never half read, guessed or kept from somewhere else.
+// is never half read, guessed or kept from somewhere else. The lines are
+// views into the file's text, cut as LineReader cuts them.
 class JobFileReader {
  public:
-  JobFileReader(std::istream& in, const std::string& path, MessageSink& sink)
-      : lines_(in), path_(path), sink_(sink) {}
+  JobFileReader(std::string_view text, const std::string& path, MessageSink& sink)
+      : text_(text), path_(path), sink_(sink) {}
 
   // The next line that is not a comment, or the message that names the
   // missing section.
@@ -46,12 +59,18 @@ class JobFileReader {
   }
   // The next line as it stands; false at the end of the file.
   bool NextLine() {
-    if (!lines_.Next(line_)) return false;
+    if (next_ >= text_.size()) return false;
+    const size_t end = text_.find('\n', next_);
+    line_ = text_.substr(next_, end == std::string_view::npos ? std::string_view::npos : end - next_);
+    next_ = end == std::string_view::npos ? text_.size() : end + 1;
+    if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
+    const size_t nul = line_.find('\0');
+    if (nul != std::string_view::npos) line_ = line_.substr(0, nul);
     ++number_;
     at_ = 0;
     return true;
   }
-  const std::string& line() const { return line_; }
+  std::string_view line() const { return line_; }
   // True when the current line holds no field (blank).
   bool Blank() { return Field().empty(); }
 
@@ -97,7 +116,7 @@ class JobFileReader {
     while (a < line_.size() && IsFieldSpace(line_[a])) ++a;
     size_t b = a;
     while (b < line_.size() && !IsFieldSpace(line_[b]) && !(b > a && SignAfterDigit(b))) ++b;
-    return std::string_view(line_).substr(a, b - a);
+    return line_.substr(a, b - a);
   }
   bool SignAfterDigit(size_t i) const {
     const char before = line_[i - 1];
@@ -111,14 +130,15 @@ class JobFileReader {
   // "quartz.inp, line 15: 2theta is not a number: "1 1 0 abc 1.0" !!!"
   bool Refuse(const char* what, const char* problem) {
     sink_.Show(Format("%s, line %d: %s %s: \"", PrintableText(path_, 200).c_str(), number_, what, problem) +
-               PrintableText(line_) + "\" !!!");
+               PrintableText(std::string(line_)) + "\" !!!");
     return false;
   }
 
-  LineReader lines_;
+  std::string_view text_;
+  size_t next_ = 0;   // where the next line starts
   const std::string& path_;
   MessageSink& sink_;
-  std::string line_;
+  std::string_view line_;
   int number_ = 0;
   size_t at_ = 0;
 };
@@ -141,14 +161,13 @@ bool ReadCode(JobFileReader& reader, const char* what, const char* name, int low
 // instrument.
 bool ReadHead(Job& job, JobFileReader& reader, MessageSink& sink) {
   if (!reader.NextHeader("Title not found")) return false;
-  const std::string& line = reader.line();
-  const size_t hash = line.find('#');
-  job.m_strTitle = hash == std::string::npos ? line : line.substr(0, hash);
+  const std::string_view line = reader.line();
+  job.m_strTitle.assign(line.substr(0, line.find('#')));
 
   if (!reader.NextHeader("Correction type not found")) return false;
   // Any line that is not one code 1..5 gets the code's own message.
   int icode = 0;
-  if (!ReadWholeField(FieldOf(reader.line(), 1), icode) || icode < kManual || icode > kZeroAndDisplacement) {
+  if (!ReadWholeField(FirstField(reader.line()), icode) || icode < kManual || icode > kZeroAndDisplacement) {
     sink.Show(NotAcceptable("icode", reader.line()));
     return false;
   }
@@ -257,19 +276,23 @@ void AppendField(std::string& line, const std::string& field) {
 }  // namespace
 
 bool ReadInputFile(Job& job, MessageSink& sink) {
-  std::ifstream in;
-  std::string reason;
-  if (!OpenForReading(job.m_strInputPath, in, &reason)) {
+  std::string text, reason;
+  if (!ReadWholeFile(job.m_strInputPath, text, &reason)) {
     sink.Show("Input file not open !!!\n" + PrintableText(job.m_strInputPath, 200) + ": " + reason);
     return false;
   }
-  return ReadInputStream(job, in, sink);
+  return ReadInputText(job, text, sink);
 }
 
 bool ReadInputStream(Job& job, std::istream& in, MessageSink& sink) {
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return ReadInputText(job, text, sink);
+}
+
+bool ReadInputText(Job& job, std::string_view text, MessageSink& sink) {
   // Read into a copy: nothing of a refused file reaches the job.
   Job read = job;
-  JobFileReader reader(in, job.m_strInputPath, sink);
+  JobFileReader reader(text, job.m_strInputPath, sink);
   if (!(ReadHead(read, reader, sink) && ReadCell(read, reader, sink) && ReadReflections(read, reader, sink) &&
         ReadSilicon(read, reader, sink)))
     return false;
@@ -277,7 +300,7 @@ bool ReadInputStream(Job& job, std::istream& in, MessageSink& sink) {
   read.m_nWeighting = kUnity;
   read.m_bRefined = false;
   read.m_bInputLoaded = true;
-  job = read;
+  job = std::move(read);
   return true;
 }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <istream>
+#include <string_view>
 
 #include "common/MessageSink.h"
 #include "job/Job.h"
@@ -33,6 +34,9 @@ bool ReadInputFile(Job& job, MessageSink& sink);
 // The same reading from an open stream (standard input); messages name the
 // stream as job.m_strInputPath.
 bool ReadInputStream(Job& job, std::istream& in, MessageSink& sink);
+
+// The same reading from the whole text of a job file.
+bool ReadInputText(Job& job, std::string_view text, MessageSink& sink);
 
 // Writes the job to job.m_strInputPath. The file is written beside the
 // target under a temporary name and renamed over it, so a failed save never

@@ -146,7 +146,8 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
                          Fixed(4, row.leverage), Fixed(3, row.rstudent), Fixed(3, row.dffits)};
     for (int j = 0; j < 6; ++j)
       if (m_nDfbetasColumn[j] >= 0) texts.append(Fixed(3, row.dfbetas[j]));
-    texts.append(Q(row.reason));
+    const QString reason = Q(lattrix::DiagnosticsReason(row, result));
+    texts.append(reason);
 
     // The values beyond their cut-offs in bold, so that the eye finds why.
     QList<int> beyond;
@@ -160,7 +161,7 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
     }
 
     const RowMark mark = MarkOf(row);
-    const QString tip = Q(row.reason);
+    const QString& tip = reason;
     for (int c = 0; c < texts.size(); ++c) {
       auto* item = new QTableWidgetItem(texts[c]);
       item->setTextAlignment((c == m_nReasonColumn ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
