@@ -12,9 +12,14 @@ namespace lattrix {
 class StderrSink : public MessageSink {
  public:
   void Show(const std::string& text) override {
-    std::fputs(text.c_str(), stderr);
-    // Some texts carry their own line feed ("Output file not open !!!\n").
-    if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+    // One write per message (standard error is unbuffered). Some texts
+    // carry their own line feed ("Output file not open !!!\n").
+    const bool ended = !text.empty() && text.back() == '\n';
+    std::string line;
+    line.reserve(text.size() + 1);
+    line.append(text);
+    if (!ended) line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
   }
 };

@@ -136,7 +136,7 @@ void SeriesRun::StartThreads(unsigned threads) {
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
   threads = static_cast<unsigned>(std::min<size_t>(threads, std::max<size_t>(jobs_.size(), 1)));
   running_ = threads;
-  if (streaming_ && window_ == 0) window_ = 4 * size_t{threads};
+  if (streaming_ && window_ == 0) window_ = 64 * size_t{threads};
   for (unsigned t = 0; t < threads; ++t) threads_.emplace_back(&SeriesRun::Work, this);
 }
 
@@ -159,11 +159,15 @@ void SeriesRun::Work() {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.emplace(i, std::move(row));
     finished_.fetch_add(1);
-    changed_.notify_all();
+    while (pending_.count(readyEnd_) != 0) ++readyEnd_;
+    // The consumer is woken for a batch of rows, not for each one: a wake-up
+    // costs more than a small job.
+    if (readyEnd_ >= std::min(handed_ + Batch(), jobs_.size())) ready_.notify_one();
   }
   std::lock_guard<std::mutex> lock(mutex_);
   --running_;
   changed_.notify_all();
+  ready_.notify_one();
 }
 
 void SeriesRun::Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take) {
@@ -171,15 +175,20 @@ void SeriesRun::Stream(unsigned threads, size_t window, const std::function<void
   window_ = window;
   StartThreads(threads);
   std::unique_lock<std::mutex> lock(mutex_);
-  for (; handed_ < jobs_.size(); ++handed_, changed_.notify_all()) {
-    changed_.wait(lock, [&] { return pending_.count(handed_) != 0 || running_ == 0; });
-    const auto done = pending_.find(handed_);
-    // A job no thread ran (the series was cancelled) is handed as such.
-    SeriesRow row = done != pending_.end() ? std::move(done->second) : CancelledRow(jobs_[handed_]);
-    if (done != pending_.end()) pending_.erase(done);
-    lock.unlock();
-    take(row);
-    lock.lock();
+  while (handed_ < jobs_.size()) {
+    ready_.wait(lock, [&] { return readyEnd_ >= std::min(handed_ + Batch(), jobs_.size()) || running_ == 0; });
+    // The rows ready in order, then (once no thread runs) the jobs no thread
+    // ran because the series was cancelled.
+    const size_t end = running_ == 0 ? jobs_.size() : readyEnd_;
+    for (; handed_ < end; ++handed_) {
+      const auto done = pending_.find(handed_);
+      SeriesRow row = done != pending_.end() ? std::move(done->second) : CancelledRow(jobs_[handed_]);
+      if (done != pending_.end()) pending_.erase(done);
+      lock.unlock();
+      take(row);
+      lock.lock();
+    }
+    changed_.notify_all();
   }
   lock.unlock();
   for (std::thread& t : threads_) t.join();

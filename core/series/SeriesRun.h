@@ -7,6 +7,7 @@
 // but the index of the next job to take.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -118,7 +119,7 @@ class SeriesRun {
   // Instead of Start and Wait: runs the jobs on `threads` threads (0: one
   // per processor core) and hands each row to `take` on the calling thread,
   // in the jobs' order, as soon as it and every row before it are done. At
-  // most `window` jobs (0: 4 per thread) are started ahead of the row
+  // most `window` jobs (0: 64 per thread) are started ahead of the row
   // handed next, so a slow job holds the others back instead of letting
   // finished rows pile up.
   void Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take);
@@ -140,8 +141,12 @@ class SeriesRun {
   std::atomic<bool> cancelled_{false};
   std::vector<std::thread> threads_;
   std::mutex mutex_;
-  std::condition_variable changed_;   // a thread ended, a row finished or was handed
+  std::condition_variable changed_;   // a thread ended or rows were handed
+  std::condition_variable ready_;     // a batch of rows is ready to hand, or the threads ended
+  size_t readyEnd_ = 0;               // the first row from handed_ on that has not finished
   size_t running_ = 0;
+  // Rows handed to the consumer at a time: half the window.
+  size_t Batch() const { return std::max<size_t>(1, window_ / 2); }
 };
 
 // Start, then Wait: the rows of a whole series.
