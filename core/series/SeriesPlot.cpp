@@ -63,10 +63,13 @@ void DrawTicks(const PlotFrame& f, MapCanvas& canvas, const MapFont& font, const
     const std::string label = TickLabel(f.x, v);
     canvas.Text(px - canvas.TextWidth(label) / 2, f.bottom + font.height / 3, label, c.text);
   }
+  int labelled = f.bottom + font.height;   // the last labelled tick: labels never overlap
   for (double v : f.y.Ticks()) {
     const int py = f.YPixel(v);
     canvas.Line(f.left, py, f.left + tick, py, c.axis, 1);
     canvas.Line(f.right, py, f.right - tick, py, c.axis, 1);
+    if (labelled - py < font.height) continue;
+    labelled = py;
     const std::string label = TickLabel(f.y, v);
     canvas.Text(f.left - font.width - canvas.TextWidth(label), py - font.height / 2, label, c.text);
   }
