@@ -85,7 +85,8 @@ class Desktop : public QObject {
     QVERIFY(room.contains(m_view->ReportViewer()->frameGeometry()));
     CSeriesWindow series({}, QString(), *m_sink, m_frame);
     series.show();
-    QVERIFY(room.contains(series.frameGeometry()) && series.rect().contains(series.findChild<QWidget*>("buttonClose")->geometry()));
+    QVERIFY(room.contains(series.frameGeometry()) &&
+            series.rect().contains(series.findChild<QWidget*>("buttonClose")->geometry()));
   }
 
   // F5 runs Execute; F1 shows the help page in a window of the program;
