@@ -36,6 +36,7 @@ SeriesRow CancelledRow(const SeriesJob& job) {
   row.hasX = job.hasX;
   row.x = job.x;
   row.sigmaX = job.sigmaX;
+  row.cancelled = true;
   row.messages = {kCancelled};
   return row;
 }

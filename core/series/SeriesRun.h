@@ -64,6 +64,7 @@ struct SeriesRow {
   double sigmaX = 0.0;
   bool refined = false;
   bool undefined = false;
+  bool cancelled = false;    // not started: the series was cancelled first
   int reflections = 0;
   int degreesOfFreedom = 0;
   double value[kSeriesQuantities] = {};

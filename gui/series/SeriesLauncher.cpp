@@ -24,7 +24,9 @@ void CSeriesLauncher::Run(int correction, int weighting, lattrix::MessageSink& s
   if (files.isEmpty()) return;
   const QString xFile =
       m_xDialog ? m_xDialog()
-                : AskOpenPath(m_parent, QStringLiteral("x values (file,NAME); Cancel: job positions"),
+                : AskOpenPath(m_parent,
+                              QStringLiteral("x values (optional): a CSV file,NAME[,s_NAME]; "
+                                             "Cancel to plot against the job's position"),
                               QString::fromLatin1(kCsvFileFilter));
   lattrix::SeriesAxis axis;
   if (!xFile.isEmpty() && !lattrix::ReadSeriesAxis(PathBytes(xFile), axis, sink)) return;

@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 #include "job/InputFile.h"
+#include "series/SeriesCells.h"
 #include "series/SeriesPlot.h"
 #include "series/SeriesRun.h"
 #include "series/SeriesTable.h"
@@ -106,6 +107,16 @@ TEST(Series, TableTextQuotesAndLeavesRefusedNumbersEmpty) {
   const size_t middle = text.size() - header.size() - last.size() - 1;
   const std::vector<std::string> first = SplitCsvLine(text.substr(header.size(), middle));
   ASSERT_EQ(first.size(), 27u);
+  // The window's cells: the message after the status, value and s.u. in
+  // IUCr notation (written here by hand), a refused job's numbers empty.
+  ok.sigma[kSeriesA] = 0.0000432, ok.value[kSeriesAlpha] = 90.0, ok.value[kSeriesVolume] = 113.0123;
+  ok.sigma[kSeriesVolume] = 0.0096;
+  const std::vector<std::string> cells = SeriesRowCells(ok), refusedCells = SeriesRowCells(refused);
+  ASSERT_EQ(cells.size(), SeriesCellNames().size());
+  EXPECT_EQ(std::vector<std::string>({cells[4], cells[7], cells[10], cells[13]}),
+            std::vector<std::string>({first[26], "4.91346(4)", "90", "113.012(10)"}));
+  EXPECT_EQ(std::vector<std::string>({refusedCells[3], refusedCells[4].substr(0, 23), refusedCells[7]}),
+            std::vector<std::string>({"refused", "Input file not open !!!", ""}));
   EXPECT_EQ(std::vector<std::string>({first[1], first[2], first[3], first[6], first[26]}),
             std::vector<std::string>({ok.title, "293.15", "ok", "4.913456789",
                                       ok.messages[0] + "; Output file not open !!! /tmp/x: No such file"}));
@@ -174,10 +185,16 @@ TEST(Series, ReportsOnlyInTheReportDirectoryAndCancelledJobsSaySo) {
   SeriesRun run(PlanSeries({quartz, quartz}, "", nullptr), RunChoices());
   run.Cancel();
   run.Start(2);
-  for (const SeriesRow& row : run.Wait()) {
+  const std::vector<SeriesRow> rows = run.Wait();
+  for (const SeriesRow& row : rows) {
     EXPECT_FALSE(row.refined);
     EXPECT_EQ(row.messages, std::vector<std::string>{"Not refined: the series was cancelled before this job."});
+    // Counted and shown as cancelled; the CSV table keeps "refused".
+    EXPECT_EQ(SeriesRowCells(row)[3], "cancelled");
+    EXPECT_EQ(SeriesRowFields(row)[3], "refused");
   }
+  EXPECT_EQ(CountSeries(rows).cancelled, 2u);
+  EXPECT_EQ(CountSeries(rows).refused, 0u);
   EXPECT_EQ(run.Finished(), 0u);
 }
 
@@ -204,13 +221,24 @@ struct ShapeCanvas : MapCanvas {
 TEST(SeriesPlot, AxesCoverTheDataAndErrorBarsScaleWithTheStandardDeviation) {
   // An axis runs beyond its data in a whole number of steps, for one value
   // and for zero too.
-  const double ranges[][2] = {{4.9134, 4.9134}, {0.0, 0.0}, {112.97, 113.41}, {-0.0031, 0.0207}, {100, 5099.5}};
+  // and for zero too, with four ticks or more, each a whole step; it
+  // starts and ends within a tenth of the data's span (x from 300 to 850:
+  // at 250 or above).
+  const double ranges[][2] = {{4.9134, 4.9134}, {0.0, 0.0}, {112.97, 113.41}, {-0.0031, 0.0207}, {100, 5099.5},
+                              {300, 850}};
   for (const auto& range : ranges) {
     const PlotAxis axis = PlotAxis::Covering(range[0], range[1]);
-    const double steps = (axis.hi - axis.lo) / axis.step;
+    const double room = (range[1] - range[0]) * 0.1;
     EXPECT_TRUE(axis.lo < range[0] && axis.hi > range[1]) << range[0];
-    EXPECT_NEAR(steps, std::round(steps), 1e-6) << range[0];
+    EXPECT_TRUE(room == 0.0 || (axis.lo >= range[0] - room && axis.hi <= range[1] + room)) << range[0];
+    const std::vector<double> ticks = axis.Ticks();
+    EXPECT_GE(ticks.size(), 4u) << range[0];
+    for (double t : ticks) EXPECT_NEAR(t / axis.step, std::round(t / axis.step), 1e-6) << range[0];
   }
+  // Negative tick labels carry a true minus sign, zero none.
+  const PlotAxis tenths = PlotAxis::Covering(-0.5, 0.5);
+  EXPECT_EQ(TickLabel(tenths, -0.4), "\xE2\x88\x92" "0.4");
+  EXPECT_EQ(TickLabel(tenths, -0.0), "0.0");
   // Jobs at T = 100, 200 and 300 K; the second is refused and not plotted.
   std::vector<SeriesRow> rows(3);
   const double a[] = {4.90, 4.91, 4.93}, s[] = {0.001, 0.002, 0.004};

@@ -19,6 +19,7 @@
 #include "GuiTestSupport.h"
 #include "displays/DiagnosticsDlg.h"
 #include "displays/FittingTableDlg.h"
+#include "series/SeriesWindow.h"
 #include "ui/MainFrame.h"
 #include "ui/RecentFiles.h"
 
@@ -82,6 +83,10 @@ class Desktop : public QObject {
     }
     m_frame->Action("actionShowOutputFile")->trigger();
     QVERIFY(room.contains(m_view->ReportViewer()->frameGeometry()));
+    CSeriesWindow series({}, QString(), *m_sink, m_frame);
+    series.show();
+    QVERIFY(room.contains(series.frameGeometry()) &&
+            series.rect().contains(series.findChild<QWidget*>("buttonClose")->geometry()));
   }
 
   // F5 runs Execute; F1 shows the help page in a window of the program;

@@ -1,0 +1,159 @@
+#include "series/TrendPlot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/TextIO.h"
+#include "results/CifWriter.h"
+
+namespace lattrix {
+
+namespace {
+
+constexpr int kCurveSamples = 200;
+
+bool IsEquationOfState(TrendModel model) { return model != TrendModel::kThermal; }
+
+// A length fitted with an equation of state: the model is fitted to its cube.
+bool Cubed(const SeriesTrend& trend) {
+  return trend.options.length && IsEquationOfState(trend.options.model);
+}
+
+// The parameters of the volume form (V0, K0, K' or V0, alpha0, alpha1) from
+// the fit's: a length's a0, M0 = 3 K0, M' = 3 K' become the cube's.
+void VolumeForm(const SeriesTrend& trend, double p[3]) {
+  const std::vector<double>& v = trend.fit.values;
+  p[0] = v[0], p[1] = v[1], p[2] = v.size() > 2 ? v[2] : 4.0;
+  if (Cubed(trend)) p[0] = v[0] * v[0] * v[0], p[1] = v[1] / 3.0, p[2] = v.size() > 2 ? v[2] / 3.0 : 4.0;
+}
+
+const char* TrendUnit(const std::string& name) {
+  if (name == "V0") return " Å³";
+  if (name == "a0") return " Å";
+  if (name == "K0" || name == "M0") return " GPa";
+  if (name == "alpha0") return " 1/K";
+  if (name == "alpha1") return " 1/K²";
+  return "";
+}
+
+const char* ModelTitle(TrendModel model) {
+  switch (model) {
+    case TrendModel::kBirchMurnaghan2: return "BM2";
+    case TrendModel::kBirchMurnaghan3: return "BM3";
+    case TrendModel::kVinet: return "Vinet";
+    default: return "Thermal";
+  }
+}
+
+// The x range of the points with 4 % room each side, sampled evenly.
+std::vector<double> SampleX(const std::vector<TrendPoint>& points) {
+  double lo = points.front().x, hi = lo;
+  for (const TrendPoint& t : points) lo = std::min(lo, t.x), hi = std::max(hi, t.x);
+  const double room = (hi - lo) * 0.04;
+  std::vector<double> xs;
+  for (int i = 0; i <= kCurveSamples; ++i) xs.push_back(lo - room + (hi - lo + 2 * room) * i / kCurveSamples);
+  return xs;
+}
+
+// f and F of the volume V at pressure P for V0; F not finite at f = 0.
+void Strain(double V0, double V, double P, double& f, double& F) {
+  f = (std::pow(V0 / V, 2.0 / 3.0) - 1.0) / 2.0;
+  F = f != 0.0 ? P / (3.0 * f * std::pow(1.0 + 2.0 * f, 2.5)) : std::numeric_limits<double>::quiet_NaN();
+}
+
+}  // namespace
+
+bool IsTrendQuantity(int quantity) {
+  return quantity == kSeriesVolume || quantity == kSeriesA || quantity == kSeriesB || quantity == kSeriesC;
+}
+
+std::vector<TrendPoint> TrendPointsOf(const std::vector<SeriesRow>& rows, int quantity) {
+  std::vector<TrendPoint> points;
+  for (const SeriesRow& row : rows)
+    if (row.refined && row.hasX)
+      points.push_back({row.file, row.x, row.sigmaX, row.value[quantity], row.sigma[quantity]});
+  return points;
+}
+
+SeriesTrend FitSeriesTrend(const std::vector<SeriesRow>& rows, int quantity, TrendModel model, double t0) {
+  SeriesTrend trend;
+  trend.quantity = quantity;
+  trend.options.model = model;
+  trend.options.t0 = t0;
+  trend.options.length = quantity != kSeriesVolume;
+  if (!IsTrendQuantity(quantity)) {
+    trend.fit.message = std::string("A trend is fitted to the volume or a cell length (a, b or c), not to ") +
+                        SeriesQuantityName(quantity) + ".";
+    return trend;
+  }
+  trend.points = TrendPointsOf(rows, quantity);
+  trend.fit = FitTrend(trend.points, trend.options);
+  return trend;
+}
+
+double TrendCurveValue(const SeriesTrend& trend, double x) {
+  if (!trend.fit.ok) return std::numeric_limits<double>::quiet_NaN();
+  double p[3];
+  VolumeForm(trend, p);
+  const double y = TrendModelValue(trend.options.model, p, x, trend.options.t0);
+  return Cubed(trend) ? std::cbrt(y) : y;
+}
+
+std::vector<std::string> TrendFitLines(const SeriesTrend& trend, const std::string& xName) {
+  const TrendFit& fit = trend.fit;
+  if (!fit.ok) return {fit.message};
+  std::vector<std::string> lines = {std::string(ModelTitle(trend.options.model)) + " fit of " +
+                                    SeriesQuantityName(trend.quantity) + " against " + xName};
+  if (trend.options.model == TrendModel::kThermal) lines.back() += Format(", T0 = %g K", trend.options.t0);
+  for (size_t k = 0; k < fit.names.size(); ++k)
+    lines.push_back(fit.names[k] + " = " + ValueWithSu(fit.values[k], fit.sigmas[k]) +
+                    TrendUnit(fit.names[k]));
+  lines.push_back(Format("chi2_reduced = %.3g", fit.chi2Reduced));
+  lines.push_back(Format("n = %d, dof = %d", fit.n, fit.dof));
+  return lines;
+}
+
+void AddTrendToPlot(const SeriesTrend& trend, const std::string& xName, SeriesPlot& plot) {
+  if (!trend.fit.ok) {
+    plot.note = trend.fit.message;
+    return;
+  }
+  plot.box = TrendFitLines(trend, xName);
+  if (trend.points.empty()) return;
+  for (double x : SampleX(trend.points)) plot.curve.push_back({x, TrendCurveValue(trend, x)});
+  for (size_t i = 0; i < trend.points.size() && i < trend.fit.residual.size(); ++i) {
+    const TrendPoint& t = trend.points[i];
+    plot.residuals.push_back({t.x, trend.fit.residual[i], t.sigmaY, t.sigmaX});
+  }
+}
+
+SeriesPlot MakeStrainPlot(const SeriesTrend& trend) {
+  SeriesPlot plot;
+  plot.title = "F against f";
+  plot.xTitle = "f (Eulerian strain)";
+  plot.yTitle = "F / GPa";
+  if (!trend.fit.ok || !IsEquationOfState(trend.options.model)) {
+    plot.note = trend.fit.ok ? "The F-f plot belongs to an equation of state (BM2, BM3 or Vinet)."
+                             : trend.fit.message;
+    return plot;
+  }
+  // F is 0 / 0 at P = 0: such a point has no place on the plot.
+  for (size_t i = 0; i < trend.fit.strain.size() && i < trend.points.size(); ++i) {
+    const StrainPoint& s = trend.fit.strain[i];
+    if (trend.points[i].x != 0.0 && std::isfinite(s.F)) plot.points.push_back({s.f, s.F, s.sigmaBigF, s.sigmaF});
+  }
+  double p[3];
+  VolumeForm(trend, p);
+  if (trend.points.empty()) return plot;
+  for (double P : SampleX(trend.points)) {
+    double f = 0.0, F = 0.0;
+    Strain(p[0], TrendModelValue(trend.options.model, p, P, trend.options.t0), P, f, F);
+    plot.curve.push_back({f, F});
+  }
+  // Pressure falls as f grows: the curve runs in f's order.
+  std::reverse(plot.curve.begin(), plot.curve.end());
+  return plot;
+}
+
+}  // namespace lattrix
