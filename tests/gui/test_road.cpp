@@ -219,6 +219,9 @@ class Road : public QObject {
         QCOMPARE(list->item(r, 5)->text(), QString::asprintf("%8.4f", in[3].toDouble()));
         for (int c = 6; c <= 12; ++c) QCOMPARE(list->item(r, c)->text(), fields[c - 1]);
       }
+      // The header shows each column's unit; copies keep the bare names.
+      for (int c = 4; c <= 11; ++c)
+        QVERIFY(list->horizontalHeaderItem(c)->text().endsWith(c < 9 ? QStringLiteral("\n(\u00b0)") : QStringLiteral("\n(\u00c5)")));
       QCOMPARE(dialog->SumDeltaEdit()->text(), ReportFields(report, "sum delta 2theta").last());
       QCOMPARE(dialog->StdDeltaEdit()->text(), ReportFields(report, "s.d.delta 2theta").last());
     });
