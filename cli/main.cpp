@@ -22,6 +22,7 @@
 #include "common/MessageSink.h"
 #include "common/TextIO.h"
 #include "diagnostics/Diagnostics.h"
+#include "fittingmap/FittingMap.h"
 #include "run/RunStep.h"
 #include "job/InputFile.h"
 #include "job/Job.h"
@@ -69,6 +70,8 @@ const char kHelp[] =
     "  --plot-type N       1 2theta(org-cal) (default), 2 2theta(org-cor),\n"
     "                      3 d(obs-cal)\n"
     "  --plot-size WxH     map size in pixels (default 600x400)\n"
+    "  --plot-style S      dark (default, as on the screen) or light (white ground,\n"
+    "                      dark axes and text, for print)\n"
 #endif
     "  --diagnostics       after the summary, print the regression diagnostics of\n"
     "                      every reflection (leverage, Rstudent, DFFITS, DFBETAS of\n"
@@ -133,6 +136,7 @@ struct Options {
   std::string plotPath;
   int plotType = 1;
   int plotWidth = 600, plotHeight = 400;
+  std::string plotStyle = "dark";
   bool quiet = false;
   bool diagnostics = false;
   std::string jsonPath;
@@ -246,6 +250,10 @@ int ParsePlotOption(const std::string& arg, const std::function<bool(std::string
       return UsageError("--plot-size takes WIDTHxHEIGHT, from 16x16 to 10000x10000");
     options.plotWidth = w;
     options.plotHeight = h;
+  } else if (arg == "--plot-style") {
+    MapStyle style = MapStyle::kDark;
+    if (!value(options.plotStyle) || !ParseMapStyle(options.plotStyle, style))
+      return UsageError("--plot-style takes light or dark");
   } else {
     return 0;
   }
@@ -406,7 +414,8 @@ bool DrawMap(const Job& job, const Options& options, MessageSink& sink) {
   const std::string size = std::to_string(options.plotWidth) + "x" + std::to_string(options.plotHeight);
   const std::string points = std::to_string(job.m_nReflections);
   std::vector<std::string> args = {program,  "--plot-type", type,  "--size", size,
-                                   "--points", points,        job.m_strReportPath, options.plotPath};
+                                   "--points", points,        "--plot-style", options.plotStyle,
+                                   job.m_strReportPath, options.plotPath};
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);

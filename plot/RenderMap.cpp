@@ -60,9 +60,9 @@ MapFileFormat MapFileFormatFor(const std::string& outPath) {
 
 bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int height,
                    MessageSink& sink) {
-  // The map as the window draws it in its client area.
   return WriteCanvasImage(outPath, width, height, map.m_crBack,
-                          [&](MapCanvas& canvas) { DrawMap(map, canvas, width, height); }, sink);
+                          [&](MapCanvas& canvas) { DrawMap(map, canvas, width, height, MapLayout::kImage); },
+                          sink);
 }
 
 bool WriteSeriesPlotImage(const SeriesPlot& plot, const std::string& outPath, int width, int height,
@@ -122,7 +122,8 @@ bool WriteCanvasImage(const std::string& outPath, int width, int height, const M
 }
 
 bool RenderMapFile(const std::string& reportPath, int points, int plotType,
-                   const std::string& outPath, int width, int height, MessageSink& sink) {
+                   const std::string& outPath, int width, int height, MessageSink& sink,
+                   MapStyle style) {
   if (MapFileFormatFor(outPath) == MapFileFormat::kUnknown) {
     sink.Show(UnknownType(outPath));
     return false;
@@ -136,6 +137,7 @@ bool RenderMapFile(const std::string& reportPath, int points, int plotType,
   map.m_nPlotType = plotType;
   map.m_strReportPath = reportPath;
   if (!map.PrepareMap(sink)) return false;
+  UseMapStyle(map, style);
   return WriteMapImage(map, outPath, width, height, sink);
 }
 

@@ -16,9 +16,10 @@ enum class MapFileFormat { kUnknown, kPng, kSvg, kPdf };
 MapFileFormat MapFileFormatFor(const std::string& outPath);
 
 // Reads `points` reflections of plot type `plotType` (1, 2 or 3) from the
-// report, builds the map as the fitting map window does for a client area
-// of width x height pixels, and writes it to outPath as PNG, SVG or PDF by
-// its extension. The whole image has the map's background colour.
+// report, builds the map as the fitting map window does, in the given
+// style, and writes it to outPath as a PNG, SVG or PDF image of width x
+// height pixels by its extension, framed on the drawing. The whole image
+// has the map's background colour.
 // Messages go to the sink: the report's own ("<path> not open !!!",
 // "List not open !!!"), "Unknown plot file type: <path> (use .png, .svg or
 // .pdf)", "Plot type must be 1, 2 or 3", "Plot size must be from 16 x 16 to
@@ -26,10 +27,11 @@ MapFileFormat MapFileFormatFor(const std::string& outPath);
 // image is written whole or not at all, and nothing is written when the
 // report cannot be read. Returns true when the file was written.
 bool RenderMapFile(const std::string& reportPath, int points, int plotType,
-                   const std::string& outPath, int width, int height, MessageSink& sink);
+                   const std::string& outPath, int width, int height, MessageSink& sink,
+                   MapStyle style = MapStyle::kDark);
 
-// Draws an already prepared map into outPath (format by extension); true
-// when the file was written.
+// Draws an already prepared map into outPath (format by extension), framed
+// on the drawing; true when the file was written.
 bool WriteMapImage(FittingMap& map, const std::string& outPath, int width, int height,
                    MessageSink& sink);
 

@@ -19,16 +19,20 @@
 namespace {
 
 const char kUsage[] =
-    "usage: lattrix-plot [--plot-type N] [--size WxH] [--points N] REPORT OUT.png|.svg|.pdf\n"
+    "usage: lattrix-plot [--plot-type N] [--size WxH] [--points N] [--plot-style S] REPORT\n"
+    "                    OUT.png|.svg|.pdf\n"
     "Draws the fitting map of the report REPORT (a Lattrix.out): plot type 1 2theta(org-cal)\n"
     "(default), 2 2theta(org-cor), 3 d(obs-cal), 600x400 pixels unless --size says otherwise.\n"
-    "--points N plots the first N reflections; by default every reflection of the report.\n";
+    "--points N plots the first N reflections; by default every reflection of the report.\n"
+    "--plot-style light draws it for print: white ground, dark axes and text.\n";
 const char kOptions[] =
     "\n"
     "Options:\n"
     "  --plot-type N                 1, 2 or 3 (as lattrix-refine --plot-type)\n"
     "  --plot-size WxH, --size WxH   the image size in pixels (default 600x400)\n"
     "  --points N                    the number of reflections to plot (0 to 50)\n"
+    "  --plot-style dark|light       the screen's dark style (default) or a light\n"
+    "                                style for print\n"
     "  --quiet, -q                   accepted for lattrix-refine's sake: nothing is\n"
     "                                printed on standard output anyway\n"
     "  --help, -h                    show this text\n"
@@ -44,6 +48,7 @@ int Usage(const char* problem) {
 
 int main(int argc, char** argv) {
   int type = 1, width = 600, height = 400, points = -1;
+  lattrix::MapStyle style = lattrix::MapStyle::kDark;
   std::string report, out;
   lattrix::CommandLine args(argc, argv);
   std::string v;
@@ -66,6 +71,9 @@ int main(int argc, char** argv) {
       if (std::sscanf(v.c_str(), "%dx%d%c", &width, &height, &extra) != 2)
         return Usage("--size takes WIDTHxHEIGHT");
       continue;
+    } else if (arg == "--plot-style" && args.Value(v)) {
+      if (!lattrix::ParseMapStyle(v, style)) return Usage("--plot-style takes light or dark");
+      continue;
     } else if (arg == "--points" && args.Value(v)) {
       lattrix::FieldScanner scan(v);
       if (!scan.Int(points) || points < 0 || points > lattrix::kMaxReflections)
@@ -86,7 +94,7 @@ int main(int argc, char** argv) {
   if (points < 0) points = lattrix::ReadReport(report).inputRows;
 
   lattrix::StderrSink sink;
-  const bool written = lattrix::RenderMapFile(report, points, type, out, width, height, sink);
+  const bool written = lattrix::RenderMapFile(report, points, type, out, width, height, sink, style);
   // Give the font caches back, so that leak checkers see only real leaks.
   cairo_debug_reset_static_data();
   FcFini();

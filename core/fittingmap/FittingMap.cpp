@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/TextIO.h"
+#include "fittingmap/PlotColours.h"
 #include "report/ReportReader.h"
 #include "report/ReportWriter.h"
 
@@ -43,11 +44,8 @@ void FittingMap::ResetMapStyle() {
   m_fPlotYMin = 0.0f;
   m_fPlotXMax = 100.0f;
   m_fPlotYMax = 100.0f;
-  m_crPointFill = {255, 0, 0};
-  m_crAxis = {255, 255, 0};
-  m_crText = {255, 255, 0};
-  m_crBack = {0, 0, 65};
-  m_crPointEdge = {255, 0, 0};
+  UseColours(*this, DarkPlotColours());
+  m_bPrintText = false;
   m_fXStep = m_fXMax / 10.0f;
   m_fYStep = m_fYMax / 10.0f;
   m_strFontFace = "Times New Roman";
@@ -60,6 +58,17 @@ void FittingMap::ResetMapStyle() {
 }
 
 void FittingMap::SetPlotTitles(int plotType) {
+  m_strYUnit.clear();
+  if (m_bPrintText && plotType >= 1 && plotType <= 3) {
+    // Quantity / unit, with theta, the minus sign and the angstrom sign as
+    // a paper sets them.
+    static const char* const kY[] = {"2\u03b8(org\u2212cal)", "2\u03b8(org\u2212cor)", "d(obs\u2212cal)"};
+    m_strYTitle = kY[plotType - 1];
+    m_strYUnit = plotType == 3 ? "\u00c5" : "\u00b0";
+    m_strXTitle = "2\u03b8(org) / \u00b0";
+    m_strPlotTitle = "2\u03b8(org) vs. " + m_strYTitle;
+    return;
+  }
   switch (plotType) {
     case 1:
       m_strPlotTitle = "2theta(org) vs. 2theta(org-cal)";
@@ -221,16 +230,16 @@ void FittingMap::ChooseTickSteps() {
 }
 
 bool FittingMap::PrepareMap(MessageSink& sink) {
-  SetPlotTitles(m_nPlotType);
   ResetMapStyle();
+  SetPlotTitles(m_nPlotType);
   if (!LoadMapData(sink)) return false;
   ScaleToPoints();
   return true;
 }
 
 void FittingMap::PrepareMap(const RefinementOutcome& outcome) {
-  SetPlotTitles(m_nPlotType);
   ResetMapStyle();
+  SetPlotTitles(m_nPlotType);
   LoadMapData(outcome);
   ScaleToPoints();
 }
@@ -266,13 +275,32 @@ std::string FittingMap::FullYTitle() const {
   return m_strYTitle + " 10**" + Format("%d", YExponent());
 }
 
+FittingMap::TitleRuns FittingMap::YTitleRuns() const {
+  if (!m_bPrintText) return {FullYTitle(), "", ""};
+  const int e = YExponent();
+  if (e == 0) return {m_strYTitle + " / " + m_strYUnit, "", ""};
+  std::string power = Format("%d", e);
+  if (power[0] == '-') power.replace(0, 1, "\u2212");
+  return {m_strYTitle + " / 10", power, " " + m_strYUnit};
+}
+
+std::string FittingMap::TickLabel(int decimals, float value) const {
+  std::string label = Format("%4.*f", decimals, static_cast<double>(value));
+  if (!m_bPrintText) return label;
+  const size_t minus = label.find('-');
+  if (minus == std::string::npos) return label;
+  // A value that rounds to zero is printed without a sign.
+  if (label.find_first_of("123456789") == std::string::npos) return label.erase(minus, 1);
+  return label.replace(minus, 1, "\u2212");
+}
+
 std::vector<MapTick> FittingMap::XTicks() const {
   std::vector<MapTick> ticks;
   if (!HasXScale() || !(m_fXStep > 0.0f)) return ticks;
   float v = m_fPlotXMin;
   for (int i = 0; i < kMaxTicks && v <= m_fPlotXMax; ++i) {
     // The upper end of the range gets its label but no mark.
-    ticks.push_back({v, Format("%4.1f", static_cast<double>(v)), v != m_fPlotXMax});
+    ticks.push_back({v, TickLabel(1, v), v != m_fPlotXMax});
     const float next = v + m_fXStep;
     if (!(next > v)) break;
     v = next;
@@ -292,13 +320,33 @@ std::vector<MapTick> FittingMap::YTicks() const {
   for (int i = 0; i < kMaxTicks && y <= m_fPlotYMax; ++i) {
     if (y >= m_fPlotYMin) {
       const float label = y / q;
-      ticks.push_back({y, Format("%4.2f", static_cast<double>(label)), true});
+      ticks.push_back({y, TickLabel(2, label), true});
     }
     const float next = y + m_fYStep;
     if (!(next > y)) break;
     y = next;
   }
   return ticks;
+}
+
+void UseColours(FittingMap& map, const PlotColours& colours) {
+  map.m_crBack = colours.back;
+  map.m_crAxis = colours.axis;
+  map.m_crText = colours.text;
+  map.m_crPointFill = colours.pointFill;
+  map.m_crPointEdge = colours.pointEdge;
+}
+
+void UseMapStyle(FittingMap& map, MapStyle style) {
+  UseColours(map, style == MapStyle::kLight ? LightPlotColours() : DarkPlotColours());
+  map.m_bPrintText = style == MapStyle::kLight;
+  map.SetPlotTitles(map.m_nPlotType);
+}
+
+bool ParseMapStyle(const std::string& text, MapStyle& style) {
+  if (text != "dark" && text != "light") return false;
+  style = text == "light" ? MapStyle::kLight : MapStyle::kDark;
+  return true;
 }
 
 }  // namespace lattrix

@@ -96,13 +96,19 @@ struct FittingMap {
   int m_nPointRadius = 3;
   int m_nPenWidth = 2;
   MapSize m_szMargin{8, 8};  // taken off the client size for the map area
+  // Text set for print: titles in symbols with their units ("2θ(org) / °"),
+  // a real minus sign (U+2212) in negative tick labels, and the y labels'
+  // power of ten written into the y title's unit. Off on the screen.
+  bool m_bPrintText = false;
+  std::string m_strYUnit;  // the y title's unit, with print text
 
-  // Sets the style and range defaults (ranges 0 to 100, steps 10, colours,
-  // font, radius, pen width, margin). Titles, type, path and points stay.
+  // Sets the style and range defaults (ranges 0 to 100, steps 10, the dark
+  // colours, font, radius, pen width, margin, screen text). Titles, type,
+  // path and points stay.
   void ResetMapStyle();
 
   // Sets the plot, x and y titles of plot type 1, 2 or 3 (other types clear
-  // them).
+  // them), as the screen shows them or, with print text, for print.
   void SetPlotTitles(int plotType);
 
   // Reads m_nPoints points of m_nPlotType from the list of d-spacings of the
@@ -125,7 +131,7 @@ struct FittingMap {
   // Tick steps from the plot range's spans.
   void ChooseTickSteps();
 
-  // The titles of m_nPlotType, ResetMapStyle, LoadMapData and, when that
+  // ResetMapStyle, the titles of m_nPlotType, LoadMapData and, when that
   // succeeded, ScaleMapData, MakeYRangeSymmetric and ChooseTickSteps.
   // Returns what LoadMapData returned.
   bool PrepareMap(MessageSink& sink);
@@ -148,18 +154,46 @@ struct FittingMap {
   // bare m_strYTitle when there is no exponent.
   std::string FullYTitle() const;
 
+  // The y title in three runs: `lead`, then `power` set as a superscript,
+  // then `tail`. On the screen, lead is FullYTitle() and the rest empty;
+  // with print text "<title> / <unit>", or "<title> / 10", the exponent
+  // with a real minus sign, " <unit>" when the labels carry a power of ten.
+  struct TitleRuns {
+    std::string lead, power, tail;
+  };
+  TitleRuns YTitleRuns() const;
+
   // X ticks from m_fPlotXMin upward in steps of m_fXStep while within the
-  // range, labelled "%4.1f"; empty without an x scale.
+  // range, labelled "%4.1f"; empty without an x scale. With print text a
+  // label's minus is U+2212 (and a label of zero has none).
   std::vector<MapTick> XTicks() const;
 
   // Y ticks that lie in the plot range, labelled "%4.2f" with the value over
-  // 10^e; empty without a y scale or exponent.
+  // 10^e; empty without a y scale or exponent; minus signs as for x.
   std::vector<MapTick> YTicks() const;
 
  private:
+  // "%4.<decimals>f" of the value, with print text's minus sign.
+  std::string TickLabel(int decimals, float value) const;
   // The points from the printed fields (ReportListField) of each row.
   void SetPoints(const std::function<std::string(int row, int field)>& printed);
   void ScaleToPoints();
 };
+
+struct PlotColours;
+
+// Puts the colours of a style (fittingmap/PlotColours.h) on the map.
+void UseColours(FittingMap& map, const PlotColours& colours);
+
+// The map's two looks: the dark screen style (the default everywhere) and a
+// light style for print (white ground, dark axes and text, print text).
+enum class MapStyle { kDark, kLight };
+
+// Puts a style on a prepared map: its colours and text, the titles set
+// again for the map's plot type. PrepareMap returns the map to dark.
+void UseMapStyle(FittingMap& map, MapStyle style);
+
+// "dark" or "light" (as the commands take it); false for any other text.
+bool ParseMapStyle(const std::string& text, MapStyle& style);
 
 }  // namespace lattrix

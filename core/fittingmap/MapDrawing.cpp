@@ -81,6 +81,43 @@ void ComputeMapGeometry(FittingMap& map, int clientWidth, int clientHeight) {
   if (map.m_fYScale == 0.0f) map.m_fYScale = 0.0f;  // no negative zero
 }
 
+void ComputeImageGeometry(FittingMap& map, MapCanvas& canvas, int width, int height) {
+  const MapFont font = MapTextFont(map);
+  canvas.SetFont(font);
+  const int fh = font.height;
+  const int fw = font.width;
+  const int pad = kMapImageMargin;
+  // The widest y label ends one character width left of the box, the y
+  // title's cells stand half a character width left of it. The x labels
+  // start two character widths left of their ticks: the first one must
+  // stay in the image, the last one may reach past the box's right edge.
+  int yLabels = 0;
+  if (map.HasYScale()) {
+    for (const MapTick& tick : map.YTicks()) yLabels = std::max(yLabels, canvas.TextWidth(tick.label));
+  }
+  int overhang = 0;
+  if (map.HasXScale()) {
+    for (const MapTick& tick : map.XTicks()) overhang = std::max(overhang, canvas.TextWidth(tick.label) - 2 * fw);
+  }
+  const int left = std::max(pad + fh + fw / 2 + yLabels + fw, pad + 2 * fw);
+  const int right = std::max(left, width - 1 - pad - overhang);
+  // Above the box the plot title's cell and half a cell for the top y
+  // label; below it the x labels from half a cell down and the x title's
+  // cell two cells down.
+  const int top = pad + fh + fh / 2 + fw / 2;
+  const int bottom = std::max(top, height - pad - 3 * fh);
+  map.m_ptLowerLeft = {left, bottom};
+  map.m_ptUpperRight = {right, top};
+  map.m_ptTitle = {std::max(pad, (left + right) / 2 - canvas.TextWidth(map.m_strPlotTitle) / 2), pad};
+  map.m_rcPlot = {left, top, right, bottom};
+  map.m_nTickLenX = static_cast<int>((right - left) / 60.0);
+  map.m_nTickLenY = static_cast<int>((top - bottom) / 40.0);
+  map.m_nYTitleBase = (bottom - top) + map.m_nTickLenY / 2;
+  map.m_fXScale = ScaleOver(right - left, map.m_fPlotXMin, map.m_fPlotXMax);
+  map.m_fYScale = -ScaleOver(bottom - top, map.m_fPlotYMin, map.m_fPlotYMax);
+  if (map.m_fYScale == 0.0f) map.m_fYScale = 0.0f;  // no negative zero
+}
+
 int MapXPixel(const FittingMap& map, float x) {
   return PixelFrom(map.m_ptLowerLeft.x, (x - map.m_fPlotXMin) * map.m_fXScale);
 }
@@ -99,15 +136,25 @@ MapFont MapTextFont(const FittingMap& map) {
   return font;
 }
 
-void DrawMapFrame(FittingMap& map, MapCanvas& canvas, int clientWidth, int clientHeight) {
-  ComputeMapGeometry(map, clientWidth, clientHeight);
+void DrawMapFrame(FittingMap& map, MapCanvas& canvas, int clientWidth, int clientHeight,
+                  MapLayout layout) {
+  const bool image = layout == MapLayout::kImage;
+  if (image) {
+    ComputeImageGeometry(map, canvas, clientWidth, clientHeight);
+  } else {
+    ComputeMapGeometry(map, clientWidth, clientHeight);
+  }
   const int left = map.m_ptLowerLeft.x;
   const int bottom = map.m_ptLowerLeft.y;
   const int right = map.m_ptUpperRight.x;
   const int top = map.m_ptUpperRight.y;
 
-  canvas.FillRect(0, 0, clientWidth - map.m_szMargin.cx, clientHeight - map.m_szMargin.cy,
-                  map.m_crBack);
+  if (image) {
+    canvas.FillRect(0, 0, clientWidth, clientHeight, map.m_crBack);
+  } else {
+    canvas.FillRect(0, 0, clientWidth - map.m_szMargin.cx, clientHeight - map.m_szMargin.cy,
+                    map.m_crBack);
+  }
 
   canvas.Line(left, bottom, right, bottom, map.m_crAxis, 1);
   canvas.Line(right, bottom, right, top, map.m_crAxis, 1);
@@ -144,13 +191,34 @@ void DrawMapFrame(FittingMap& map, MapCanvas& canvas, int clientWidth, int clien
   }
 
   const int n = static_cast<int>(map.m_strXTitle.size());
-  canvas.Text(left + (right - left) / 2 - n - 5 * fw, bottom + 2 * fh, map.m_strXTitle,
-              map.m_crText);
+  const int xTitleLeft = image ? (left + right) / 2 - canvas.TextWidth(map.m_strXTitle) / 2
+                               : left + (right - left) / 2 - n - 5 * fw;
+  canvas.Text(xTitleLeft, bottom + 2 * fh, map.m_strXTitle, map.m_crText);
 
-  const std::string yTitle = map.FullYTitle();
-  const int m = static_cast<int>(yTitle.size());
-  canvas.TextUp(labelLeft - 3 * fw, top + (map.m_nYTitleBase - top) / 2 + 2 * m + 7 * fw, yTitle,
-                map.m_crText);
+  // The y title reads upward; a power of ten in it is set smaller, its
+  // cell's top on the title's cell top, which raises it.
+  const FittingMap::TitleRuns runs = map.YTitleRuns();
+  MapFont small = font;
+  small.height = 2 * fh / 3;
+  small.width = small.height / 2;
+  int length = canvas.TextWidth(runs.lead) + canvas.TextWidth(runs.tail);
+  if (!runs.power.empty()) {
+    canvas.SetFont(small);
+    length += canvas.TextWidth(runs.power);
+    canvas.SetFont(font);
+  }
+  const int m = static_cast<int>(runs.lead.size());
+  const int x = image ? kMapImageMargin : labelLeft - 3 * fw;
+  int y = image ? (top + bottom) / 2 + length / 2 : top + (map.m_nYTitleBase - top) / 2 + 2 * m + 7 * fw;
+  canvas.TextUp(x, y, runs.lead, map.m_crText);
+  if (!runs.power.empty()) {
+    y -= canvas.TextWidth(runs.lead);
+    canvas.SetFont(small);
+    canvas.TextUp(x, y, runs.power, map.m_crText);
+    y -= canvas.TextWidth(runs.power);
+    canvas.SetFont(font);
+    canvas.TextUp(x, y, runs.tail, map.m_crText);
+  }
 }
 
 void DrawMapPoints(const FittingMap& map, MapCanvas& canvas) {
@@ -179,8 +247,9 @@ void DrawMapPoints(const FittingMap& map, MapCanvas& canvas) {
   }
 }
 
-void DrawMap(FittingMap& map, MapCanvas& canvas, int clientWidth, int clientHeight) {
-  DrawMapFrame(map, canvas, clientWidth, clientHeight);
+void DrawMap(FittingMap& map, MapCanvas& canvas, int clientWidth, int clientHeight,
+             MapLayout layout) {
+  DrawMapFrame(map, canvas, clientWidth, clientHeight, layout);
   DrawMapPoints(map, canvas);
 }
 

@@ -1,5 +1,6 @@
 #include "displays/FittingMapDlg.h"
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QPushButton>
@@ -96,11 +97,17 @@ CFittingMapDlg::CFittingMapDlg(const lattrix::RefinementOutcome& outcome, const 
   save->setAutoDefault(false);
   save->setToolTip(QStringLiteral("Save the map as a PNG, SVG or PDF file"));
   connect(save, &QPushButton::clicked, this, &CFittingMapDlg::OnSave);
+  m_checkLight = new QCheckBox(QStringLiteral("Light style for print"), this);
+  m_checkLight->setObjectName("checkLightStyle");
+  m_checkLight->setToolTip(QStringLiteral("Save the map with a white ground and dark axes and text"));
+  m_checkLight->move(save->x(), save->geometry().bottom() + du.Y(3));
+  m_checkLight->adjustSize();
 #ifndef LATTRIX_HAVE_PLOT
   save->setEnabled(false);
+  m_checkLight->setEnabled(false);
 #endif
 
-  m_anchor = QPoint(du.X(2), std::max(du.Y(34), group->geometry().bottom() + 2));
+  m_anchor = QPoint(du.X(2), std::max({du.Y(34), group->geometry().bottom() + 2, m_checkLight->geometry().bottom() + 2}));
   // The map is laid out for the window's whole client size, as the
   // drawing expects.
   m_mapArea = new CMapCanvasArea(
@@ -159,9 +166,10 @@ void CFittingMapDlg::OnSave() {
 #ifdef LATTRIX_HAVE_PLOT
   const QString path = AskSavePath();
   if (path.isEmpty()) return;
-  // The same client size as on the screen, so the file shows the same
-  // layout (the margin in the background colour).
-  lattrix::WriteMapImage(m_map, PathBytes(path), width(), height(), m_sink);
-  m_mapArea->update();
+  // The window's size, the drawing framed in it; the window's map keeps
+  // its style and geometry.
+  lattrix::FittingMap map = m_map;
+  lattrix::UseMapStyle(map, m_checkLight->isChecked() ? lattrix::MapStyle::kLight : lattrix::MapStyle::kDark);
+  lattrix::WriteMapImage(map, PathBytes(path), width(), height(), m_sink);
 #endif
 }

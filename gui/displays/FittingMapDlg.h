@@ -12,6 +12,7 @@
 #include "fittingmap/FittingMap.h"
 
 class QAbstractButton;
+class QCheckBox;
 class QPushButton;
 
 class CFittingMapDlg : public QDialog {
@@ -35,6 +36,10 @@ class CFittingMapDlg : public QDialog {
   // The map shown: its plot type, titles and points.
   const lattrix::FittingMap& Map() const { return m_map; }
 
+  // "Light style for print": Save writes the light style (white ground,
+  // dark axes and text); the window keeps the dark one.
+  QCheckBox* LightStyleCheck() const { return m_checkLight; }
+
   // The file dialog of Save, replaceable so that tests need no modal
   // dialog; it returns the chosen path, or an empty text when cancelled.
   void SetSaveFileDialog(std::function<QString()> dialog) { m_saveDialog = std::move(dialog); }
@@ -43,7 +48,8 @@ class CFittingMapDlg : public QDialog {
   // A plot-type button was clicked: the checked one's type, its titles, the
   // points read again, and a repaint.
   void OnPlotType();
-  // Writes the map as it is shown (client size) to a PNG, SVG or PDF file.
+  // Writes the map at the window's size to a PNG, SVG or PDF file, framed
+  // on the drawing, in the style the light-style box chooses.
   void OnSave();
 
  protected:
@@ -59,6 +65,7 @@ class CFittingMapDlg : public QDialog {
   QString m_strSuggestedName;
   lattrix::MessageSink& m_sink;
   QAbstractButton* m_pTypeRadio[3] = {};
+  QCheckBox* m_checkLight = nullptr;
   // Its top-left corner is the map's anchor and it reaches to the window's
   // right and bottom edges, so that the map (laid out for the whole client
   // size) is clipped by the window as a whole.

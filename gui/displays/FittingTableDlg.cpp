@@ -28,15 +28,21 @@ using lattrix::kFittingTableColumns;
 
 namespace {
 
-// Heading and width in pixels of each column; every column is right-aligned.
+// Heading, unit and width in pixels of each column; every column is
+// right-aligned. The header shows the unit under the heading; copied and
+// saved tables carry the bare heading.
 struct Column {
   const char* heading;
+  const char* unit;
   int width;
 };
+constexpr char kDegree[] = "(\u00b0)";
+constexpr char kAngstrom[] = "(\u00c5)";
 constexpr Column kColumns[kFittingTableColumns] = {
-    {"No", 28},      {" h", 30},      {" k", 30},      {" l", 30},    {"2th-org", 60},
-    {"2th-obs", 60}, {"2th-cor", 60}, {"2th-cal", 60}, {"2th-dif", 65}, {"d-obs", 65},
-    {"d-cal", 65},   {"d-dif", 65},   {"Weight", 50},
+    {"No", "", 28},           {" h", "", 30},           {" k", "", 30},           {" l", "", 30},
+    {"2th-org", kDegree, 60}, {"2th-obs", kDegree, 60}, {"2th-cor", kDegree, 60}, {"2th-cal", kDegree, 60},
+    {"2th-dif", kDegree, 65}, {"d-obs", kAngstrom, 65}, {"d-cal", kAngstrom, 65}, {"d-dif", kAngstrom, 65},
+    {"Weight", "", 50},
 };
 
 }  // namespace
@@ -57,7 +63,9 @@ QSize CFittingTableDlg::BuildTable() {
   m_listFit->horizontalHeader()->setHighlightSections(false);
   int tableWidth = 0;
   for (int c = 0; c < kFittingTableColumns; ++c) {
-    m_listFit->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromLatin1(kColumns[c].heading)));
+    QString heading = QString::fromLatin1(kColumns[c].heading);
+    if (kColumns[c].unit[0] != '\0') heading += QLatin1Char('\n') + QString::fromUtf8(kColumns[c].unit);
+    m_listFit->setHorizontalHeaderItem(c, new QTableWidgetItem(heading));
     m_listFit->setColumnWidth(c, kColumns[c].width);
     tableWidth += kColumns[c].width;
   }

@@ -283,6 +283,13 @@ if [ -x "$(dirname "$bin")/lattrix-plot" ]; then
   # lattrix-plot takes lattrix-refine's option name and --name=value too: 300 = 1*256+44.
   "$(dirname "$bin")/lattrix-plot" -q --plot-size=300x203 -- map.out map2.png; rc=$?
   check "lattrix-plot --plot-size=WxH" '[ $rc -eq 0 ] && [ "$(od -An -tu1 -j16 -N8 map2.png | tr -s " ")" = " 0 0 1 44 0 0 0 203" ]'
+  # The style reaches lattrix-plot; a style it does not know is a usage error.
+  "$bin" -q --report map.out --plot light.png --plot-style light "$quartz"
+  "$(dirname "$bin")/lattrix-plot" --plot-style light map.out light2.png; "$(dirname "$bin")/lattrix-plot" map.out dark.png
+  check "--plot-style light" 'cmp -s light.png light2.png && ! cmp -s light.png dark.png'
+  "$bin" -q --report map.out --plot b.png --plot-style grey "$quartz" 2>err.txt; rc=$?
+  "$(dirname "$bin")/lattrix-plot" --plot-style=Light map.out b.png 2>>err.txt; rc=$rc$?
+  check "--plot-style grey: usage error" '[ $rc = 22 ] && [ "$(grep -c "plot-style takes light or dark" err.txt)" = 2 ] && [ ! -e b.png ]'
   check "lattrix-plot --version" '[ "$("$(dirname "$bin")/lattrix-plot" --version)" = "lattrix-plot $version" ]'
 fi
 

@@ -130,6 +130,45 @@ TEST(FittingMap, PlotTypesFailuresAndUnprintableValues) {
   EXPECT_EQ(map.FullYTitle(), map.m_strYTitle);
 }
 
+// The light style for print, its text set by hand: theta, degree and
+// angstrom signs, U+2212 for minus (a label of zero unsigned), and the
+// labels' power of ten 10^e (e = trunc(log10 |y min|)) in the y unit.
+TEST(FittingMap, LightStyleText) {
+  RecordingSink sink;
+  const std::vector<ReportRow> worked = {RowAt(20.37, 0.012), RowAt(60.0, -0.0345), RowAt(120.5, 0.0051)};
+  const struct { std::vector<ReportRow> rows; int type; const char *plot, *yLabels, *lead, *power, *tail; } cases[] = {
+      {worked, 1, "2\u03b8(org) vs. 2\u03b8(org\u2212cal)",
+       " \u22120.30 \u22120.20 \u22120.10 0.00 0.10 0.20 0.30", "2\u03b8(org\u2212cal) / 10", "\u22121", " \u00b0"},
+      {{RowAt(30, 0.0, 0.0, 34.0), RowAt(40, 0.0, 0.0, 39.0)}, 2, "2\u03b8(org) vs. 2\u03b8(org\u2212cor)", " \u22121.00 1.00 3.00",
+       "2\u03b8(org\u2212cor) / \u00b0", "", ""},
+      {{RowAt(30, 0.0, -0.00045, 30.0)}, 3, "2\u03b8(org) vs. d(obs\u2212cal)", "", "d(obs\u2212cal) / 10", "\u22122", " \u00c5"},
+  };
+  for (const auto& c : cases) {
+    FittingMap map = Prepared(c.rows, c.type, sink);
+    UseMapStyle(map, MapStyle::kLight);
+    EXPECT_EQ(map.m_strPlotTitle, c.plot);
+    EXPECT_EQ(map.m_strXTitle, "2\u03b8(org) / \u00b0");
+    if (c.type != 3) {
+      EXPECT_EQ(Labels(map.YTicks()), c.yLabels);
+    }
+    const FittingMap::TitleRuns runs = map.YTitleRuns();
+    EXPECT_EQ(runs.lead + "|" + runs.power + "|" + runs.tail, std::string(c.lead) + "|" + c.power + "|" + c.tail);
+    EXPECT_TRUE((map.m_crBack == MapRgb{255, 255, 255} && map.m_crAxis == MapRgb{0, 0, 0}));
+    // Preparing again, or the dark style, gives the screen's map back.
+    map.PrepareMap(sink);
+    FittingMap dark = Prepared(c.rows, c.type, sink);
+    UseMapStyle(dark, MapStyle::kDark);
+    for (const FittingMap* m : {&map, &dark}) {
+      EXPECT_EQ(m->YTitleRuns().lead, m->FullYTitle());
+      EXPECT_TRUE((m->m_crBack == MapRgb{0, 0, 65} && m->m_crAxis == MapRgb{255, 255, 0} && m->m_crPointFill == MapRgb{255, 0, 0}));
+    }
+  }
+  EXPECT_TRUE(sink.messages.empty());
+  MapStyle style = MapStyle::kDark;
+  EXPECT_TRUE(ParseMapStyle("light", style) && style == MapStyle::kLight && ParseMapStyle("dark", style) && style == MapStyle::kDark);
+  for (const char* bad : {"", "Light", "white", "dark "}) EXPECT_FALSE(ParseMapStyle(bad, style)) << bad;
+}
+
 // The fitting table of a run's rows: cells are printf's texts of the values
 // chosen here in the report's formats (worked by hand), the row number and
 // the two input 2theta columns the table's own. A del2th that fills its

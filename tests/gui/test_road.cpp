@@ -219,6 +219,9 @@ class Road : public QObject {
         QCOMPARE(list->item(r, 5)->text(), QString::asprintf("%8.4f", in[3].toDouble()));
         for (int c = 6; c <= 12; ++c) QCOMPARE(list->item(r, c)->text(), fields[c - 1]);
       }
+      // The header shows each column's unit; copies keep the bare names.
+      for (int c = 4; c <= 11; ++c)
+        QVERIFY(list->horizontalHeaderItem(c)->text().endsWith(c < 9 ? QStringLiteral("\n(\u00b0)") : QStringLiteral("\n(\u00c5)")));
       QCOMPARE(dialog->SumDeltaEdit()->text(), ReportFields(report, "sum delta 2theta").last());
       QCOMPARE(dialog->StdDeltaEdit()->text(), ReportFields(report, "s.d.delta 2theta").last());
     });
@@ -237,6 +240,21 @@ class Road : public QObject {
       for (int y = 25; y < 269; ++y)
         for (int x = 99; x < 555; ++x) red += image.pixelColor(x, y) == QColor(255, 0, 0);
       QVERIFY2(red >= 10 * 9, qPrintable(QString::number(red)));
+      // Save in either style: a white or the navy ground and axes in the
+      // style's colour; the window stays dark.
+      for (const bool light : {true, false}) {
+        const QString path = p.scratch.Path(light ? "light.png" : "dark.png");
+        dialog->SetSaveFileDialog([&] { return path; });
+        dialog->LightStyleCheck()->setChecked(light);
+        dialog->OnSave();
+        const QImage saved(path);
+        QCOMPARE(saved.size(), QSize(600, 400));
+        QCOMPARE(saved.pixelColor(1, 1), light ? QColor(255, 255, 255) : QColor(0, 0, 65));
+        int axis = 0;
+        for (int x = 0; x < 600; ++x) axis += saved.pixelColor(x, 200) == (light ? QColor(0, 0, 0) : QColor(255, 255, 0));
+        QVERIFY2(axis >= 2, qPrintable(QString::number(axis)));
+      }
+      QCOMPARE(dialog->MapArea()->grab().toImage(), image);
     });
 
     // The refined cell (2theta rounded to 0.0001 degree move a by far less
