@@ -2,6 +2,7 @@
 
 #include "LattrixVersion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <nlohmann/json.hpp>
@@ -188,10 +189,14 @@ std::string JsonArrayElement(const std::string& e, bool first) {
   std::string text = first ? "\n" : ",\n";
   // The element's lines one level deeper, without its final line end.
   const size_t end = !e.empty() && e.back() == '\n' ? e.size() - 1 : e.size();
-  text += "  ";
-  for (size_t k = 0; k < end; ++k) {
-    text += e[k];
-    if (e[k] == '\n') text += "  ";
+  text.reserve(text.size() + end + end / 8);
+  for (size_t start = 0;;) {
+    const size_t line = std::min(e.find('\n', start), end);
+    text += "  ";
+    text.append(e, start, line - start);
+    if (line >= end) break;
+    text += '\n';
+    start = line + 1;
   }
   return text;
 }
