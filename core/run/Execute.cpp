@@ -126,7 +126,7 @@ bool ReadSinDeltaWeights(Job& job, MessageSink& sink) { return ReadWeightsFromRe
 bool ExecuteRefinement(Job& job, MessageSink& sink, RefinementOutcome* outcome, ReportTarget target) {
   // Manual mode needs the known corrections of an input file.
   if (job.m_dEmu == 0.0 && job.m_nCorrection == kManual) {
-    sink.Show("Manual correction mode not available !!!");
+    sink.Show("Manual correction mode not available !!!\n Manual mode applies the known corrections zero, ssd and emu of the job: emu must not be 0.");
     job.m_bRefined = false;
     return false;
   }

@@ -34,7 +34,7 @@ TEST(RunJob, RefusalsWriteNoReport) {
       {"radius 0, mode 3 does not use it", [](Job& j) { j.m_dGonioRadius = 0, j.m_nCorrection = kZero; }, ""},
       {"radius 0, mode 2 does not use it", [](Job& j) { j.m_dGonioRadius = 0; }, ""},
       {"no reflections", [](Job& j) { j.m_nReflections = 0; }, "No reflection data input !!!"},
-      {"Manual without known corrections", [](Job& j) { j.m_nCorrection = kManual; }, "Manual correction mode not available !!!"},
+      {"Manual without known corrections", [](Job& j) { j.m_nCorrection = kManual; }, "Manual correction mode not available !!!\n Manual mode applies the known corrections zero, ssd and emu of the job: emu must not be 0."},
       {"2theta below 0", [](Job& j) { j.m_dTwoThetaRaw[1] = -36.544; }, "2theta of row 2 (-36.544) is not between 0 and 180 degrees !!!"},
       {"2theta 180", [](Job& j) { j.m_dTwoThetaRaw[0] = 180; }, "2theta of row 1 (180) is not between 0 and 180 degrees !!!"},
       {"length 0", [](Job& j) { j.m_dCell[1] = 0; }, "b of the trial cell (0) is not a positive length !!!"},

@@ -146,7 +146,7 @@ class Form : public QObject {
          true, true, true, "", kKept},
         {"form refused", refined, [&](Program& p) { Find<QLineEdit>(p.view, "editCellA")->clear(); run(p); }, true, false, true, "No cell data input !!!", kKept},
         {"Manual refused", refined, [&](Program& p) { ClickBox(Find<QWidget>(p.view, "radioManual")); run(p); }, true, false, true,
-         "Manual correction mode not available !!!", kKept},
+         "Manual correction mode not available !!!\n Manual mode applies the known corrections zero, ssd and emu of the job: emu must not be 0.", kKept},
         {"report not created after a refinement", refined, [&](Program& p) {
            p.view->job().m_strReportPath = p.scratch.Path("missing/Lattrix.out").toStdString();
            p.list->SetItemText(0, 4, "28.5");
