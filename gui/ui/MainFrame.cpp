@@ -10,7 +10,9 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -82,7 +84,15 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
   UpdateCommandUI();
 }
 
-void CMainFrame::FitToScreen() { ::FitToScreen(this, sizeHint()); }
+void CMainFrame::FitToScreen() {
+  QSize wanted = sizeHint();
+  // A form taller than the screen scrolls, and its scroll bar takes room
+  // beside it: the window is that much wider where the screen allows.
+  const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  if (screen() && wanted.height() + title > screen()->availableGeometry().height())
+    wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+  ::FitToScreen(this, wanted);
+}
 
 QAction* CMainFrame::MakeAction(const char* name, const QString& text, const QString& prompt,
                                 const char* icon) {
