@@ -87,7 +87,7 @@ bool RunTrendFit(const TrendCommand& command, const std::vector<SeriesRow>& rows
                            TrendModelName(command.options.model), command.quantity.c_str(),
                            PrintableLine(xName).c_str(), fit.n, fit.dof, fit.chi2Reduced);
     for (size_t k = 0; k < fit.names.size(); ++k)
-      t += Format("  %-6s = %s %s\n", fit.names[k].c_str(), ValueWithSu(fit.values[k], fit.sigmas[k]).c_str(),
+      t += Format("  %-6s = %s %s\n", fit.names[k].c_str(), ReadableValueWithSu(fit.values[k], fit.sigmas[k]).c_str(),
                   UnitOf(fit.names[k]));
     std::fputs(t.c_str(), stdout);
   }

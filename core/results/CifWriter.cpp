@@ -113,6 +113,13 @@ std::string ValueWithSu(double value, double su) {
   return Format("%.*f(%ld)", -exponent, value, digits);
 }
 
+std::string ReadableValueWithSu(double value, double su) {
+  if (!std::isfinite(value) || value == 0.0 || std::fabs(value) >= 1e-3) return ValueWithSu(value, su);
+  const int power = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+  const double scale = std::pow(10.0, -power);
+  return ValueWithSu(value * scale, su * scale) + Format("e%+03d", power);
+}
+
 double CellConstantSu(const Job& job, int j) {
   // An angle the system fixes has no uncertainty of its own.
   return Parameters(job.m_nCrystalSystem, job.m_nCorrection).moves[j] ? job.m_dCellSigma[j] : 0.0;

@@ -21,6 +21,11 @@ std::string ValueWithSu(double value, double su);
 // The value alone as above.
 std::string PlainValue(double value);
 
+// ValueWithSu for a text a person reads: a value below 0.001 in size is
+// written with a power of ten, its digits without the leading zeros
+// (9.4(5)e-09 for 0.0000000094(5)).
+std::string ReadableValueWithSu(double value, double su);
+
 // The standard uncertainty reported for refined cell constant j (a, b, c,
 // alpha, beta, gamma): none for an angle the crystal system fixes.
 double CellConstantSu(const Job& job, int j);

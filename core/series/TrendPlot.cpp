@@ -107,7 +107,7 @@ std::vector<std::string> TrendFitLines(const SeriesTrend& trend, const std::stri
                                     SeriesQuantityName(trend.quantity) + " against " + xName};
   if (trend.options.model == TrendModel::kThermal) lines.back() += Format(", T0 = %g K", trend.options.t0);
   for (size_t k = 0; k < fit.names.size(); ++k)
-    lines.push_back(fit.names[k] + " = " + ValueWithSu(fit.values[k], fit.sigmas[k]) +
+    lines.push_back(fit.names[k] + " = " + ReadableValueWithSu(fit.values[k], fit.sigmas[k]) +
                     TrendUnit(fit.names[k]));
   lines.push_back(Format("chi2_reduced = %.3g", fit.chi2Reduced));
   lines.push_back(Format("n = %d, dof = %d", fit.n, fit.dof));

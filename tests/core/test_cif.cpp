@@ -23,6 +23,11 @@ TEST(Cif, StandardUncertaintyNotationAndBlockNames) {
       {1.5405981, 0.0, "1.5405981"},          {-0.0, 0.0, "0"},
   };
   for (const auto& c : cases) { EXPECT_EQ(ValueWithSu(c.value, c.su), c.text) << c.value << " " << c.su; }
+  // For reading: below 0.001 with a power of ten, above it as in the CIF.
+  EXPECT_EQ(ReadableValueWithSu(9.43e-9, 5.2e-10), "9.4(5)e-09");
+  EXPECT_EQ(ReadableValueWithSu(-4.04e-5, 3e-7), "-4.04(3)e-05");
+  EXPECT_EQ(ReadableValueWithSu(4.913401234, 0.000123), "4.91340(12)");
+  EXPECT_EQ(ReadableValueWithSu(0.0, 1e-9), ValueWithSu(0.0, 1e-9));
   EXPECT_EQ(CifBlockName("alpha-Quartz (SiO2), room temperature"), "data_alpha-Quartz_SiO2_room_temperature");
   EXPECT_EQ(CifBlockName("  ##  "), "data_lattrix");
   EXPECT_EQ(CifBlockName(std::string(100, 'x')), "data_" + std::string(75, 'x'));
