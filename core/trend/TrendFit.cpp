@@ -203,6 +203,11 @@ bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
       Matrix inverse;
       std::string message;
       if (SolveNormalEquations(0.0, X, y, s, inverse, message) != kFitOk) continue;
+      // A step below the parameters' last digits cannot lower chi^2 any
+      // more: the minimum is reached.
+      bool negligible = true;
+      for (int a = 0; a < m; ++a) negligible = negligible && std::fabs(s[a]) <= 1e-12 * std::fabs(q[a]);
+      if (negligible) return true;
       std::vector<double> next = q, rn;
       for (int a = 0; a < m; ++a) next[a] += s[a];
       if (!problem.Residuals(next, rn, nextModels, &models)) continue;
