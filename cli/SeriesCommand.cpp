@@ -19,6 +19,7 @@
 #include "results/CifWriter.h"
 #include "series/SeriesRun.h"
 #include "series/SeriesTable.h"
+#include "series/TrendPlot.h"
 
 namespace lattrix {
 
@@ -136,9 +137,10 @@ class SeriesCif {
 struct SeriesOutputs {
   ResultStream table, json;
   SeriesCif cif;
-  bool withJson = false, withCif = false, keepRows = false;
+  bool withJson = false, withCif = false;
+  int trendQuantity = -1;          // the quantity of --fit; -1: no fit
   size_t handed = 0, refined = 0, undefined = 0;
-  std::vector<SeriesRow> rows;   // for the trend fit only
+  std::vector<TrendPoint> points;  // for the trend fit only: a few numbers a row
 };
 
 // A job's messages, each line led by its file and shown printable.
@@ -168,7 +170,8 @@ void TakeRow(SeriesRow& row, SeriesExtras& extras, SeriesOutputs& out, MessageSi
   ++out.handed;
   out.refined += row.refined ? 1 : 0;
   out.undefined += row.undefined ? 1 : 0;
-  if (out.keepRows) out.rows.push_back(std::move(row));
+  TrendPoint point;
+  if (out.trendQuantity >= 0 && TrendPointOf(row, out.trendQuantity, point)) out.points.push_back(std::move(point));
 }
 
 // A progress line on a terminal once the series takes longer than a second.
@@ -194,7 +197,7 @@ class Progress {
 bool RunStreaming(const SeriesCommand& command, std::vector<SeriesJob> jobs, SeriesOutputs& out, StderrSink& sink) {
   out.withJson = !command.jsonPath.empty();
   out.withCif = !command.cifPath.empty();
-  out.keepRows = command.trend.enabled;
+  out.trendQuantity = command.trend.enabled ? TrendQuantityOf(command.trend) : -1;
   out.table.Open(command.tablePath);
   out.table.Append(DelimitedText({SeriesColumnNames()}, ',', "\n"));
   if (out.withJson) {
@@ -251,7 +254,7 @@ int RunSeriesCommand(const SeriesCommand& command) {
     std::printf("Series         : %zu jobs, %zu refined, %zu refused%s\nTable          : %s\n", count, out.refined,
                 count - out.refined - out.undefined, undefinedCount.c_str(), command.tablePath.c_str());
   }
-  if (command.trend.enabled) ok = RunTrendFit(command.trend, out.rows, axis.name, talk, sink) && ok;
+  if (command.trend.enabled) ok = RunTrendFit(command.trend, out.points, axis.name, talk, sink) && ok;
   return ok && out.refined == count ? 0 : 1;
 }
 

@@ -14,10 +14,6 @@ namespace {
 
 using ordered_json = nlohmann::ordered_json;
 
-int QuantityOf(const std::string& quantity) {
-  return quantity == "a" ? kSeriesA : quantity == "b" ? kSeriesB : quantity == "c" ? kSeriesC : kSeriesVolume;
-}
-
 const char* UnitOf(const std::string& name) {
   if (name == "V0") return "A^3";
   if (name == "a0") return "A";
@@ -25,14 +21,6 @@ const char* UnitOf(const std::string& name) {
   if (name == "alpha0") return "1/K";
   if (name == "alpha1") return "1/K^2";
   return "";
-}
-
-std::vector<TrendPoint> PointsOf(const std::vector<SeriesRow>& rows, int quantity) {
-  std::vector<TrendPoint> points;
-  for (const SeriesRow& row : rows)
-    if (row.refined && row.hasX)
-      points.push_back({row.file, row.x, row.sigmaX, row.value[quantity], row.sigma[quantity]});
-  return points;
 }
 
 ordered_json Number(double v) { return std::isfinite(v) ? ordered_json(v) : ordered_json(nullptr); }
@@ -74,9 +62,13 @@ std::string FitJson(const TrendCommand& command, const TrendFit& fit, const std:
 
 }  // namespace
 
-bool RunTrendFit(const TrendCommand& command, const std::vector<SeriesRow>& rows, const std::string& xName,
+int TrendQuantityOf(const TrendCommand& command) {
+  const std::string& q = command.quantity;
+  return q == "a" ? kSeriesA : q == "b" ? kSeriesB : q == "c" ? kSeriesC : kSeriesVolume;
+}
+
+bool RunTrendFit(const TrendCommand& command, const std::vector<TrendPoint>& points, const std::string& xName,
                  bool talk, MessageSink& sink) {
-  const std::vector<TrendPoint> points = PointsOf(rows, QuantityOf(command.quantity));
   const TrendFit fit = FitTrend(points, command.options);
   if (!fit.ok) {
     sink.Show(fit.message);

@@ -18,11 +18,14 @@ struct TrendCommand {
   std::string jsonPath;              // --fit-json; empty: none
 };
 
-// Fits the refined rows that have an x value and prints the parameters with
+// The series quantity (kSeriesVolume, kSeriesA ...) the command fits.
+int TrendQuantityOf(const TrendCommand& command);
+
+// Fits the points (the refined rows that have an x value) and prints the parameters with
 // their s.u.'s (IUCr notation), the goodness of fit, n and the degrees of
 // freedom (when `talk`); writes the JSON when asked. False after a message
 // (a refused fit, a JSON that cannot be written).
-bool RunTrendFit(const TrendCommand& command, const std::vector<SeriesRow>& rows, const std::string& xName,
+bool RunTrendFit(const TrendCommand& command, const std::vector<TrendPoint>& points, const std::string& xName,
                  bool talk, MessageSink& sink);
 
 }  // namespace lattrix

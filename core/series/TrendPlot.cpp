@@ -68,11 +68,17 @@ bool IsTrendQuantity(int quantity) {
   return quantity == kSeriesVolume || quantity == kSeriesA || quantity == kSeriesB || quantity == kSeriesC;
 }
 
+bool TrendPointOf(const SeriesRow& row, int quantity, TrendPoint& point) {
+  if (!row.refined || !row.hasX) return false;
+  point = {row.file, row.x, row.sigmaX, row.value[quantity], row.sigma[quantity]};
+  return true;
+}
+
 std::vector<TrendPoint> TrendPointsOf(const std::vector<SeriesRow>& rows, int quantity) {
   std::vector<TrendPoint> points;
+  TrendPoint point;
   for (const SeriesRow& row : rows)
-    if (row.refined && row.hasX)
-      points.push_back({row.file, row.x, row.sigmaX, row.value[quantity], row.sigma[quantity]});
+    if (TrendPointOf(row, quantity, point)) points.push_back(point);
   return points;
 }
 

@@ -26,6 +26,9 @@ struct SeriesTrend {
 // True for the quantities a trend can be fitted to: volume, a, b, c.
 bool IsTrendQuantity(int quantity);
 
+// A refined row that has an x value as a point of the quantity; false for
+// another row.
+bool TrendPointOf(const SeriesRow& row, int quantity, TrendPoint& point);
 // The refined rows that have an x value, as points of the quantity.
 std::vector<TrendPoint> TrendPointsOf(const std::vector<SeriesRow>& rows, int quantity);
 
