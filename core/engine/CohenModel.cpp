@@ -45,9 +45,11 @@ int NextCyclic(int index) {
   return index;
 }
 
-double Determinant(const Matrix9& matrix, int n) {
-  Matrix9 a;
-  CopyMatrix(a, matrix, n);
+namespace {
+
+// The determinant of the leading n x n part of `a`, eliminated in place;
+// `clean` turns false when a pivot row or a multiplier is not finite.
+double EliminatedDeterminant(Matrix9& a, int n, bool& clean) {
   for (int c = 0; c < n; ++c) {
     bool allZero = true;
     for (int r = 0; r < n && allZero; ++r) allZero = a[r][c] == 0.0;
@@ -67,66 +69,6 @@ double Determinant(const Matrix9& matrix, int n) {
       if (q == n) return 0.0;
       for (int r = 0; r < n; ++r) a[r][p] += a[r][q];
     }
-    for (int r = p + 1; r < n; ++r) {
-      const double f = -a[r][p] / a[p][p];
-      for (int c = p + 1; c < n; ++c) a[r][c] += f * a[p][c];
-    }
-  }
-  double det = 1.0;
-  for (int p = 0; p < n; ++p) det *= a[p][p];
-  return det;
-}
-
-void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
-}
-
-namespace {
-
-// The cofactor of element (i, j): the determinant of the matrix with row i
-// and column j cleared and 1 at their crossing.
-double Cofactor(const Matrix9& matrix, int n, int i, int j) {
-  Matrix9 scratch;
-  CopyMatrix(scratch, matrix, n);
-  for (int k = 0; k < n; ++k) {
-    scratch[i][k] = 0.0;
-    scratch[k][j] = 0.0;
-  }
-  scratch[i][j] = 1.0;
-  return Determinant(scratch, n);
-}
-
-}  // namespace
-
-void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      out[i][j] = (i < block && j < block && j >= i) ? Cofactor(matrix, n, i, j) : 0.0;
-}
-
-namespace {
-
-// Determinant above of the leading n x n part, which also reports whether
-// every pivot row and multiplier stayed finite (`clean`).
-double CheckedDeterminant(Matrix9& a, int n, bool& clean) {
-  for (int c = 0; c < n; ++c) {
-    bool allZero = true;
-    for (int r = 0; r < n && allZero; ++r) allZero = a[r][c] == 0.0;
-    if (allZero) return 0.0;
-  }
-  for (int r = 0; r < n; ++r) {
-    bool allZero = true;
-    for (int c = 0; c < n && allZero; ++c) allZero = a[r][c] == 0.0;
-    if (allZero) return 0.0;
-  }
-  for (int p = 0; p < n - 1; ++p) {
-    if (a[p][p] == 0.0) {
-      int q = p + 1;
-      while (q < n && a[p][q] == 0.0) ++q;
-      if (q == n) return 0.0;
-      for (int r = 0; r < n; ++r) a[r][p] += a[r][q];
-    }
     for (int c = p; c < n; ++c) clean = clean && std::isfinite(a[p][c]);
     for (int r = p + 1; r < n; ++r) {
       const double f = -a[r][p] / a[p][p];
@@ -134,13 +76,45 @@ double CheckedDeterminant(Matrix9& a, int n, bool& clean) {
       for (int c = p + 1; c < n; ++c) a[r][c] += f * a[p][c];
     }
   }
-  clean = clean && std::isfinite(a[n - 1][n - 1]);
+  if (n > 0) clean = clean && std::isfinite(a[n - 1][n - 1]);
   double det = 1.0;
   for (int p = 0; p < n; ++p) det *= a[p][p];
   return det;
 }
 
+// The cofactor of element (i, j): the determinant of the matrix with row i
+// and column j cleared and 1 at their crossing.
+double Cofactor(const Matrix9& matrix, int n, int i, int j, bool& clean) {
+  Matrix9 scratch;
+  CopyMatrix(scratch, matrix, n);
+  for (int k = 0; k < n; ++k) {
+    scratch[i][k] = 0.0;
+    scratch[k][j] = 0.0;
+  }
+  scratch[i][j] = 1.0;
+  return EliminatedDeterminant(scratch, n, clean);
+}
+
 }  // namespace
+
+double Determinant(const Matrix9& matrix, int n) {
+  Matrix9 a;
+  CopyMatrix(a, matrix, n);
+  bool clean = true;
+  return EliminatedDeterminant(a, n, clean);
+}
+
+void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
+}
+
+void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
+  bool clean = true;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      out[i][j] = (i < block && j < block && j >= i) ? Cofactor(matrix, n, i, j, clean) : 0.0;
+}
 
 // A slot that is not refined is a row and a column of the identity. In the
 // elimination its pivot step subtracts only -0 products, and the refined
@@ -170,14 +144,7 @@ bool CofactorsOfRefined(const Matrix9& matrix, unsigned refinedSlots, int block,
   bool clean = true;
   for (int i = 0; i < m && clean; ++i) {
     for (int j = i; j < m && clean; ++j) {
-      Matrix9 scratch;
-      CopyMatrix(scratch, reduced, m);
-      for (int k = 0; k < m; ++k) {
-        scratch[i][k] = 0.0;
-        scratch[k][j] = 0.0;
-      }
-      scratch[i][j] = 1.0;
-      values[slots[i]][slots[j]] = CheckedDeterminant(scratch, m, clean);
+      values[slots[i]][slots[j]] = Cofactor(reduced, m, i, j, clean);
     }
   }
   if (!clean) return false;
