@@ -59,6 +59,21 @@ float ScaleOver(int pixels, float lo, float hi) {
   return (std::isfinite(scale) && scale != 0.0f) ? scale : 0.0f;
 }
 
+// The box's corners, the tick lengths, the y title's base and the pixel
+// scales, from the box.
+void PlaceBox(FittingMap& map, int left, int top, int right, int bottom) {
+  map.m_ptLowerLeft = {left, bottom};
+  map.m_ptUpperRight = {right, top};
+  map.m_rcPlot = {left, top, right, bottom};
+  map.m_nTickLenX = static_cast<int>((right - left) / 60.0);
+  map.m_nTickLenY = static_cast<int>((top - bottom) / 40.0);
+  map.m_nYTitleBase = (bottom - top) + map.m_nTickLenY / 2;
+  // The y scale is negative: larger residuals lie higher.
+  map.m_fXScale = ScaleOver(right - left, map.m_fPlotXMin, map.m_fPlotXMax);
+  map.m_fYScale = -ScaleOver(bottom - top, map.m_fPlotYMin, map.m_fPlotYMax);
+  if (map.m_fYScale == 0.0f) map.m_fYScale = 0.0f;  // no negative zero
+}
+
 }  // namespace
 
 void ComputeMapGeometry(FittingMap& map, int clientWidth, int clientHeight) {
@@ -68,17 +83,8 @@ void ComputeMapGeometry(FittingMap& map, int clientWidth, int clientHeight) {
   const int right = 15 * w / 16;
   const int top = h / 16;
   const int bottom = 11 * h / 16;  // the x axis
-  map.m_ptLowerLeft = {left, bottom};
-  map.m_ptUpperRight = {right, top};
   map.m_ptTitle = {5 * w / 16, 5};
-  map.m_rcPlot = {left, top, right, bottom};
-  map.m_nTickLenX = static_cast<int>((right - left) / 60.0);
-  map.m_nTickLenY = static_cast<int>((top - bottom) / 40.0);
-  map.m_nYTitleBase = (bottom - top) + map.m_nTickLenY / 2;
-  // The y scale is negative: larger residuals lie higher.
-  map.m_fXScale = ScaleOver(right - left, map.m_fPlotXMin, map.m_fPlotXMax);
-  map.m_fYScale = -ScaleOver(bottom - top, map.m_fPlotYMin, map.m_fPlotYMax);
-  if (map.m_fYScale == 0.0f) map.m_fYScale = 0.0f;  // no negative zero
+  PlaceBox(map, left, top, right, bottom);
 }
 
 void ComputeImageGeometry(FittingMap& map, MapCanvas& canvas, int width, int height) {
@@ -106,16 +112,8 @@ void ComputeImageGeometry(FittingMap& map, MapCanvas& canvas, int width, int hei
   // cell two cells down.
   const int top = pad + fh + fh / 2 + fw / 2;
   const int bottom = std::max(top, height - pad - 3 * fh);
-  map.m_ptLowerLeft = {left, bottom};
-  map.m_ptUpperRight = {right, top};
   map.m_ptTitle = {std::max(pad, (left + right) / 2 - canvas.TextWidth(map.m_strPlotTitle) / 2), pad};
-  map.m_rcPlot = {left, top, right, bottom};
-  map.m_nTickLenX = static_cast<int>((right - left) / 60.0);
-  map.m_nTickLenY = static_cast<int>((top - bottom) / 40.0);
-  map.m_nYTitleBase = (bottom - top) + map.m_nTickLenY / 2;
-  map.m_fXScale = ScaleOver(right - left, map.m_fPlotXMin, map.m_fPlotXMax);
-  map.m_fYScale = -ScaleOver(bottom - top, map.m_fPlotYMin, map.m_fPlotYMax);
-  if (map.m_fYScale == 0.0f) map.m_fYScale = 0.0f;  // no negative zero
+  PlaceBox(map, left, top, right, bottom);
 }
 
 int MapXPixel(const FittingMap& map, float x) {
