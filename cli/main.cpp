@@ -15,6 +15,7 @@
 #include "LattrixVersion.h"
 #include "DiagnosticsTable.h"
 #include "PeakInput.h"
+#include "PlotLauncher.h"
 #include "ResultFile.h"
 #include "SeriesCommand.h"
 #include "StderrSink.h"
@@ -27,11 +28,6 @@
 #include "job/InputFile.h"
 #include "job/Job.h"
 #include "results/CifWriter.h"
-#ifdef LATTRIX_HAVE_PLOT
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -133,10 +129,7 @@ struct Options {
   bool setReport = false;
   std::string reportPath = ReportPathFor(".");
   std::string saveInput;
-  std::string plotPath;
-  int plotType = 1;
-  int plotWidth = 600, plotHeight = 400;
-  std::string plotStyle = "dark";
+  PlotRequest plot;
   bool quiet = false;
   bool diagnostics = false;
   std::string jsonPath;
@@ -238,21 +231,21 @@ int ParsePlotOption(const std::string& arg, const std::function<bool(std::string
 #ifdef LATTRIX_HAVE_PLOT
   std::string v;
   if (arg == "--plot") {
-    if (!value(options.plotPath) || options.plotPath.empty()) return UsageError("--plot takes a file name");
+    if (!value(options.plot.path) || options.plot.path.empty()) return UsageError("--plot takes a file name");
   } else if (arg == "--plot-type") {
     if (!value(v) || (v != "1" && v != "2" && v != "3")) return UsageError("--plot-type takes 1, 2 or 3");
-    options.plotType = v[0] - '0';
+    options.plot.type = v[0] - '0';
   } else if (arg == "--plot-size") {
     int w = 0, h = 0;
     char extra = 0;
     if (!value(v) || std::sscanf(v.c_str(), "%dx%d%c", &w, &h, &extra) != 2 || w < 16 || h < 16 || w > 10000 ||
         h > 10000)
       return UsageError("--plot-size takes WIDTHxHEIGHT, from 16x16 to 10000x10000");
-    options.plotWidth = w;
-    options.plotHeight = h;
+    options.plot.width = w;
+    options.plot.height = h;
   } else if (arg == "--plot-style") {
     MapStyle style = MapStyle::kDark;
-    if (!value(options.plotStyle) || !ParseMapStyle(options.plotStyle, style))
+    if (!value(options.plot.style) || !ParseMapStyle(options.plot.style, style))
       return UsageError("--plot-style takes light or dark");
   } else {
     return 0;
@@ -291,7 +284,7 @@ int CheckOptionsTogether(const Options& options) {
     return 0;
   }
   if (options.setReport) return UsageError("--report is for one job; a series writes its reports with --report-dir");
-  if (!options.saveInput.empty() || !options.plotPath.empty() || options.diagnostics)
+  if (!options.saveInput.empty() || !options.plot.path.empty() || options.diagnostics)
     return UsageError("--save-input, --plot and --diagnostics are for one job, not for --series");
   return 0;
 }
@@ -392,47 +385,6 @@ void PrintSummary(const Job& job, const RefinementOutcome& outcome) {
   std::fputs(t.c_str(), stdout);
 }
 
-#ifdef LATTRIX_HAVE_PLOT
-extern "C" char** environ;
-
-// Runs lattrix-plot, which stands beside this program, on the new report.
-bool DrawMap(const Job& job, const Options& options, MessageSink& sink) {
-  char self[4096];
-  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string dir = ".";
-  if (length > 0) {
-    self[length] = '\0';
-    dir = self;
-    dir = dir.substr(0, dir.rfind('/'));
-  }
-  const std::string program = dir + "/lattrix-plot";
-  if (::access(program.c_str(), X_OK) != 0) {
-    sink.Show(program + " not found: the fitting map cannot be drawn !!!");
-    return false;
-  }
-  const std::string type = std::to_string(options.plotType);
-  const std::string size = std::to_string(options.plotWidth) + "x" + std::to_string(options.plotHeight);
-  const std::string points = std::to_string(job.m_nReflections);
-  std::vector<std::string> args = {program,  "--plot-type", type,  "--size", size,
-                                   "--points", points,        "--plot-style", options.plotStyle,
-                                   job.m_strReportPath, options.plotPath};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(&a[0]);
-  argv.push_back(nullptr);
-  std::fflush(stdout);
-  pid_t pid;
-  if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-    sink.Show(program + " cannot be started: the fitting map cannot be drawn !!!");
-    return false;
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -498,7 +450,7 @@ int main(int argc, char** argv) {
     if (!WriteInputFile(job, sink)) status = 1;
   }
 #ifdef LATTRIX_HAVE_PLOT
-  if (!options.plotPath.empty() && !DrawMap(job, options, sink)) status = 1;
+  if (!options.plot.path.empty() && !DrawMapOfReport(job.m_strReportPath, job.m_nReflections, options.plot, sink)) status = 1;
 #endif
   if (!options.jsonPath.empty() &&
       !EmitResult(JsonResultText(job, run.outcome, run.diagnostics, run.messages), options.jsonPath, sink))

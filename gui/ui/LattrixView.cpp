@@ -1,10 +1,10 @@
 // The view's start-up and its commands: File New and Open, Import
 // reflections and Paste, Execute, Save as input file, Show Output File, Help
-// by html, the weighting boxes, Add and Delete of reflection rows, Exit, Set
-// instrument param., the result displays, Export CIF and Copy results.
+// by html, the weighting boxes, Exit, Set instrument param., the result
+// displays, Export CIF and Copy results (the Edit commands and the history
+// are in LattrixViewEdit.cpp).
 #include "ui/LattrixView.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -26,7 +26,6 @@
 #include "displays/FittingTableDlg.h"
 #include "instrument/InstrumentDlg.h"
 #include "job/InputFile.h"
-#include "job/JobRows.h"
 #include "peaks/PeakJob.h"
 #include "results/CifWriter.h"
 #include "results/ResultText.h"
@@ -36,8 +35,6 @@
 #include "ui/ImportReflectionsDlg.h"
 #include "ui/MessageBoxSink.h"
 #include "ui/QtText.h"
-
-using lattrix::kMaxReflections;
 
 namespace {
 
@@ -147,35 +144,6 @@ void CLattrixView::ShowInstrument() {
 void CLattrixView::ShowResults() {
   m_binding.ShowResults(m_job);
   m_resultsState = FormState();
-}
-
-void CLattrixView::RecordStep(const QString& name) {
-  QString text = name;
-  const QObject* from = sender();
-  if (text.isEmpty()) {
-    text = qobject_cast<const QLineEdit*>(from)       ? QStringLiteral("Typing")
-           : qobject_cast<const CEditListCtrl*>(from) ? QStringLiteral("Cell edit")
-           : qobject_cast<const QComboBox*>(from)     ? QStringLiteral("Crystal system")
-           : qobject_cast<const QButtonGroup*>(from)  ? QStringLiteral("Correction")
-           : qobject_cast<const QAbstractButton*>(from)
-               ? qobject_cast<const QAbstractButton*>(from)->text().remove(QLatin1Char('&'))
-               : QStringLiteral("Change");
-  }
-  m_history->Record(Snapshot(), text, qobject_cast<const QLineEdit*>(from));
-  ShowFormState();
-}
-
-void CLattrixView::RestoreSnapshot(const FormSnapshot& snapshot) {
-  m_binding.CloseOpenEdits();
-  lattrix::Job job = snapshot.job;
-  job.m_strInputPath = m_job.m_strInputPath;
-  job.m_strReportPath = m_job.m_strReportPath;
-  job.m_strWorkDir = m_job.m_strWorkDir;
-  m_job = std::move(job);
-  m_binding.RestoreFormState(snapshot.form);
-  m_binding.FollowFreeCellFields();
-  SiliconList()->setEnabled(m_job.m_bInternalStd == 1);
-  ShowFormState();
 }
 
 void CLattrixView::ShowFormState() {
@@ -394,37 +362,6 @@ void CLattrixView::SetWeighting(int code) {
   m_binding.SetWeighting(code);
 }
 
-// The grid and the job's rows stay aligned: rows the job holds move with
-// their data in the job too; rows typed below them are only text so far.
-void CLattrixView::OnAddRow() {
-  m_binding.CommitOpenEdits();
-  const int row = ReflectionList()->GetFirstSelectedRow();
-  if (row < 0) return;
-  // The list keeps its 50 rows: the new row pushes the last one out, which
-  // must therefore be empty.
-  if ((row < m_job.m_nReflections && m_job.m_nReflections >= kMaxReflections) || m_binding.LastRowFilled()) {
-    Sink().Show("Reflection List is full (50 reflections) !!!");
-    return;
-  }
-  if (row < m_job.m_nReflections) lattrix::InsertReflection(m_job, row);
-  m_binding.InsertEmptyRow(row);
-  RecordStep(QStringLiteral("Insert row"));
-}
-
-void CLattrixView::OnDeleteRow() {
-  m_binding.CommitOpenEdits();
-  QList<int> rows;
-  for (const QModelIndex& index : ReflectionList()->selectionModel()->selectedRows()) rows.append(index.row());
-  if (rows.isEmpty()) return;
-  // From the bottom up, so that the rows still to go keep their places.
-  std::sort(rows.rbegin(), rows.rend());
-  for (int row : rows) {
-    if (row < m_job.m_nReflections) lattrix::DeleteReflection(m_job, row);
-    m_binding.RemoveRow(row);
-  }
-  RecordStep(rows.size() > 1 ? QStringLiteral("Delete rows") : QStringLiteral("Delete row"));
-}
-
 void CLattrixView::OnAppExit() { window()->close(); }
 
 void CLattrixView::OnSetInstrument() {
@@ -485,32 +422,6 @@ bool CLattrixView::ExportCifTo(const QString& path) {
   // The refined state stays whether or not the file could be written.
   const lattrix::RunResult* run = LastRunOrSay();
   return run && lattrix::WriteCifFile(run->job, PathBytes(path), Sink());
-}
-
-void CLattrixView::OnEditCut() {
-  QWidget* focus = QApplication::focusWidget();
-  if (auto* edit = qobject_cast<QLineEdit*>(focus)) {
-    edit->cut();
-  } else if (auto* list = qobject_cast<CEditListCtrl*>(focus)) {
-    list->CopySelection();
-    list->ClearSelectedCells();
-  }
-}
-
-void CLattrixView::OnEditCopy() {
-  QWidget* focus = QApplication::focusWidget();
-  if (auto* edit = qobject_cast<QLineEdit*>(focus))
-    edit->copy();
-  else if (auto* list = qobject_cast<CEditListCtrl*>(focus))
-    list->CopySelection();
-}
-
-void CLattrixView::OnEditPaste() {
-  QWidget* focus = QApplication::focusWidget();
-  if (auto* edit = qobject_cast<QLineEdit*>(focus))
-    edit->paste();
-  else if (focus == ReflectionList())
-    OnPasteReflections();
 }
 
 void CLattrixView::OnCopyResults() {
