@@ -56,12 +56,6 @@ std::vector<double> SampleX(const std::vector<TrendPoint>& points) {
   return xs;
 }
 
-// f and F of the volume V at pressure P for V0; F not finite at f = 0.
-void Strain(double V0, double V, double P, double& f, double& F) {
-  f = (std::pow(V0 / V, 2.0 / 3.0) - 1.0) / 2.0;
-  F = f != 0.0 ? P / (3.0 * f * std::pow(1.0 + 2.0 * f, 2.5)) : std::numeric_limits<double>::quiet_NaN();
-}
-
 }  // namespace
 
 bool IsTrendQuantity(int quantity) {
@@ -153,9 +147,8 @@ SeriesPlot MakeStrainPlot(const SeriesTrend& trend) {
   VolumeForm(trend, p);
   if (trend.points.empty()) return plot;
   for (double P : SampleX(trend.points)) {
-    double f = 0.0, F = 0.0;
-    Strain(p[0], TrendModelValue(trend.options.model, p, P, trend.options.t0), P, f, F);
-    plot.curve.push_back({f, F});
+    const StrainPoint s = StrainAt(p[0], TrendModelValue(trend.options.model, p, P, trend.options.t0), 0.0, P, 0.0);
+    plot.curve.push_back({s.f, s.F});
   }
   // Pressure falls as f grows: the curve runs in f's order.
   std::reverse(plot.curve.begin(), plot.curve.end());

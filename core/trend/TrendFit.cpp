@@ -246,6 +246,20 @@ const char* TrendModelName(TrendModel model) {
   }
 }
 
+StrainPoint StrainAt(double V0, double V, double sigmaV, double P, double sigmaP) {
+  StrainPoint s;
+  const double r23 = std::pow(V0 / V, 2.0 / 3.0);
+  s.f = (r23 - 1.0) / 2.0;
+  s.sigmaF = r23 / (3.0 * V) * sigmaV;
+  const double denominator = 3.0 * s.f * std::pow(1.0 + 2.0 * s.f, 2.5);
+  s.F = P / denominator;
+  // F by P and by V (through f): dF/df = -F (1/f + 5/(1+2f)).
+  const double dFdf = -s.F * (1.0 / s.f + 5.0 / (1.0 + 2.0 * s.f));
+  s.sigmaBigF = std::sqrt(std::pow(sigmaP / denominator, 2) + std::pow(dFdf * s.sigmaF, 2));
+  if (!(s.f != 0.0)) s.F = s.sigmaBigF = kNaN;
+  return s;
+}
+
 double TrendModelValue(TrendModel model, const double p[3], double x, double t0) {
   double slope = 0.0;
   return ModelAt(model, p, x, t0, kNaN, slope);
@@ -315,20 +329,7 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
     fit.sigmas.push_back(std::sqrt(fit.covariance[a][a]));
   }
   if (IsEquationOfState(options.model)) {
-    for (const TrendPoint& t : points) {
-      const double V = problem.Y(t), sV = problem.SigmaY(t), P = t.x;
-      StrainPoint s;
-      const double r23 = std::pow(p[0] / V, 2.0 / 3.0);
-      s.f = (r23 - 1.0) / 2.0;
-      s.sigmaF = r23 / (3.0 * V) * sV;
-      const double denominator = 3.0 * s.f * std::pow(1.0 + 2.0 * s.f, 2.5);
-      s.F = P / denominator;
-      // F by P and by V (through f): dF/df = -F (1/f + 5/(1+2f)).
-      const double dFdf = -s.F * (1.0 / s.f + 5.0 / (1.0 + 2.0 * s.f));
-      s.sigmaBigF = std::sqrt(std::pow(t.sigmaX / denominator, 2) + std::pow(dFdf * s.sigmaF, 2));
-      if (!(s.f != 0.0)) s.F = s.sigmaBigF = kNaN;
-      fit.strain.push_back(s);
-    }
+    for (const TrendPoint& t : points) fit.strain.push_back(StrainAt(p[0], problem.Y(t), problem.SigmaY(t), t.x, t.sigmaX));
   }
   fit.ok = true;
   return fit;

@@ -66,6 +66,10 @@ struct TrendFit {
 // positive, a fit that does not converge.
 TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& options);
 
+// The Eulerian strain and normalised pressure of a volume V (s.u. sigmaV)
+// at pressure P (s.u. sigmaP) for the zero-pressure volume V0.
+StrainPoint StrainAt(double V0, double V, double sigmaV, double P, double sigmaP);
+
 // The model's y at x for parameters (V0, K0, K') or (V0, alpha0, alpha1) of
 // the volume form; NaN where it has none.
 double TrendModelValue(TrendModel model, const double p[3], double x, double t0);
