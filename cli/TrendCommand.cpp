@@ -14,15 +14,6 @@ namespace {
 
 using ordered_json = nlohmann::ordered_json;
 
-const char* UnitOf(const std::string& name) {
-  if (name == "V0") return "A^3";
-  if (name == "a0") return "A";
-  if (name == "K0" || name == "M0") return "GPa";
-  if (name == "alpha0") return "1/K";
-  if (name == "alpha1") return "1/K^2";
-  return "";
-}
-
 ordered_json Number(double v) { return std::isfinite(v) ? ordered_json(v) : ordered_json(nullptr); }
 
 std::string FitJson(const TrendCommand& command, const TrendFit& fit, const std::vector<TrendPoint>& points,
@@ -80,7 +71,7 @@ bool RunTrendFit(const TrendCommand& command, const std::vector<TrendPoint>& poi
                            PrintableLine(xName).c_str(), fit.n, fit.dof, fit.chi2Reduced);
     for (size_t k = 0; k < fit.names.size(); ++k)
       t += Format("  %-6s = %s %s\n", fit.names[k].c_str(), ReadableValueWithSu(fit.values[k], fit.sigmas[k]).c_str(),
-                  UnitOf(fit.names[k]));
+                  TrendParameterUnit(fit.names[k], true));
     std::fputs(t.c_str(), stdout);
   }
   return command.jsonPath.empty() || EmitResult(FitJson(command, fit, points, xName), command.jsonPath, sink);

@@ -28,15 +28,6 @@ void VolumeForm(const SeriesTrend& trend, double p[3]) {
   if (Cubed(trend)) p[0] = v[0] * v[0] * v[0], p[1] = v[1] / 3.0, p[2] = v.size() > 2 ? v[2] / 3.0 : 4.0;
 }
 
-const char* TrendUnit(const std::string& name) {
-  if (name == "V0") return " Å³";
-  if (name == "a0") return " Å";
-  if (name == "K0" || name == "M0") return " GPa";
-  if (name == "alpha0") return " 1/K";
-  if (name == "alpha1") return " 1/K²";
-  return "";
-}
-
 const char* ModelTitle(TrendModel model) {
   switch (model) {
     case TrendModel::kBirchMurnaghan2: return "BM2";
@@ -106,9 +97,11 @@ std::vector<std::string> TrendFitLines(const SeriesTrend& trend, const std::stri
   std::vector<std::string> lines = {std::string(ModelTitle(trend.options.model)) + " fit of " +
                                     SeriesQuantityName(trend.quantity) + " against " + xName};
   if (trend.options.model == TrendModel::kThermal) lines.back() += Format(", T0 = %g K", trend.options.t0);
-  for (size_t k = 0; k < fit.names.size(); ++k)
+  for (size_t k = 0; k < fit.names.size(); ++k) {
+    const std::string unit = TrendParameterUnit(fit.names[k], false);
     lines.push_back(fit.names[k] + " = " + ReadableValueWithSu(fit.values[k], fit.sigmas[k]) +
-                    TrendUnit(fit.names[k]));
+                    (unit.empty() ? "" : " " + unit));
+  }
   lines.push_back(Format("chi2_reduced = %.3g", fit.chi2Reduced));
   lines.push_back(Format("n = %d, dof = %d", fit.n, fit.dof));
   return lines;

@@ -246,6 +246,15 @@ const char* TrendModelName(TrendModel model) {
   }
 }
 
+const char* TrendParameterUnit(const std::string& name, bool ascii) {
+  if (name == "V0") return ascii ? "A^3" : "Å³";
+  if (name == "a0") return ascii ? "A" : "Å";
+  if (name == "K0" || name == "M0") return "GPa";
+  if (name == "alpha0") return "1/K";
+  if (name == "alpha1") return ascii ? "1/K^2" : "1/K²";
+  return "";
+}
+
 StrainPoint StrainAt(double V0, double V, double sigmaV, double P, double sigmaP) {
   StrainPoint s;
   const double r23 = std::pow(V0 / V, 2.0 / 3.0);

@@ -66,6 +66,10 @@ struct TrendFit {
 // positive, a fit that does not converge.
 TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& options);
 
+// The unit of a fitted parameter (V0, a0, K0, M0, alpha0, alpha1; none for
+// K' and M'): in Unicode ("Å³") or, for plain-text output, in ASCII ("A^3").
+const char* TrendParameterUnit(const std::string& name, bool ascii);
+
 // The Eulerian strain and normalised pressure of a volume V (s.u. sigmaV)
 // at pressure P (s.u. sigmaP) for the zero-pressure volume V0.
 StrainPoint StrainAt(double V0, double V, double sigmaV, double P, double sigmaP);
