@@ -140,10 +140,13 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string* reas
     size_t have = 0;
     for (;;) {
       if (have == text.size()) text.resize(2 * text.size());
-      const ssize_t got = ::read(fd, &text[have], text.size() - have);
+      const size_t wanted = text.size() - have;
+      const ssize_t got = ::read(fd, &text[have], wanted);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
       have += static_cast<size_t>(got);
+      // A regular file gives fewer bytes than asked for only at its end.
+      if (S_ISREG(st.st_mode) && static_cast<size_t>(got) < wanted) break;
     }
     text.resize(have);
   }

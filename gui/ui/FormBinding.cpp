@@ -95,6 +95,8 @@ void CFormBinding::ShowModes(const lattrix::Job& job) {
   if (job.m_nCorrection >= 1 && job.m_nCorrection <= 5) m_form.m_pCorrRadio[job.m_nCorrection - 1]->setChecked(true);
   SetWeighting(job.m_nWeighting >= 1 && job.m_nWeighting < kWeightings ? job.m_nWeighting : lattrix::kUnity);
   m_form.m_editTitle->setText(Q(job.m_strTitle));
+  // A long title shows its start, not its end.
+  m_form.m_editTitle->setCursorPosition(0);
   if (ValidCrystalSystem(job.m_nCrystalSystem)) m_form.m_comboCrystalSystem->setCurrentIndex(job.m_nCrystalSystem - 1);
 }
 

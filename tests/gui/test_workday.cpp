@@ -92,6 +92,7 @@ class Workday : public QObject {
   void staleResultsAndTheInstrumentLine() {
     Program p;
     QVERIFY(p.view->OpenInputFile(Example("quartz.inp")));
+    QCOMPARE(Find<QLineEdit>(p.view, "editTitle")->cursorPosition(), 0);   // the title shows its start
     auto* line = Find<QLabel>(p.view, "labelInstrument");
     QCOMPARE(line->text(), QString::fromUtf8("\u03bb 1.5405981 \u00c5, R 185 mm"));
     QWidget* stale = Find<QWidget>(p.view, "labelStale");
