@@ -207,6 +207,7 @@ class Workday : public QObject {
     QCOMPARE(fromUndone, Results(p.view));
     QCOMPARE(p.view->History()->count(), 0);
     // Redo after undo, with the keys the Edit menu names.
+    title->end(false);
     QTest::keyClicks(title, "!");
     QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(!p.frame.isWindowModified());
