@@ -13,8 +13,6 @@ std::string Cell(int width, int decimals, double value) {
   return Format("%*.*f", width, decimals, value);
 }
 
-}  // namespace
-
 std::string DiagnosticsHeader() {
   std::string t = Format("%4s%4s%4s %9s %8s %9s %9s", "h", "k", "l", "2theta", "leverage",
                          "Rstudent", "DFFITS");
@@ -44,6 +42,8 @@ std::string DiagnosticsLine(const ReflectionDiagnostics& row, const DiagnosticsR
     t += "     " + reason;
   return t;
 }
+
+}  // namespace
 
 std::string DiagnosticsTable(const DiagnosticsResult& result) {
   std::string t = DiagnosticsHeader() + "\n";

@@ -9,8 +9,6 @@
 
 namespace lattrix {
 
-std::string DiagnosticsHeader();
-std::string DiagnosticsLine(const ReflectionDiagnostics& row, const DiagnosticsResult& result);
 std::string DiagnosticsTable(const DiagnosticsResult& result);
 
 }  // namespace lattrix

@@ -201,10 +201,32 @@ std::string JsonArrayElement(const std::string& e, bool first) {
   return text;
 }
 
-std::string JsonArrayText(const std::vector<std::string>& elements) {
-  std::string text = "[";
-  for (size_t i = 0; i < elements.size(); ++i) text += JsonArrayElement(elements[i], i == 0);
-  return text + "\n]\n";
+std::string JsonTrendText(const std::string& model, const std::string& quantity, const std::string& xName,
+                          const TrendFit& fit, const std::vector<TrendPoint>& points) {
+  ordered_json root;
+  root["model"] = model;
+  root["quantity"] = quantity;
+  root["x_name"] = PrintableLine(xName);
+  ordered_json parameters = ordered_json::object();
+  for (size_t k = 0; k < fit.names.size(); ++k) parameters[fit.names[k]] = ValueAndSigma(fit.values[k], fit.sigmas[k]);
+  root["parameters"] = std::move(parameters);
+  root["covariance"] = NamedMatrix(fit.names, fit.covariance);
+  root["chi2_reduced"] = Number(fit.chi2Reduced);
+  root["n"] = fit.n;
+  root["dof"] = fit.dof;
+  ordered_json rows = ordered_json::array();
+  for (size_t i = 0; i < points.size(); ++i) {
+    ordered_json p = {{"file", PrintableLine(points[i].file)}, {"x", Number(points[i].x)}, {"y", Number(points[i].y)},
+                      {"sigma_y", Number(points[i].sigmaY)}, {"fit", Number(fit.fit[i])},
+                      {"residual", Number(fit.residual[i])}};
+    if (i < fit.strain.size()) {
+      p["f"] = Number(fit.strain[i].f), p["sigma_f"] = Number(fit.strain[i].sigmaF);
+      p["F"] = Number(fit.strain[i].F), p["sigma_F"] = Number(fit.strain[i].sigmaBigF);
+    }
+    rows.push_back(std::move(p));
+  }
+  root["points"] = std::move(rows);
+  return Dump(root);
 }
 
 }  // namespace lattrix

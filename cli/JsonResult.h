@@ -7,6 +7,7 @@
 #include "diagnostics/Diagnostics.h"
 #include "engine/Refinement.h"
 #include "job/Job.h"
+#include "trend/TrendFit.h"
 
 namespace lattrix {
 
@@ -23,10 +24,15 @@ std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
 std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
                             const std::vector<std::string>& warnings, bool undefined = false);
 
-// The JSON texts above as one array, each element indented one level.
-std::string JsonArrayText(const std::vector<std::string>& elements);
-// What JsonArrayText writes for one element after "[": a comma unless it is
-// the first, a line end, the element's lines indented by two spaces.
+// One element of the JSON array of a series, after its "[": a comma unless
+// it is the first, a line end, the element's lines indented by two spaces.
 std::string JsonArrayElement(const std::string& element, bool first);
+
+// A trend fit of a series (lattrix-refine --fit-json): the model, the
+// fitted quantity, x's name, the parameters with s.u.'s, their covariance,
+// chi2_reduced, n, dof, and every point with its fit, residual and, for an
+// equation of state, its strain f and normalised pressure F.
+std::string JsonTrendText(const std::string& model, const std::string& quantity, const std::string& xName,
+                          const TrendFit& fit, const std::vector<TrendPoint>& points);
 
 }  // namespace lattrix

@@ -51,9 +51,9 @@ bool ReadJobList(const std::string& path, std::vector<std::string>& paths, Messa
   LineReader reader(path == "-" ? std::cin : file);
   std::string line;
   while (reader.Next(line)) {
-    const size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    paths.push_back(line.substr(first, line.find_last_not_of(" \t") + 1 - first));
+    std::string job = TrimmedText(line);
+    if (job.empty() || job[0] == '#') continue;
+    paths.push_back(std::move(job));
   }
   if (path != "-" && file.bad()) {
     sink.Show("--series-list: " + FileProblem(path, EIO));

@@ -177,8 +177,9 @@ bool ParsePositive(const std::string& text, double& out) {
 // usage error's status.
 constexpr int kPeakOptionRead = -1;
 int ParsePeakOption(const std::string& arg, const std::function<bool(std::string&)>& value, PeakInput& peaks) {
-  static const char* const systems[] = {"triclinic", "monoclinic", "orthorhombic", "hexagonal",
-                                        "rhombohedral", "tetragonal", "cubic"};
+  static const char* const systems[] = {CrystalSystemName(1), CrystalSystemName(2), CrystalSystemName(3),
+                                        CrystalSystemName(4), CrystalSystemName(5), CrystalSystemName(6),
+                                        CrystalSystemName(7)};
   std::string v;
   if (arg == "--reflections") {
     if (!value(peaks.path) || peaks.path.empty()) return UsageError("--reflections takes a file name");
@@ -215,7 +216,6 @@ int ParseTrendOption(const std::string& arg, const std::function<bool(std::strin
   } else if (arg == "--fit-of") {
     if (!value(v) || (v != "volume" && v != "a" && v != "b" && v != "c")) return UsageError("--fit-of takes volume, a, b or c");
     trend.quantity = v;
-    trend.options.length = v != "volume";
   } else if (arg == "--fit-t0") {
     if (!value(v) || !ParsePositive(v, trend.options.t0)) return UsageError("--fit-t0 takes a positive temperature (K)");
   } else if (arg == "--fit-json") {

@@ -32,16 +32,15 @@ namespace {
 
 // Raises lattrix.RefusedError: its text the last message (the refusal),
 // its .messages all of them.
-[[noreturn]] void Refuse(const std::vector<std::string>& messages) {
-  const py::object error = py::module_::import("lattrix").attr("RefusedError");
-  const std::string text = messages.empty() ? std::string("refused") : messages.back();
-  PyErr_SetObject(error.ptr(), error(text, messages).ptr());
-  throw py::error_already_set();
-}
-
 py::object RefusedValue(const std::vector<std::string>& messages) {
   const std::string text = messages.empty() ? std::string("refused") : messages.back();
   return py::module_::import("lattrix").attr("RefusedError")(text, messages);
+}
+
+[[noreturn]] void Refuse(const std::vector<std::string>& messages) {
+  const py::object error = RefusedValue(messages);
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+  throw py::error_already_set();
 }
 
 // A code given by name or number: names[i] is code first + i.
@@ -60,8 +59,11 @@ int CodeOf(const py::object& value, const std::vector<std::string>& names, int f
                         std::to_string(first + static_cast<int>(names.size()) - 1));
 }
 
-const std::vector<std::string> kSystems = {"triclinic", "monoclinic", "orthorhombic", "hexagonal",
-                                           "rhombohedral", "tetragonal", "cubic"};
+const std::vector<std::string> kSystems = [] {
+  std::vector<std::string> names;
+  for (int code = kTriclinic; code <= kCubic; ++code) names.push_back(CrystalSystemName(code));
+  return names;
+}();
 const std::vector<std::string> kCorrections = {"manual", "none", "zero", "displacement", "zero+displacement"};
 const std::vector<std::string> kWeightings = {"unity", "sin2", "delta2", "sindelta", "esd"};
 
@@ -216,8 +218,10 @@ struct SeriesOutcome {
   std::vector<RunResult> runs;
 };
 
+// The rows of the series and, when `keepRuns`, every job's run (a table
+// needs only the rows).
 SeriesOutcome RunSeriesOf(const std::vector<std::string>& paths, const py::object& x, const RunChoices& choices,
-                          unsigned threads) {
+                          unsigned threads, bool keepRuns) {
   SeriesAxis axis;
   const SeriesAxis* withAxis = nullptr;
   if (!x.is_none()) {
@@ -228,17 +232,17 @@ SeriesOutcome RunSeriesOf(const std::vector<std::string>& paths, const py::objec
     withAxis = &axis;
   }
   SeriesOutcome out;
-  out.runs.resize(paths.size());
+  if (keepRuns) out.runs.resize(paths.size());
   std::vector<SeriesJob> jobs = PlanSeries(paths, "", withAxis);
+  const SeriesHook keep = [&out](size_t index, const Job&, RunResult& run) {
+    // The least-squares problem has served the diagnostics: a long series
+    // keeps only what a Result shows.
+    run.outcome.problem = RefinementProblem();
+    out.runs[index] = std::move(run);
+  };
   {
     py::gil_scoped_release unlocked;
-    out.rows = RunSeries(std::move(jobs), choices, threads,
-                         [&out](size_t index, const Job&, RunResult& run) {
-                           // The least-squares problem has served the diagnostics: a
-                           // long series keeps only what a Result shows.
-                           run.outcome.problem = RefinementProblem();
-                           out.runs[index] = std::move(run);
-                         });
+    out.rows = RunSeries(std::move(jobs), choices, threads, keepRuns ? keep : nullptr);
   }
   return out;
 }
@@ -257,7 +261,7 @@ PYBIND11_MODULE(_lattrix, m) {
            "radius=185.0 (mm), hkl=(n, 3) array, two_theta=(n,) array (deg), esd=None or (n,) array (deg of 2theta),\n"
            "silicon=None or up to 12 observed 2theta of the silicon standard (111, 220, 311, ...)).")
       .def_property_readonly("title", [](const Job& j) { return j.m_strTitle; })
-      .def_property_readonly("system", [](const Job& j) { return kSystems[static_cast<size_t>(j.m_nCrystalSystem - 1)]; })
+      .def_property_readonly("system", [](const Job& j) { return std::string(CrystalSystemName(j.m_nCrystalSystem)); })
       .def_property_readonly("cell", [](const Job& j) { return NamedCell("Cell", j.m_dCell); })
       .def_property_readonly("wavelength", [](const Job& j) { return j.m_dWavelength; })
       .def_property_readonly("radius", [](const Job& j) { return j.m_dGonioRadius; })
@@ -322,7 +326,7 @@ PYBIND11_MODULE(_lattrix, m) {
         [](const std::vector<std::string>& paths, const py::object& x, const py::object& correction,
            const py::object& weighting, const py::object& threads) {
           SeriesOutcome series = RunSeriesOf(paths, x, Choices(correction, weighting, py::none()),
-                                             threads.is_none() ? 0u : threads.cast<unsigned>());
+                                             threads.is_none() ? 0u : threads.cast<unsigned>(), true);
           py::list out;
           for (size_t i = 0; i < series.rows.size(); ++i)
             out.append(series.rows[i].refined ? py::cast(std::move(series.runs[i]))
@@ -338,7 +342,7 @@ PYBIND11_MODULE(_lattrix, m) {
         [](const std::vector<std::string>& paths, const py::object& x, const py::object& correction,
            const py::object& weighting, const py::object& threads) {
           const SeriesOutcome series = RunSeriesOf(paths, x, Choices(correction, weighting, py::none()),
-                                                   threads.is_none() ? 0u : threads.cast<unsigned>());
+                                                   threads.is_none() ? 0u : threads.cast<unsigned>(), false);
           py::list rows;
           for (const SeriesRow& row : series.rows) rows.append(SeriesRowFields(row));
           return py::make_tuple(SeriesColumnNames(), rows);

@@ -28,7 +28,7 @@ def batch_json(path, correction, weighting, tmp_path):
 
 
 @pytest.mark.parametrize("correction", ["none", "zero", "displacement", "zero+displacement", "manual"])
-@pytest.mark.parametrize("weighting", ["unity", "sin2", "delta2", "sindelta"])
+@pytest.mark.parametrize("weighting", ["unity", "sin2", "delta2", "sindelta", "esd"])
 def test_json_equals_the_batch_command(correction, weighting, tmp_path):
     for path in JOBS:
         code, text = batch_json(path, correction, weighting, tmp_path)
@@ -88,10 +88,10 @@ def test_series_equals_the_batch_table_and_threads_do_not_matter():
                 assert (math.isnan(values[i]) and row[column] == "") or values[i] == float(row[column])
     one = lattrix.refine_series(paths, correction="zero", threads=1)
     many = lattrix.refine_series(paths, correction="zero", threads=4)
+    assert len(one) == len(many) == len(paths) and any(isinstance(a, lattrix.Result) for a in one)
     for a, b in zip(one, many):
         assert type(a) is type(b)
-        if isinstance(a, lattrix.Result):
-            assert a.to_json() == b.to_json()
+        assert a.to_json() == b.to_json() if isinstance(a, lattrix.Result) else str(a) == str(b)
 
 
 def test_fit_trend_gives_the_batch_fit_back():

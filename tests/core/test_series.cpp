@@ -56,8 +56,10 @@ TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
     };
     std::vector<SeriesRow> rows;
     if (!streamed) rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3, hook);
-    SeriesRun run(PlanSeries(paths, "", nullptr), choices, hook);
-    if (streamed) run.Stream(3, 2, [&](SeriesRow& row) { rows.push_back(std::move(row)); });
+    if (streamed) {
+      SeriesRun run(PlanSeries(paths, "", nullptr), choices, hook);
+      run.Stream(3, 2, [&](SeriesRow& row) { rows.push_back(std::move(row)); });
+    }
     // Streamed, a window of two jobs: the third waits until the first is handed on.
     ASSERT_EQ(streamed ? ended.at(1) : ended.back(), 0u);
     ASSERT_EQ(rows.size(), paths.size());
