@@ -47,7 +47,13 @@ int NextCyclic(int index) {
 
 namespace {
 
-// The determinant of the leading n x n part of `a`, eliminated in place;
+void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
+}
+
+// The determinant by Gaussian elimination without row exchange of the
+// leading n x n part of `a`, eliminated in place;
 // `clean` turns false when a pivot row or a multiplier is not finite.
 double EliminatedDeterminant(Matrix9& a, int n, bool& clean) {
   for (int c = 0; c < n; ++c) {
@@ -96,18 +102,6 @@ double Cofactor(const Matrix9& matrix, int n, int i, int j, bool& clean) {
 }
 
 }  // namespace
-
-double Determinant(const Matrix9& matrix, int n) {
-  Matrix9 a;
-  CopyMatrix(a, matrix, n);
-  bool clean = true;
-  return EliminatedDeterminant(a, n, clean);
-}
-
-void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
-}
 
 void CofactorUpperBlock(const Matrix9& matrix, Matrix9& out, int n, int block) {
   bool clean = true;

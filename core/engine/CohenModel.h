@@ -45,9 +45,6 @@ double CorrectionTerm(double theta, int kind);
 // 0 -> 1 -> 2 -> 0: walks the cyclic triples of cell axes.
 int NextCyclic(int index);
 
-// Determinant by Gaussian elimination without row exchange.
-double Determinant(const Matrix9& matrix, int n);
-void CopyMatrix(Matrix9& to, const Matrix9& from, int n);
 // The cofactors of an n x n matrix, but only those of the upper
 // triangle of its leading block x block part; every other element is 0.
 // A symmetric normal matrix needs no more.

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "common/TextIO.h"
 #include "engine/CohenModel.h"
+#include "job/Job.h"
 
 namespace lattrix {
 namespace {
@@ -346,13 +346,11 @@ bool ReadPeakText(const std::string& text, const std::string& name, PeakUnits li
 }
 
 bool ReadPeakFile(const std::string& path, PeakUnits listUnits, PeakList& out, MessageSink& sink) {
-  std::ifstream in;
-  std::string reason;
-  if (!OpenForReading(path, in, &reason)) {
+  std::string text, reason;
+  if (!ReadWholeFile(path, text, &reason)) {
     sink.Show(PrintableText(path, 200) + " not open !!!\n" + reason);
     return false;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return ReadPeakText(text, path, listUnits, out, sink);
 }
 
@@ -363,7 +361,7 @@ bool PeakTwoTheta(const Peak& peak, PeakUnits units, double wavelength, double& 
     case PeakUnits::kTwoTheta:
       twoTheta = peak.value;
       esd = peak.esd;
-      return peak.value > 0.0 && peak.value < 180.0;
+      return UnphysicalTwoTheta(peak.value) == nullptr;
     case PeakUnits::kD:
       s = wavelength / (2.0 * peak.value);
       dsdv = -wavelength / (2.0 * peak.value * peak.value);

@@ -69,10 +69,6 @@ struct Report {
   // the fields before it are read all the same).
   bool Indices(int i, ReportRowNumbers& out) const;
   bool Numbers(int i, ReportRowNumbers& out) const;
-  // The values of the "sum delta 2theta = " and "s.d.delta 2theta = " lines
-  // that follow the inputRows rows and the empty line after them.
-  std::string SumDelta() const { return Field(inputRows + 1, 5); }
-  std::string SdDelta() const { return Field(inputRows + 2, 4); }
 };
 
 // Reads the report at path.

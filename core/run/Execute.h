@@ -19,9 +19,10 @@ bool ComputeEsdWeights(Job& job, MessageSink& sink);
 
 // Weights from the del2th column of the previous report at
 // job.m_strReportPath (delta2(theta) and sin*delta schemes). A missing
-// report or list leaves the weights as they were, after a message; a report
-// whose rows do not carry the job's h k l in order is refused with a
-// message and false (no weights are taken from another job's misfits).
+// report refuses the run (message, false: run with unity or sin2 first); a
+// report without a list leaves the weights as they were, after a message;
+// a report whose rows do not carry the job's h k l in order is refused with
+// a message and false (no weights are taken from another job's misfits).
 bool ReadDeltaWeights(Job& job, MessageSink& sink);
 bool ReadSinDeltaWeights(Job& job, MessageSink& sink);
 

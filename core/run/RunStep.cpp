@@ -94,9 +94,9 @@ RunResult RunJob(Job& job, const SiliconStandard& silicon, MessageSink& sink, Re
     return result;
   }
   if (target == ReportTarget::kFile && !WriteReport(run, result.outcome, tee)) return result;
-  job = run;
+  result.job = std::move(run);
+  job = result.job;
   for (const std::string& warning : result.outcome.warnings) tee.Note(warning);
-  result.job = job;
   result.undefined = result.outcome.undefined;
   if (result.undefined) return result;
   result.refined = true;

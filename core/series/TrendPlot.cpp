@@ -13,21 +13,6 @@ namespace {
 
 constexpr int kCurveSamples = 200;
 
-bool IsEquationOfState(TrendModel model) { return model != TrendModel::kThermal; }
-
-// A length fitted with an equation of state: the model is fitted to its cube.
-bool Cubed(const SeriesTrend& trend) {
-  return trend.options.length && IsEquationOfState(trend.options.model);
-}
-
-// The parameters of the volume form (V0, K0, K' or V0, alpha0, alpha1) from
-// the fit's: a length's a0, M0 = 3 K0, M' = 3 K' become the cube's.
-void VolumeForm(const SeriesTrend& trend, double p[3]) {
-  const std::vector<double>& v = trend.fit.values;
-  p[0] = v[0], p[1] = v[1], p[2] = v.size() > 2 ? v[2] : 4.0;
-  if (Cubed(trend)) p[0] = v[0] * v[0] * v[0], p[1] = v[1] / 3.0, p[2] = v.size() > 2 ? v[2] / 3.0 : 4.0;
-}
-
 const char* ModelTitle(TrendModel model) {
   switch (model) {
     case TrendModel::kBirchMurnaghan2: return "BM2";
@@ -85,10 +70,8 @@ SeriesTrend FitSeriesTrend(const std::vector<SeriesRow>& rows, int quantity, Tre
 
 double TrendCurveValue(const SeriesTrend& trend, double x) {
   if (!trend.fit.ok) return std::numeric_limits<double>::quiet_NaN();
-  double p[3];
-  VolumeForm(trend, p);
-  const double y = TrendModelValue(trend.options.model, p, x, trend.options.t0);
-  return Cubed(trend) ? std::cbrt(y) : y;
+  const double y = TrendModelValue(trend.options.model, trend.fit.modelParameters, x, trend.options.t0);
+  return FitsCube(trend.options) ? std::cbrt(y) : y;
 }
 
 std::vector<std::string> TrendFitLines(const SeriesTrend& trend, const std::string& xName) {
@@ -136,8 +119,7 @@ SeriesPlot MakeStrainPlot(const SeriesTrend& trend) {
     const StrainPoint& s = trend.fit.strain[i];
     if (trend.points[i].x != 0.0 && std::isfinite(s.F)) plot.points.push_back({s.f, s.F, s.sigmaBigF, s.sigmaF});
   }
-  double p[3];
-  VolumeForm(trend, p);
+  const double* p = trend.fit.modelParameters;
   if (trend.points.empty()) return plot;
   for (double P : SampleX(trend.points)) {
     const StrainPoint s = StrainAt(p[0], TrendModelValue(trend.options.model, p, P, trend.options.t0), 0.0, P, 0.0);

@@ -13,8 +13,6 @@ namespace {
 constexpr int kMaxSteps = 200;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-bool IsEquationOfState(TrendModel model) { return model != TrendModel::kThermal; }
-
 // The equations of state in their strain variable u, which needs no cube
 // root: Birch-Murnaghan u = (V0/V)^(1/3), V = V0 / u^3; Vinet
 // u = (V/V0)^(1/3), V = V0 u^3. p = (V0, K0, K').
@@ -227,6 +225,10 @@ bool Minimise(const Problem& problem, std::vector<double>& q, int& steps) {
 
 }  // namespace
 
+bool IsEquationOfState(TrendModel model) { return model != TrendModel::kThermal; }
+
+bool FitsCube(const TrendOptions& options) { return options.length && IsEquationOfState(options.model); }
+
 bool ParseTrendModel(const std::string& name, TrendModel& out) {
   static const std::pair<const char*, TrendModel> names[] = {{"bm2", TrendModel::kBirchMurnaghan2},
                                                               {"bm3", TrendModel::kBirchMurnaghan3},
@@ -276,7 +278,7 @@ double TrendModelValue(TrendModel model, const double p[3], double x, double t0)
 
 TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& options) {
   TrendFit fit;
-  const bool cubed = options.length && IsEquationOfState(options.model);
+  const bool cubed = FitsCube(options);
   const Problem problem{points, options, cubed};
   const size_t free = problem.Free();
   fit.n = static_cast<int>(points.size());
@@ -313,7 +315,7 @@ TrendFit FitTrend(const std::vector<TrendPoint>& points, const TrendOptions& opt
     fit.message = "The points do not determine every parameter of the fit !!!";
     return fit;
   }
-  double p[3];
+  double* p = fit.modelParameters;
   problem.Full(q, p);
   for (size_t i = 0; i < points.size(); ++i) {
     fit.fit.push_back(cubed ? std::cbrt(models[i]) : models[i]);

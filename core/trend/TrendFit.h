@@ -59,7 +59,15 @@ struct TrendFit {
   int n = 0, dof = 0, iterations = 0;
   std::vector<double> fit, residual;            // model and y - model at each point
   std::vector<StrainPoint> strain;               // equations of state only
+  // The parameters as TrendModelValue takes them: (V0, K0, K') or (V0,
+  // alpha0, alpha1), of the cube for a length fitted with an equation of state.
+  double modelParameters[3] = {};
 };
+
+// Pressure models (bm2, bm3, vinet), not the thermal one.
+bool IsEquationOfState(TrendModel model);
+// A length fitted with an equation of state: the model is fitted to its cube.
+bool FitsCube(const TrendOptions& options);
 
 // Fits the model to the points. Refused (ok false, a message, no numbers):
 // fewer points than parameters + 1, a volume or length that is not
