@@ -43,7 +43,7 @@ bool TakeReflections(const PeakInput& input, int correction, Job& job, std::vect
                      MessageSink& sink) {
   PeakList list;
   if (!ReadPeakFile(input.path, input.units, list, sink)) return false;
-  if (list.units != PeakUnits::kTwoTheta && correction != kNoCorrection) {
+  if (CorrectionNeedsTwoTheta(list.units, correction)) {
     sink.Show(Format("%s gives %s, not 2theta as measured: a correction of 2theta has no meaning for it !!!\n"
                      " Refine it with --correction none.",
                      PrintableText(input.path, 200).c_str(), PeakUnitsName(list.units)));

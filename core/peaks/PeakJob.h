@@ -15,6 +15,12 @@ namespace lattrix {
 // after a message for a value that has no 2theta there.
 bool PeakPositions(const PeakList& list, double wavelength, std::vector<PeakPosition>& out, MessageSink& sink);
 
+// Values that were never 2theta (d or Q) take no correction of 2theta: true
+// when the correction mode would have to change to No correction.
+inline bool CorrectionNeedsTwoTheta(PeakUnits units, int correction) {
+  return units != PeakUnits::kTwoTheta && correction != kNoCorrection;
+}
+
 // Replaces the job's reflections by the list's peaks: an indexed list as it
 // stands, an unindexed one through AssignIndices with the job's trial cell
 // (the assignment is kept in `assignment`). Each row's observed 2theta, its

@@ -13,15 +13,6 @@ namespace {
 
 constexpr int kCurveSamples = 200;
 
-const char* ModelTitle(TrendModel model) {
-  switch (model) {
-    case TrendModel::kBirchMurnaghan2: return "BM2";
-    case TrendModel::kBirchMurnaghan3: return "BM3";
-    case TrendModel::kVinet: return "Vinet";
-    default: return "Thermal";
-  }
-}
-
 // The x range of the points with 4 % room each side, sampled evenly.
 std::vector<double> SampleX(const std::vector<TrendPoint>& points) {
   double lo = points.front().x, hi = lo;
@@ -33,6 +24,15 @@ std::vector<double> SampleX(const std::vector<TrendPoint>& points) {
 }
 
 }  // namespace
+
+const char* TrendModelTitle(TrendModel model) {
+  switch (model) {
+    case TrendModel::kBirchMurnaghan2: return "BM2";
+    case TrendModel::kBirchMurnaghan3: return "BM3";
+    case TrendModel::kVinet: return "Vinet";
+    default: return "Thermal";
+  }
+}
 
 bool IsTrendQuantity(int quantity) {
   return quantity == kSeriesVolume || quantity == kSeriesA || quantity == kSeriesB || quantity == kSeriesC;
@@ -77,7 +77,7 @@ double TrendCurveValue(const SeriesTrend& trend, double x) {
 std::vector<std::string> TrendFitLines(const SeriesTrend& trend, const std::string& xName) {
   const TrendFit& fit = trend.fit;
   if (!fit.ok) return {fit.message};
-  std::vector<std::string> lines = {std::string(ModelTitle(trend.options.model)) + " fit of " +
+  std::vector<std::string> lines = {std::string(TrendModelTitle(trend.options.model)) + " fit of " +
                                     SeriesQuantityName(trend.quantity) + " against " + xName};
   if (trend.options.model == TrendModel::kThermal) lines.back() += Format(", T0 = %g K", trend.options.t0);
   for (size_t k = 0; k < fit.names.size(); ++k) {

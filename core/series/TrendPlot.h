@@ -23,6 +23,10 @@ struct SeriesTrend {
   TrendFit fit;
 };
 
+// "BM2", "BM3", "Vinet", "Thermal": the model as the window and the fit's
+// text name it.
+const char* TrendModelTitle(TrendModel model);
+
 // True for the quantities a trend can be fitted to: volume, a, b, c.
 bool IsTrendQuantity(int quantity);
 

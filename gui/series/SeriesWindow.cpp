@@ -115,8 +115,8 @@ QLayout* CSeriesWindow::MakeControls() {
   connect(m_quantity, &QComboBox::currentIndexChanged, this, &CSeriesWindow::OnQuantity);
   m_fitModel = new QComboBox(this);
   m_fitModel->setObjectName("comboFit");
-  m_fitModel->addItems({QStringLiteral("None"), QStringLiteral("BM2"), QStringLiteral("BM3"), QStringLiteral("Vinet"),
-                        QStringLiteral("Thermal")});
+  m_fitModel->addItem(QStringLiteral("None"));
+  for (lattrix::TrendModel model : kFitModels) m_fitModel->addItem(QString::fromLatin1(lattrix::TrendModelTitle(model)));
   m_fitModel->setToolTip(QStringLiteral("A trend fitted to the plotted volume or cell length against x"));
   connect(m_fitModel, &QComboBox::currentIndexChanged, this, &CSeriesWindow::OnFit);
   m_t0 = new QDoubleSpinBox(this);
@@ -200,7 +200,7 @@ QString CSeriesWindow::CopyText() const {
 }
 
 QString CSeriesWindow::FitText() const {
-  if (!m_fitting) return QString();
+  if (!Fitting()) return QString();
   QString text;
   for (const std::string& line : lattrix::TrendFitLines(m_trend, m_xName.toStdString())) text += Q(line) + '\n';
   return text;
@@ -231,11 +231,12 @@ void CSeriesWindow::OnQuantity(int quantity) {
   OnFit();
 }
 
+bool CSeriesWindow::Fitting() const { return m_fitModel->currentIndex() > 0; }
+
 void CSeriesWindow::OnFit() {
   const int model = m_fitModel->currentIndex();
-  m_fitting = model > 0;
   m_t0->setEnabled(model > 0 && kFitModels[model - 1] == lattrix::TrendModel::kThermal);
-  if (m_fitting)
+  if (Fitting())
     m_trend = lattrix::FitSeriesTrend(m_rows, m_fitQuantity, kFitModels[model - 1], m_t0->value());
   const QString fit = FitText().trimmed();
   m_fitLabel->setText(QString(fit).replace('\n', QStringLiteral(";  ")));
@@ -248,10 +249,10 @@ void CSeriesWindow::UpdatePlot() {
   const std::string xName = m_xName.toStdString();
   if (quantity == kStrainPlot) {
     m_plot = lattrix::MakeStrainPlot(m_trend);
-    if (!m_fitting) m_plot.note = "Choose an equation of state under Fit for the F-f plot.";
+    if (!Fitting()) m_plot.note = "Choose an equation of state under Fit for the F-f plot.";
   } else {
     m_plot = lattrix::MakeSeriesPlot(m_rows, quantity, xName);
-    if (m_fitting) lattrix::AddTrendToPlot(m_trend, xName, m_plot);
+    if (Fitting()) lattrix::AddTrendToPlot(m_trend, xName, m_plot);
   }
   m_plotArea->update();
 }

@@ -69,6 +69,8 @@ class CSeriesWindow : public QDialog {
   void FillTable();
   QLayout* MakeControls();
   void UpdatePlot();
+  // A model is chosen under Fit.
+  bool Fitting() const;
 
   std::vector<lattrix::SeriesRow> m_rows;
   QString m_xName;
@@ -82,7 +84,6 @@ class CSeriesWindow : public QDialog {
   // The quantity the trend is fitted to: the plotted one when it is a
   // volume or a cell length, kept while the F-f plot is shown.
   int m_fitQuantity = lattrix::kSeriesVolume;
-  bool m_fitting = false;
   lattrix::SeriesTrend m_trend;
   CMapCanvasArea* m_plotArea = nullptr;
   std::function<QString()> m_tableDialog;

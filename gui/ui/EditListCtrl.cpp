@@ -8,6 +8,10 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/TextIO.h"
 
 CListCellEdit::CListCellEdit(CEditListCtrl* grid) : QLineEdit(grid->viewport()), m_pGrid(grid) {
   setObjectName("cellEditor");
@@ -243,13 +247,13 @@ void CEditListCtrl::CopySelection() const {
   QList<int> rows;
   for (const QModelIndex& index : selectionModel()->selectedRows()) rows.append(index.row());
   std::sort(rows.begin(), rows.end());
-  QString text;
+  std::vector<std::vector<std::string>> table;
   for (int row : rows) {
-    QStringList cells;
-    for (int col = 1; col < columnCount(); ++col) cells << GetItemText(row, col).trimmed();
-    text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    std::vector<std::string> cells;
+    for (int col = 1; col < columnCount(); ++col) cells.push_back(GetItemText(row, col).trimmed().toStdString());
+    table.push_back(std::move(cells));
   }
-  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+  if (!table.empty()) QApplication::clipboard()->setText(QString::fromStdString(lattrix::DelimitedText(table, '\t', "\n")));
 }
 
 void CEditListCtrl::ClearSelectedCells() {

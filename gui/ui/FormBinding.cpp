@@ -35,6 +35,9 @@ enum { kColNo = CJobForm::kColNo, kColH = CJobForm::kColH, kColK = CJobForm::kCo
 
 QString FormatNumber(double value) { return Q(Format("%8.4lf", value)); }
 QString FormatIndex(int value) { return Q(Format("%3d", value)); }
+// A silicon reference 2theta as shown, and as compared to keep its full
+// precision while untouched.
+QString FormatReference(double value) { return Q(Format("%10.6lf", value)); }
 // An esd shows its significant digits; none is an empty cell.
 QString FormatEsd(double value) { return value > 0.0 ? Q(Format("%.4g", value)) : QString(); }
 constexpr int kWeightings = CJobForm::kWeightings;
@@ -75,7 +78,7 @@ void CFormBinding::ShowDefaults(const lattrix::Job& job) {
     silicon->SetItemText(i, kColH, FormatIndex(job.m_nSiH[i]));
     silicon->SetItemText(i, kColK, FormatIndex(job.m_nSiK[i]));
     silicon->SetItemText(i, kColL, FormatIndex(job.m_nSiL[i]));
-    silicon->SetItemText(i, kSiColReference, Q(Format("%10.6lf", job.m_dSiTwoThetaStd[i])));
+    silicon->SetItemText(i, kSiColReference, FormatReference(job.m_dSiTwoThetaStd[i]));
   }
   m_form.m_checkInternalStd->setChecked(job.m_bInternalStd == 1);
   silicon->setEnabled(job.m_bInternalStd == 1);
@@ -85,14 +88,14 @@ void CFormBinding::ShowDefaults(const lattrix::Job& job) {
     m_form.m_comboCrystalSystem->addItem(QString::fromLatin1(lattrix::CrystalSystemLabel(code)));
   m_form.m_comboCrystalSystem->setCurrentIndex(0);
 
-  if (job.m_nCorrection >= 1 && job.m_nCorrection <= 5) m_form.m_pCorrRadio[job.m_nCorrection - 1]->setChecked(true);
+  SetCorrection(job.m_nCorrection);
   SetWeighting(job.m_nWeighting);
   if (ValidCrystalSystem(job.m_nCrystalSystem)) m_form.m_comboCrystalSystem->setCurrentIndex(job.m_nCrystalSystem - 1);
   ShowKnownCorrections();
 }
 
 void CFormBinding::ShowModes(const lattrix::Job& job) {
-  if (job.m_nCorrection >= 1 && job.m_nCorrection <= 5) m_form.m_pCorrRadio[job.m_nCorrection - 1]->setChecked(true);
+  SetCorrection(job.m_nCorrection);
   SetWeighting(job.m_nWeighting >= 1 && job.m_nWeighting < kWeightings ? job.m_nWeighting : lattrix::kUnity);
   m_form.m_editTitle->setText(Q(job.m_strTitle));
   // A long title shows its start, not its end.
@@ -267,7 +270,7 @@ bool CFormBinding::CollectSilicon(const lattrix::Job& job, lattrix::SiliconStand
     if (observed.isEmpty()) break;
     const bool fromFile = i < job.m_nSiObs;
     const struct { QString text, shown; double value; double* out; const char* name; } cells[] = {
-        {list->GetItemText(i, kSiColReference), Q(Format("%10.6lf", job.m_dSiTwoThetaStd[i])),
+        {list->GetItemText(i, kSiColReference), FormatReference(job.m_dSiTwoThetaStd[i]),
          job.m_dSiTwoThetaStd[i], &silicon.reference[i], "2th-cal"},
         {observed, fromFile ? FormatNumber(job.m_dSiTwoThetaObs[i]) : QString(), job.m_dSiTwoThetaObs[i],
          &silicon.observed[i], "2th-obs"},
@@ -297,7 +300,6 @@ void CFormBinding::ShowResults(const lattrix::Job& job) {
   MarkResultsStale(false);
 }
 
-bool CFormBinding::HasResults() const { return !m_form.m_editRefinedCell[0]->text().isEmpty(); }
 
 void CFormBinding::MarkResultsStale(bool stale) {
   // The fields stay readable and selectable; the text turns grey.

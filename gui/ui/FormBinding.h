@@ -44,7 +44,6 @@ class CFormBinding {
   // The refined values of `job` in Output Data, or none.
   void ShowResults(const lattrix::Job& job);
   void ClearResults();
-  bool HasResults() const;
   // Results of a job the form no longer shows: greyed, with a line that
   // says so; false shows them as the job's.
   void MarkResultsStale(bool stale);

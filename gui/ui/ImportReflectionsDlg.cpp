@@ -191,7 +191,7 @@ void CImportReflectionsDlg::ShowAssignment() {
   QString summary = m_list.hasHkl ? QStringLiteral("%1 peaks with their own h k l").arg(m_assignment.assigned.size())
                                   : Q(m_assignment.Summary()).section(QLatin1Char('\n'), 0, 0);
   m_labelSummary->setText(m_refusal.isEmpty() ? summary : m_refusal);
-  const bool notTwoTheta = m_list.units != PeakUnits::kTwoTheta && m_job.m_nCorrection != lattrix::kNoCorrection;
+  const bool notTwoTheta = lattrix::CorrectionNeedsTwoTheta(m_list.units, m_job.m_nCorrection);
   m_labelNote->setText(notTwoTheta ? QStringLiteral("The values are %1, not 2theta as measured: the form's correction "
                                                     "will be No correction, since a correction of 2theta has no "
                                                     "meaning for them.")

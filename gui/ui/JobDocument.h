@@ -32,7 +32,8 @@ class CJobDocument {
   // and its path as they were.
   static bool ReadJobFile(lattrix::Job& job, const QString& path, lattrix::MessageSink& sink);
   // Writes `job` to `path`, which becomes its input path; a failed write
-  // leaves the job not refined (the result commands wait for the next run).
+  // leaves the job not refined (Save then waits for a title, a reflection
+  // or the next run; the result commands follow the last run).
   static bool WriteJobFile(lattrix::Job& job, const QString& path, lattrix::MessageSink& sink);
 
   // "Save changes to <name>?": QMessageBox::Save, Discard or Cancel. The

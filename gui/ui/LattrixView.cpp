@@ -106,7 +106,12 @@ void CLattrixView::OnInitialUpdate(const QString& commandLinePath) {
   m_binding.ShowDefaults(m_job);
   if (!commandLinePath.isEmpty()) {
     m_job.m_strInputPath = PathBytes(QFileInfo(commandLinePath).absoluteFilePath());
-    if (ReadInputFile()) ShowOpenedFile();
+    // An opened file takes its saved state and history as File Open does.
+    if (ReadInputFile()) {
+      ShowOpenedFile();
+      Q_EMIT jobStateChanged();
+      return;
+    }
   }
   TakeSavedState(m_document.JobFile());
   m_history->Start(Snapshot());
@@ -148,8 +153,9 @@ void CLattrixView::ShowResults() {
 
 void CLattrixView::ShowFormState() {
   ShowInstrument();
-  if (m_binding.HasResults()) m_binding.MarkResultsStale(FormState() != m_resultsState);
-  window()->setWindowModified(IsModified());
+  const QStringList state = FormState();
+  if (HasResult()) m_binding.MarkResultsStale(state != m_resultsState);
+  window()->setWindowModified(m_document.IsModified(state));
   Q_EMIT formChanged();
 }
 
@@ -254,7 +260,7 @@ bool CLattrixView::TakeReflections(const lattrix::PeakList& list, lattrix::Job& 
                                    const std::function<bool(lattrix::Job&)>& take) {
   // Values that were never 2theta take no correction of 2theta.
   const bool notTwoTheta =
-      list.units != lattrix::PeakUnits::kTwoTheta && gathered.m_nCorrection != lattrix::kNoCorrection;
+      lattrix::CorrectionNeedsTwoTheta(list.units, gathered.m_nCorrection);
   if (notTwoTheta) gathered.m_nCorrection = lattrix::kNoCorrection;
   if (!take(gathered)) return false;
   m_job = gathered;
