@@ -30,7 +30,7 @@ std::string DiagnosticsLine(const ReflectionDiagnostics& row, const DiagnosticsR
   t += Cell(9, 3, row.dffits);
   for (int j = 0; j < 6; ++j) {
     t += " ";
-    if (!result.refinedConstant[j])
+    if (!result.parameters.moves[j])
       t += Format("%7s", "-");
     else
       t += Cell(7, 3, row.dfbetas[j]);

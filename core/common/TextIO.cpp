@@ -320,6 +320,13 @@ bool FieldScanner::Double(double& out) {
   return true;
 }
 
+std::string WithTrueMinus(std::string number) {
+  const size_t minus = number.find('-');
+  if (minus == std::string::npos) return number;
+  if (number.find_first_of("123456789") == std::string::npos) return number.erase(minus, 1);
+  return number.replace(minus, 1, "\u2212");
+}
+
 std::string DelimitedText(const std::vector<std::vector<std::string>>& rows, char delimiter,
                           const char* lineEnd) {
   std::string text;

@@ -107,6 +107,10 @@ class FieldScanner {
   bool failed_ = false;
 };
 
+// A fixed-point number as printed, for a plot: its minus sign the
+// typographic one (U+2212), none for a number that reads as zero ("-0.00").
+std::string WithTrueMinus(std::string number);
+
 // Rows of fields joined by `delimiter`, each row ending in `lineEnd`; a
 // field that holds the delimiter, a double quote, CR or LF is quoted with
 // its quotes doubled (RFC 4180). Tables for the clipboard (tab) and CSV.

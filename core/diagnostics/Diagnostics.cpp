@@ -45,8 +45,8 @@ DiagnosticsResult StartDiagnostics(const Job& job) {
   const int system = job.m_nCrystalSystem, correction = job.m_nCorrection;
   const int N = job.m_nReflections;
   result.n = N;
-  result.parameters = Parameters(system, correction);
-  result.p = result.parameters.Count();
+  const ParameterMap parameters = Parameters(system, correction);
+  result.p = parameters.Count();
   result.cutoffs = DefaultCutoffs(result.p, N);
   result.rows.resize(static_cast<size_t>(N));
   for (int i = 0; i < N; ++i) {
@@ -63,7 +63,8 @@ DiagnosticsResult StartDiagnostics(const Job& job) {
     return Fail(result, Format("No diagnostics: crystal system %d is not valid.", system));
   if (correction < kManual || correction > kZeroAndDisplacement)
     return Fail(result, Format("No diagnostics: correction mode %d is not valid.", correction));
-  for (int j = 0; j < 6; ++j) result.refinedConstant[j] = result.parameters.moves[j];
+  // Only valid codes have a map: with another, no constant moves.
+  result.parameters = parameters;
   result.degreesOfFreedom = N - result.p;
   if (N <= result.p)
     return Fail(result, Format("No diagnostics: %d reflections for %d refined parameters.", N, result.p));
@@ -362,7 +363,7 @@ DiagnosticsResult ComputeDiagnostics(const Job& job, const RefinementProblem& pr
   result.s = std::sqrt(fit.sse / f);
   bool allDefined = true;
   for (size_t i = 0; i < result.rows.size(); ++i)
-    allDefined = DiagnoseRow(problem, fit, f, i, result.refinedConstant, result.rows[i]) && allDefined;
+    allDefined = DiagnoseRow(problem, fit, f, i, result.parameters.moves, result.rows[i]) && allDefined;
   FlagRows(result);
   result.valid = true;
   if (f - 1 <= 0) {

@@ -95,10 +95,9 @@ struct DiagnosticsResult {
   int n = 0;             // reflections, as the engine counts them
   int degreesOfFreedom = 0;
   double s = 0.0;        // standard deviation of unit weight, A^-2
-  // What the crystal system and the correction mode refine.
+  // What the crystal system and the correction mode refine (none for codes
+  // that are not valid); moves[j] says which direct-cell constants move.
   ParameterMap parameters;
-  // Which direct-cell constants the crystal system lets move (the map's).
-  bool refinedConstant[6] = {};
   DiagnosticsCutoffs cutoffs;
   std::vector<ReflectionDiagnostics> rows;   // one per reflection, in job order
 

@@ -109,7 +109,10 @@ bool FittingMap::LoadMapData(MessageSink& sink) {
 
 void FittingMap::LoadMapData(const RefinementOutcome& outcome) {
   m_nPoints = static_cast<int>(outcome.reflections.size());
-  SetPoints([&](int n, int field) { return ListRowFields(outcome.reflections[static_cast<size_t>(n)])[field - 1]; });
+  // Each row formatted once, as the report prints it.
+  std::vector<ListRowTexts> rows;
+  for (const ReflectionResult& row : outcome.reflections) rows.push_back(ListRowFields(row));
+  SetPoints([&](int n, int field) { return rows[static_cast<size_t>(n)][static_cast<size_t>(field - 1)]; });
 }
 
 void FittingMap::SetPoints(const std::function<std::string(int row, int field)>& printed) {
@@ -279,19 +282,12 @@ FittingMap::TitleRuns FittingMap::YTitleRuns() const {
   if (!m_bPrintText) return {FullYTitle(), "", ""};
   const int e = YExponent();
   if (e == 0) return {m_strYTitle + " / " + m_strYUnit, "", ""};
-  std::string power = Format("%d", e);
-  if (power[0] == '-') power.replace(0, 1, "\u2212");
-  return {m_strYTitle + " / 10", power, " " + m_strYUnit};
+  return {m_strYTitle + " / 10", WithTrueMinus(Format("%d", e)), " " + m_strYUnit};
 }
 
 std::string FittingMap::TickLabel(int decimals, float value) const {
-  std::string label = Format("%4.*f", decimals, static_cast<double>(value));
-  if (!m_bPrintText) return label;
-  const size_t minus = label.find('-');
-  if (minus == std::string::npos) return label;
-  // A value that rounds to zero is printed without a sign.
-  if (label.find_first_of("123456789") == std::string::npos) return label.erase(minus, 1);
-  return label.replace(minus, 1, "\u2212");
+  const std::string label = Format("%4.*f", decimals, static_cast<double>(value));
+  return m_bPrintText ? WithTrueMinus(label) : label;
 }
 
 std::vector<MapTick> FittingMap::XTicks() const {

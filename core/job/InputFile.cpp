@@ -29,13 +29,13 @@ std::string NotAcceptable(const char* what, std::string_view line) {
   return std::string(what) + "=" + PrintableText(std::string(line)) + " is not acceptable !!!";
 }
 
-// The first field of a line, as FieldOf(line, 1) gives it.
+// The first field of a line (a line holds no line feed), as FieldOf(line, 1)
+// gives it.
 std::string_view FirstField(std::string_view line) {
-  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
   size_t a = 0;
-  while (a < line.size() && space(line[a])) ++a;
+  while (a < line.size() && IsFieldSpace(line[a])) ++a;
   size_t b = a;
-  while (b < line.size() && !space(line[b])) ++b;
+  while (b < line.size() && !IsFieldSpace(line[b])) ++b;
   return line.substr(a, b - a);
 }
 

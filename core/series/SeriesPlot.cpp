@@ -236,10 +236,7 @@ std::vector<double> PlotAxis::Ticks() const {
 }
 
 std::string TickLabel(const PlotAxis& axis, double value) {
-  std::string text = Format("%.*f", axis.decimals, value);
-  if (text[0] != '-') return text;
-  if (text.find_first_not_of("-0.") == std::string::npos) return text.substr(1);
-  return "\xE2\x88\x92" + text.substr(1);
+  return WithTrueMinus(Format("%.*f", axis.decimals, value));
 }
 
 void DrawSeriesPlot(const SeriesPlot& plot, MapCanvas& canvas, int width, int height) {

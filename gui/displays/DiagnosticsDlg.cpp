@@ -117,7 +117,7 @@ void CDiagnosticsDlg::FillTable(const lattrix::DiagnosticsResult& result) {
                           QStringLiteral("Rstudent"), QStringLiteral("DFFITS")};
   QList<int> widths = {30, 35, 35, 35, 70, 60, 65, 75, 70};
   for (int j = 0; j < 6; ++j) {
-    if (!result.refinedConstant[j]) continue;
+    if (!result.parameters.moves[j]) continue;
     m_nDfbetasColumn[j] = static_cast<int>(headings.size());
     headings.append(QStringLiteral("DFBETAS ") + QString::fromLatin1(lattrix::CellConstantName(j)));
     widths.append(85);
