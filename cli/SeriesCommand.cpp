@@ -160,7 +160,9 @@ void ShowMessages(const SeriesRow& row, MessageSink& sink) {
 
 void TakeRow(SeriesRow& row, SeriesExtras& extras, SeriesOutputs& out, MessageSink& sink) {
   ShowMessages(row, sink);
-  out.table.Append(DelimitedText({SeriesRowFields(row)}, ',', "\n"));
+  std::string line;
+  AppendDelimitedLine(line, SeriesRowFields(row), ',', "\n");
+  out.table.Append(line);
   const std::pair<std::string, std::string> texts = extras.Take(out.handed);
   if (out.withJson)
     out.json.Append(JsonArrayElement(row.refined ? texts.first
@@ -174,14 +176,15 @@ void TakeRow(SeriesRow& row, SeriesExtras& extras, SeriesOutputs& out, MessageSi
   if (out.trendQuantity >= 0 && TrendPointOf(row, out.trendQuantity, point)) out.points.push_back(std::move(point));
 }
 
-// A progress line on a terminal once the series takes longer than a second.
+// A progress line on a terminal once the series takes longer than a second,
+// after the messages of the rows before it.
 class Progress {
  public:
-  void Update(size_t done, size_t count, bool last = false) {
+  void Update(size_t done, size_t count, BatchedStderrSink& err, bool last = false) {
     const auto now = std::chrono::steady_clock::now();
     if (!terminal_ || now - start_ < std::chrono::seconds(1) || (!last && now - shownAt_ < kEvery)) return;
     if (last && shownAt_ == start_) return;
-    std::fprintf(stderr, "\rlattrix-refine: %zu of %zu jobs done%s", done, count, last ? "\n" : "");
+    err.Write(Format("\rlattrix-refine: %zu of %zu jobs done%s", done, count, last ? "\n" : ""));
     shownAt_ = now;
   }
 
@@ -207,11 +210,16 @@ bool RunStreaming(const SeriesCommand& command, std::vector<SeriesJob> jobs, Ser
   SeriesExtras extras(out.withJson, out.withCif);
   SeriesRun run(std::move(jobs), command.choices, extras.Hook());
   Progress progress;
-  run.Stream(command.threads, 0, [&](SeriesRow& row) {
-    TakeRow(row, extras, out, sink);
-    progress.Update(out.handed, run.Count());
-  });
-  progress.Update(out.handed, run.Count(), true);
+  BatchedStderrSink messages;
+  run.Stream(
+      command.threads, 0,
+      [&](SeriesRow& row) {
+        TakeRow(row, extras, out, messages);
+        progress.Update(out.handed, run.Count(), messages);
+      },
+      [&] { messages.Flush(); });
+  progress.Update(out.handed, run.Count(), messages, true);
+  messages.Flush();
   bool ok = out.table.Close(sink);
   if (out.withJson) {
     out.json.Append("\n]\n");

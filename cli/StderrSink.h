@@ -1,4 +1,4 @@
-// The message sink of the command-line programs: each message as one line
+// The message sinks of the command-line programs: each message as one line
 // on standard error.
 #pragma once
 
@@ -9,19 +9,54 @@
 
 namespace lattrix {
 
+// Appends `text` as a line: some texts carry their own line feed ("Output
+// file not open !!!\n").
+inline void AppendMessageLine(std::string& out, const std::string& text) {
+  out.append(text);
+  if (text.empty() || text.back() != '\n') out.push_back('\n');
+}
+
+// Writes `text` to standard error at once (it is unbuffered).
+inline void WriteToStderr(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+// One write per message.
 class StderrSink : public MessageSink {
  public:
   void Show(const std::string& text) override {
-    // One write per message (standard error is unbuffered). Some texts
-    // carry their own line feed ("Output file not open !!!\n").
-    const bool ended = !text.empty() && text.back() == '\n';
     std::string line;
     line.reserve(text.size() + 1);
-    line.append(text);
-    if (!ended) line.push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    AppendMessageLine(line, text);
+    WriteToStderr(line);
   }
+};
+
+// The messages of many jobs, written a few kilobytes at a time and whenever
+// the owner calls Flush: a write per message costs more than refining a
+// small job.
+class BatchedStderrSink : public MessageSink {
+ public:
+  ~BatchedStderrSink() override { Flush(); }
+  void Show(const std::string& text) override {
+    AppendMessageLine(pending_, text);
+    if (pending_.size() >= kFlushSize) Flush();
+  }
+  // Text that is not a message line (a progress line), after the messages.
+  void Write(const std::string& text) {
+    pending_ += text;
+    Flush();
+  }
+  void Flush() {
+    if (pending_.empty()) return;
+    WriteToStderr(pending_);
+    pending_.clear();
+  }
+
+ private:
+  static constexpr size_t kFlushSize = 4096;
+  std::string pending_;
 };
 
 }  // namespace lattrix

@@ -136,7 +136,7 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string* reas
   } else {
     // One read for a regular file: its size and one byte to see the end.
     const size_t size = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-    text.resize(size + 4096);
+    text.resize(size > 0 ? size + 1 : 4096);
     size_t have = 0;
     for (;;) {
       if (have == text.size()) text.resize(2 * text.size());
@@ -327,23 +327,30 @@ std::string WithTrueMinus(std::string number) {
   return number.replace(minus, 1, "\u2212");
 }
 
+void AppendDelimitedLine(std::string& text, const std::vector<std::string>& fields, char delimiter,
+                         const char* lineEnd) {
+  const char special[] = {delimiter, '"', '\r', '\n', '\0'};
+  for (size_t c = 0; c < fields.size(); ++c) {
+    if (c > 0) text += delimiter;
+    const std::string& field = fields[c];
+    if (field.find_first_of(special) == std::string::npos) {
+      text += field;
+      continue;
+    }
+    text += '"';
+    for (char ch : field) {
+      if (ch == '"') text += '"';
+      text += ch;
+    }
+    text += '"';
+  }
+  text += lineEnd;
+}
+
 std::string DelimitedText(const std::vector<std::vector<std::string>>& rows, char delimiter,
                           const char* lineEnd) {
   std::string text;
-  for (const std::vector<std::string>& row : rows) {
-    for (size_t c = 0; c < row.size(); ++c) {
-      if (c > 0) text += delimiter;
-      const std::string& field = row[c];
-      if (field.find_first_of(std::string(1, delimiter) + "\"\r\n") == std::string::npos) {
-        text += field;
-        continue;
-      }
-      text += '"';
-      for (char ch : field) text += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-      text += '"';
-    }
-    text += lineEnd;
-  }
+  for (const std::vector<std::string>& row : rows) AppendDelimitedLine(text, row, delimiter, lineEnd);
   return text;
 }
 

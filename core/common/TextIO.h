@@ -116,6 +116,9 @@ std::string WithTrueMinus(std::string number);
 // its quotes doubled (RFC 4180). Tables for the clipboard (tab) and CSV.
 std::string DelimitedText(const std::vector<std::vector<std::string>>& rows, char delimiter,
                           const char* lineEnd);
+// One row of DelimitedText appended to `text`.
+void AppendDelimitedLine(std::string& text, const std::vector<std::string>& fields, char delimiter,
+                         const char* lineEnd);
 
 // The n-th (1-based) white-space separated field of a line, or empty.
 std::string FieldOf(const std::string& line, int n);

@@ -77,12 +77,12 @@ DiagnosticsResult StartDiagnostics(const Job& job) {
 bool SolveQR(const Design& X, const Column& y, size_t n, size_t p, Triangle& R, Triangle& Rinv, Vector& beta) {
   Design A = X;
   Column b = y;
+  // The sums of the columns run down the rows side by side: each keeps its
+  // own order, and independent sums overlap instead of waiting on each other.
   Vector colNorm{};
-  for (size_t k = 0; k < p; ++k) {
-    double sum = 0.0;
-    for (size_t i = 0; i < n; ++i) sum += A[i][k] * A[i][k];
-    colNorm[k] = std::sqrt(sum);
-  }
+  for (size_t i = 0; i < n; ++i)
+    for (size_t k = 0; k < p; ++k) colNorm[k] += A[i][k] * A[i][k];
+  for (size_t k = 0; k < p; ++k) colNorm[k] = std::sqrt(colNorm[k]);
   R = Triangle{};
   Column v{};
   for (size_t k = 0; k < p; ++k) {
@@ -97,16 +97,18 @@ bool SolveQR(const Design& X, const Column& y, size_t n, size_t p, Triangle& R, 
     double vv = 0.0;
     for (size_t i = 0; i < n - k; ++i) vv += v[i] * v[i];
     if (vv > 0.0) {
-      for (size_t j = k; j < p; ++j) {
-        double dot = 0.0;
-        for (size_t i = k; i < n; ++i) dot += v[i - k] * A[i][j];
-        const double f = 2.0 * dot / vv;
-        for (size_t i = k; i < n; ++i) A[i][j] -= f * v[i - k];
+      // The reflection of columns k..p-1 and of b: v'a of each, then a -= f v.
+      Vector dot{}, f;
+      double dotB = 0.0;
+      for (size_t i = k; i < n; ++i) {
+        for (size_t j = k; j < p; ++j) dot[j] += v[i - k] * A[i][j];
+        dotB += v[i - k] * b[i];
       }
-      double dot = 0.0;
-      for (size_t i = k; i < n; ++i) dot += v[i - k] * b[i];
-      const double f = 2.0 * dot / vv;
-      for (size_t i = k; i < n; ++i) b[i] -= f * v[i - k];
+      for (size_t j = k; j < p; ++j) f[j] = 2.0 * dot[j] / vv;
+      for (size_t i = k; i < n; ++i)
+        for (size_t j = k; j < p; ++j) A[i][j] -= f[j] * v[i - k];
+      const double fB = 2.0 * dotB / vv;
+      for (size_t i = k; i < n; ++i) b[i] -= fB * v[i - k];
     }
     for (size_t j = k; j < p; ++j) R[k][j] = A[k][j];
   }
@@ -146,6 +148,10 @@ struct WeightedFit {
   DirectCell cell;            // the full fit's cell
   double unitSigma[10] = {};  // standard deviations of the cell per unit s
   const char* problem = nullptr;   // why nothing can be computed
+  // Per row i, the rows side by side ([m][i]): q = R^-T x_i, the leverage
+  // h_ii = |q|^2, and R^-1 q = (X'X)^-1 x_i.
+  std::array<Column, kSlots> q, inverseTimesRow;
+  Column leverage;
 };
 
 // Weighted design rows of the refined slots and weighted residuals of the
@@ -177,6 +183,36 @@ void SlotIncrements(const WeightedFit& fit, int system, const Vector& beta, doub
   for (int k = 0; k < kSlots; ++k) x[k] = 0.0;
   for (size_t m = 0; m < fit.p; ++m) x[fit.slots[m]] = beta[m];
   TieParameters(system, x);
+}
+
+// The leverage of every row and (X'X)^-1 x_i, all rows at once. Each row's
+// sums run in the order of a row alone, but the rows' chains of dependent
+// divisions and additions overlap and are taken two rows at a time.
+void RowLeverages(WeightedFit& fit) {
+  const size_t p = fit.p, n = fit.n;
+  for (size_t m = 0; m < p; ++m) {
+    Column& qm = fit.q[m];
+    for (size_t i = 0; i < n; ++i) qm[i] = fit.X[i][m];
+    for (size_t j = 0; j < m; ++j) {
+      const double rjm = fit.R[j][m];
+      const Column& qj = fit.q[j];
+      for (size_t i = 0; i < n; ++i) qm[i] -= rjm * qj[i];
+    }
+    const double rmm = fit.R[m][m];
+    for (size_t i = 0; i < n; ++i) qm[i] = qm[i] / rmm;
+  }
+  fit.leverage.fill(0.0);
+  for (size_t m = 0; m < p; ++m)
+    for (size_t i = 0; i < n; ++i) fit.leverage[i] += fit.q[m][i] * fit.q[m][i];
+  for (size_t a = 0; a < p; ++a) {
+    Column& c = fit.inverseTimesRow[a];
+    c.fill(0.0);
+    for (size_t m = a; m < p; ++m) {
+      const double ram = fit.Rinv[a][m];
+      const Column& qm = fit.q[m];
+      for (size_t i = 0; i < n; ++i) c[i] += ram * qm[i];
+    }
+  }
 }
 
 // Fills `fit` (it is large: the caller keeps it in place); fit.problem says
@@ -215,6 +251,7 @@ void FitProblem(const RefinementProblem& problem, WeightedFit& fit) {
   }
   CellSigmas(fit.cell.direct, 1.0, K, fit.unitSigma, fit.cell.volume, problem.system, problem.Size());
   for (int j = 3; j < 6; ++j) fit.unitSigma[j] /= kDegToRad;
+  RowLeverages(fit);
 }
 
 // Leverage, Rstudent, DFFITS and DFBETAS of row i, or its reason for none.
@@ -223,15 +260,7 @@ bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f
                  const bool refined[6], ReflectionDiagnostics& r) {
   const size_t p = fit.p;
   r.residual = fit.e[i];
-  // q = R^-T x_i; h_ii = |q|^2; R^-1 q = (X'X)^-1 x_i.
-  Vector q{};
-  for (size_t m = 0; m < p; ++m) {
-    double sum = fit.X[i][m];
-    for (size_t j = 0; j < m; ++j) sum -= fit.R[j][m] * q[j];
-    q[m] = sum / fit.R[m][m];
-  }
-  double h = 0.0;
-  for (size_t m = 0; m < p; ++m) h += q[m] * q[m];
+  const double h = fit.leverage[i];
   r.leverage = h;
   if (r.weight == 0.0) {
     r.leverage = 0.0;
@@ -265,11 +294,7 @@ bool DiagnoseRow(const RefinementProblem& problem, const WeightedFit& fit, int f
 
   // Exact leave-one-out parameters: beta - (X'X)^-1 x_i e_i / (1 - h_ii).
   Vector betaOut{};
-  for (size_t a = 0; a < p; ++a) {
-    double c = 0.0;
-    for (size_t m = a; m < p; ++m) c += fit.Rinv[a][m] * q[m];
-    betaOut[a] = fit.beta[a] - c * fit.e[i] / oneMinusH;
-  }
+  for (size_t a = 0; a < p; ++a) betaOut[a] = fit.beta[a] - fit.inverseTimesRow[a][i] * fit.e[i] / oneMinusH;
   // The cell of the fit without row i: DFBETAS compares it with the full
   // fit's, through the same mapping to the direct cell.
   double x[kSlots];

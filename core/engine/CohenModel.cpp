@@ -52,53 +52,133 @@ void CopyMatrix(Matrix9& to, const Matrix9& from, int n) {
     for (int j = 0; j < n; ++j) to[i][j] = from[i][j];
 }
 
-// The determinant by Gaussian elimination without row exchange of the
-// leading n x n part of `a`, eliminated in place;
-// `clean` turns false when a pivot row or a multiplier is not finite.
-double EliminatedDeterminant(Matrix9& a, int n, bool& clean) {
+// True when a row or a column of the leading n x n part of `a` is all zero.
+bool HasZeroLine(const Matrix9& a, int n) {
   for (int c = 0; c < n; ++c) {
     bool allZero = true;
     for (int r = 0; r < n && allZero; ++r) allZero = a[r][c] == 0.0;
-    if (allZero) return 0.0;
+    if (allZero) return true;
   }
   for (int r = 0; r < n; ++r) {
     bool allZero = true;
     for (int c = 0; c < n && allZero; ++c) allZero = a[r][c] == 0.0;
-    if (allZero) return 0.0;
+    if (allZero) return true;
   }
-  for (int p = 0; p < n - 1; ++p) {
-    if (a[p][p] == 0.0) {
-      // No row exchange: bring a later column with a non-zero element of
-      // this row into the pivot column.
-      int q = p + 1;
-      while (q < n && a[p][q] == 0.0) ++q;
-      if (q == n) return 0.0;
-      for (int r = 0; r < n; ++r) a[r][p] += a[r][q];
-    }
-    for (int c = p; c < n; ++c) clean = clean && std::isfinite(a[p][c]);
-    for (int r = p + 1; r < n; ++r) {
-      const double f = -a[r][p] / a[p][p];
-      clean = clean && std::isfinite(f);
-      for (int c = p + 1; c < n; ++c) a[r][c] += f * a[p][c];
-    }
+  return false;
+}
+
+// Elimination step p of the leading n x n part of `a`, without row
+// exchange: a zero pivot first takes in a later column with a non-zero
+// element of its row. False when there is none (the determinant is 0).
+// `clean` turns false when the pivot row or a multiplier is not finite.
+bool EliminationStep(Matrix9& a, int n, int p, bool& clean) {
+  if (a[p][p] == 0.0) {
+    int q = p + 1;
+    while (q < n && a[p][q] == 0.0) ++q;
+    if (q == n) return false;
+    for (int r = 0; r < n; ++r) a[r][p] += a[r][q];
   }
+  const std::array<double, kSlots> pivot = a[p];
+  for (int c = p; c < n; ++c) clean &= std::isfinite(pivot[c]);
+  for (int r = p + 1; r < n; ++r) {
+    const double f = -a[r][p] / pivot[p];
+    clean &= std::isfinite(f);
+    for (int c = p + 1; c < n; ++c) a[r][c] += f * pivot[c];
+  }
+  return true;
+}
+
+// The determinant of the leading n x n part of `a` whose first `first`
+// elimination steps are done: the remaining steps in place, then the
+// product of the pivots.
+double EliminateFrom(Matrix9& a, int n, int first, bool& clean) {
+  for (int p = first; p < n - 1; ++p)
+    if (!EliminationStep(a, n, p, clean)) return 0.0;
   if (n > 0) clean = clean && std::isfinite(a[n - 1][n - 1]);
   double det = 1.0;
   for (int p = 0; p < n; ++p) det *= a[p][p];
   return det;
 }
 
-// The cofactor of element (i, j): the determinant of the matrix with row i
-// and column j cleared and 1 at their crossing.
+// The matrix of the cofactor of element (i, j): row i and column j cleared
+// and 1 at their crossing.
+void ClearForCofactor(Matrix9& a, int n, int i, int j) {
+  for (int k = 0; k < n; ++k) {
+    a[i][k] = 0.0;
+    a[k][j] = 0.0;
+  }
+  a[i][j] = 1.0;
+}
+
+// The cofactor of element (i, j) by Gaussian elimination of its matrix
+// from the start.
 double Cofactor(const Matrix9& matrix, int n, int i, int j, bool& clean) {
   Matrix9 scratch;
   CopyMatrix(scratch, matrix, n);
-  for (int k = 0; k < n; ++k) {
-    scratch[i][k] = 0.0;
-    scratch[k][j] = 0.0;
+  ClearForCofactor(scratch, n, i, j);
+  return HasZeroLine(scratch, n) ? 0.0 : EliminateFrom(scratch, n, 0, clean);
+}
+
+// The non-zero elements of each row and column of the leading n x n part of
+// a matrix: whether the matrix of a cofactor has a zero line, without
+// building it.
+class NonZeroCounts {
+ public:
+  NonZeroCounts(const Matrix9& a, int n) : a_(a), n_(n) {
+    for (int r = 0; r < n; ++r)
+      for (int c = 0; c < n; ++c) {
+        const int nonZero = a[r][c] != 0.0 ? 1 : 0;
+        row_[r] += nonZero;
+        column_[c] += nonZero;
+      }
   }
-  scratch[i][j] = 1.0;
-  return EliminatedDeterminant(scratch, n, clean);
+  // HasZeroLine of the matrix of cofactor (i, j): a column other than j
+  // whose non-zero elements are all in row i, or a row other than i whose
+  // are all in column j (row i and column j hold the 1).
+  bool CofactorHasZeroLine(int i, int j) const {
+    for (int c = 0; c < n_; ++c)
+      if (c != j && column_[c] == (a_[i][c] != 0.0 ? 1 : 0)) return true;
+    for (int r = 0; r < n_; ++r)
+      if (r != i && row_[r] == (a_[r][j] != 0.0 ? 1 : 0)) return true;
+    return false;
+  }
+
+ private:
+  const Matrix9& a_;
+  int n_;
+  int row_[kSlots] = {}, column_[kSlots] = {};
+};
+
+// The cofactors (i, j), i <= j, of the leading n x n part of `matrix`, the
+// same bit for bit as Cofactor's. The matrix of cofactor (i, j) differs from
+// `matrix` only in row i and column j; its first i elimination steps touch
+// neither (they read pivot rows above i and the multipliers' columns left
+// of i), so they are those of `matrix` itself and are done once for all j.
+// That holds while those steps of `matrix` are finite and need no column
+// taken in (a zero pivot); from there on each cofactor starts from scratch.
+// False when a value is not clean, or when a last pivot is zero: a product
+// that is a signed zero here may be +0 where slots follow (CofactorsOfRefined).
+bool UpperCofactors(const Matrix9& matrix, int n, Matrix9& values) {
+  const NonZeroCounts counts(matrix, n);
+  Matrix9 shared = matrix;  // `matrix` after i elimination steps
+  bool sharing = true, clean = true;
+  for (int i = 0; i < n; ++i) {
+    for (int j = i; j < n; ++j) {
+      if (counts.CofactorHasZeroLine(i, j)) {
+        values[i][j] = 0.0;
+        continue;
+      }
+      Matrix9 a = sharing ? shared : matrix;
+      ClearForCofactor(a, n, i, j);
+      values[i][j] = EliminateFrom(a, n, sharing ? i : 0, clean);
+      if (!clean || a[n - 1][n - 1] == 0.0) return false;
+    }
+    if (sharing && i < n - 1) {
+      bool finite = true;
+      sharing = shared[i][i] != 0.0 && EliminationStep(shared, n, i, finite) && finite;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -131,18 +211,14 @@ bool CofactorsOfRefined(const Matrix9& matrix, unsigned refinedSlots, int block,
         return false;
     }
   }
-  Matrix9 reduced;
+  Matrix9 reduced = {};
   for (int r = 0; r < m; ++r)
     for (int c = 0; c < m; ++c) reduced[r][c] = matrix[slots[r]][slots[c]];
-  Matrix9 values = {};
-  bool clean = true;
-  for (int i = 0; i < m && clean; ++i) {
-    for (int j = i; j < m && clean; ++j) {
-      values[slots[i]][slots[j]] = Cofactor(reduced, m, i, j, clean);
-    }
-  }
-  if (!clean) return false;
-  out = values;
+  Matrix9 upper;
+  if (!UpperCofactors(reduced, m, upper)) return false;
+  out = Matrix9{};
+  for (int i = 0; i < m; ++i)
+    for (int j = i; j < m; ++j) out[slots[i]][slots[j]] = upper[i][j];
   return true;
 }
 
@@ -292,11 +368,26 @@ void CellJacobian(const double direct[6], int system, double J[kSlots][kSlots], 
 // equal angles of the rhombohedral cell) takes a's values.
 void PropagateCofactors(const double J[kSlots][kSlots], const Matrix9& K, const double L[3],
                         int system, int n, double G[kSlots][kSlots]) {
+  // A term of a zero Jacobian element is a signed zero, which leaves a sum
+  // begun at +0 as it is when every element is finite: the terms of the
+  // non-zero elements alone give the same sums bit for bit.
+  bool finite = true;
+  for (int k = 0; k < n; ++k)
+    for (int l = 0; l < n; ++l) finite &= std::isfinite(J[k][l]) && std::isfinite(K[k][l]);
+  int columns[kSlots][kSlots], count[kSlots] = {};
+  for (int r = 0; r < n; ++r)
+    for (int k = 0; k < n; ++k)
+      if (J[r][k] != 0.0 || !finite) columns[r][count[r]++] = k;
   for (int r = 0; r < n; ++r) {
     for (int t = r; t < n; ++t) {
       double sum = 0.0;
-      for (int k = 0; k < n; ++k)
-        for (int l = 0; l < n; ++l) sum += J[r][k] * J[t][l] * K[k][l];
+      for (int a = 0; a < count[r]; ++a) {
+        const int k = columns[r][a];
+        for (int b = 0; b < count[t]; ++b) {
+          const int l = columns[t][b];
+          sum += J[r][k] * J[t][l] * K[k][l];
+        }
+      }
       G[r][t] = sum;
     }
   }

@@ -46,7 +46,7 @@ std::string_view FirstField(std::string_view line) {
 class JobFileReader {
  public:
   JobFileReader(std::string_view text, const std::string& path, MessageSink& sink)
-      : text_(text), path_(path), sink_(sink) {}
+      : text_(text), path_(path), sink_(sink), hasNul_(text.find('\0') != std::string_view::npos) {}
 
   // The next line that is not a comment, or the message that names the
   // missing section.
@@ -64,10 +64,11 @@ class JobFileReader {
     line_ = text_.substr(next_, end == std::string_view::npos ? std::string_view::npos : end - next_);
     next_ = end == std::string_view::npos ? text_.size() : end + 1;
     if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
-    const size_t nul = line_.find('\0');
+    const size_t nul = hasNul_ ? line_.find('\0') : std::string_view::npos;
     if (nul != std::string_view::npos) line_ = line_.substr(0, nul);
     ++number_;
     at_ = 0;
+    fieldAt_ = std::string_view::npos;
     return true;
   }
   std::string_view line() const { return line_; }
@@ -111,12 +112,16 @@ class JobFileReader {
   // A field ends at white space, or where the sign of the next number
   // follows a digit: a fixed-width column of the file's writer may fill its
   // width ("  15.82660-100.00000" is two numbers), as C's scanf reads it.
+  // A field looked at and then taken is cut once.
   std::string_view Field() {
+    if (fieldAt_ == at_) return field_;
     size_t a = at_;
     while (a < line_.size() && IsFieldSpace(line_[a])) ++a;
     size_t b = a;
     while (b < line_.size() && !IsFieldSpace(line_[b]) && !(b > a && SignAfterDigit(b))) ++b;
-    return line_.substr(a, b - a);
+    fieldAt_ = at_;
+    field_ = line_.substr(a, b - a);
+    return field_;
   }
   bool SignAfterDigit(size_t i) const {
     const char before = line_[i - 1];
@@ -141,6 +146,9 @@ class JobFileReader {
   std::string_view line_;
   int number_ = 0;
   size_t at_ = 0;
+  size_t fieldAt_ = std::string_view::npos;  // where field_ was cut from
+  std::string_view field_;
+  bool hasNul_;  // the text holds a NUL byte, which ends its line
 };
 
 // A code or count line: one whole number (else the file is refused with

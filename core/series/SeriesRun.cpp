@@ -171,7 +171,8 @@ void SeriesRun::Work() {
   ready_.notify_one();
 }
 
-void SeriesRun::Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take) {
+void SeriesRun::Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take,
+                       const std::function<void()>& batchDone) {
   streaming_ = true;
   window_ = window;
   StartThreads(threads);
@@ -190,6 +191,11 @@ void SeriesRun::Stream(unsigned threads, size_t window, const std::function<void
       lock.lock();
     }
     changed_.notify_all();
+    if (batchDone) {
+      lock.unlock();
+      batchDone();
+      lock.lock();
+    }
   }
   lock.unlock();
   for (std::thread& t : threads_) t.join();

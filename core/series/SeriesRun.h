@@ -122,8 +122,10 @@ class SeriesRun {
   // in the jobs' order, as soon as it and every row before it are done. At
   // most `window` jobs (0: 64 per thread) are started ahead of the row
   // handed next, so a slow job holds the others back instead of letting
-  // finished rows pile up.
-  void Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take);
+  // finished rows pile up. Rows are handed in batches; `batchDone`, when
+  // given, is called on the calling thread after each batch.
+  void Stream(unsigned threads, size_t window, const std::function<void(SeriesRow&)>& take,
+              const std::function<void()>& batchDone = nullptr);
 
  private:
   void StartThreads(unsigned threads);
