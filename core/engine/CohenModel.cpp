@@ -288,8 +288,9 @@ void DesignRow(int h, int k, int l, double theta, int system, int correction, do
   if (correction == kZero) {
     row[6] = CorrectionTerm(theta, 1);
   } else if (correction == kZeroAndDisplacement) {
+    // The displacement's term is cos(theta) times the zero's: one sine serves both.
     row[6] = CorrectionTerm(theta, 1);
-    row[7] = CorrectionTerm(theta, 2);
+    row[7] = std::cos(theta) * row[6];
   } else if (correction == kDisplacement) {
     row[6] = CorrectionTerm(theta, 4);
   }

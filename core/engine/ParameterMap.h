@@ -6,7 +6,8 @@
 // corrections, the diagnostics and the batch command's JSON ask this map.
 #pragma once
 
-#include <vector>
+#include <array>
+#include <cstddef>
 
 #include "engine/CohenModel.h"
 
@@ -17,9 +18,26 @@ namespace lattrix {
 enum class ParameterUnit { kLength, kAngle, kZero, kDisplacement };
 
 struct ReportedParameter {
-  const char* name;     // "a" .. "gamma", "zero", "ssd"
-  int slot;             // its quantity in the engine's propagation (CellSigmas)
-  ParameterUnit unit;
+  const char* name = nullptr;  // "a" .. "gamma", "zero", "ssd"
+  int slot = 0;                // its quantity in the engine's propagation (CellSigmas)
+  ParameterUnit unit = ParameterUnit::kLength;
+};
+
+// The reported parameters, at most the six cell constants, zero and ssd,
+// held in place: a map is copied into every problem and every run and
+// allocates nothing.
+class ReportedParameters {
+ public:
+  void push_back(const ReportedParameter& parameter) { items_[size_++] = parameter; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const ReportedParameter& operator[](size_t i) const { return items_[i]; }
+  const ReportedParameter* begin() const { return items_.data(); }
+  const ReportedParameter* end() const { return items_.data() + size_; }
+
+ private:
+  std::array<ReportedParameter, 8> items_{};
+  size_t size_ = 0;
 };
 
 struct ParameterMap {
@@ -37,7 +55,7 @@ struct ParameterMap {
   int zeroSlot = -1;
   int displacementSlot = -1;
   // The free cell constants in order, then zero and ssd when refined.
-  std::vector<ReportedParameter> reported;
+  ReportedParameters reported;
 
   int Count() const { return cellParameters + corrections; }
   // Rows of the normal equations that take part (slots 0..5 always).

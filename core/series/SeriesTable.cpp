@@ -65,17 +65,21 @@ const std::vector<std::string>& SeriesColumnNames() {
 }
 
 std::vector<std::string> SeriesRowFields(const SeriesRow& row) {
-  std::vector<std::string> f = {row.file, PrintableLine(row.title), row.hasX ? Number(row.x) : std::string(),
-                                row.refined ? "ok" : row.undefined ? "undefined" : "refused"};
+  std::vector<std::string> f;
+  f.reserve(SeriesColumnNames().size());
+  f.push_back(row.file);
+  f.push_back(PrintableLine(row.title));
+  f.push_back(row.hasX ? Number(row.x) : std::string());
+  f.push_back(row.refined ? "ok" : row.undefined ? "undefined" : "refused");
   if (row.refined) {
-    f.push_back(Format("%d", row.reflections));
-    f.push_back(Format("%d", row.degreesOfFreedom));
+    f.push_back(std::to_string(row.reflections));
+    f.push_back(std::to_string(row.degreesOfFreedom));
     for (int q = 0; q < kSeriesQuantities; ++q) {
       f.push_back(Number(row.value[q]));
       f.push_back(Number(row.sigma[q]));
     }
     f.push_back(Number(row.sdTwoTheta));
-    f.push_back(Format("%d", row.flagged));
+    f.push_back(std::to_string(row.flagged));
   } else {
     f.resize(SeriesColumnNames().size() - 1);
   }
