@@ -50,6 +50,15 @@ check "--series-list: its jobs after the file arguments, comments and blanks ski
   '[ $rc -eq 0 ] && cmp -s l.csv l2.csv && [ "$(sed -n 2p l3.csv)" = "$(sed -n 3p l2.csv)" ]'
 "$bin" --series t.csv --series-list none.txt >/dev/null 2>err.txt; rc=$?
 check "an unreadable job list: exit 2 and why" '[ $rc -eq 2 ] && grep -q "^--series-list: none.txt: No such file" err.txt'
+# Messages are written a few kilobytes at a time, but in the jobs' order:
+# 300 jobs on two threads (more than a window of rows), every one warned
+# of, one missing in the middle.
+mkdir w && for i in $(seq -w 0 299); do ln -s ../quartz.inp w/j$i.inp; done && rm w/j150.inp
+(cd w && ls j*.inp | sed '151i j150.inp' >../order.txt)
+(cd w && "$bin" --correction 5 --threads 2 --series ../w.csv --series-list ../order.txt >/dev/null 2>../werr.txt)
+check "a series' messages come in the jobs' order, each job's together" \
+  'cut -d: -f1 werr.txt | uniq >seen.txt; cmp -s seen.txt order.txt && [ $(grep -c "^j150.inp: Input file not open" werr.txt) -eq 1 ] &&
+   [ $(grep -c "^j[0-9]*.inp:  Refine one parameter of each pair.$" werr.txt) -eq 299 ]'
 yes quartz.inp | head -n 300000 >many.txt
 "$bin" -q --series k.csv --json k.json --threads 1 --series-list many.txt 2>/dev/null & pid=$!
 sleep 1; kill -TERM $pid; wait $pid; rc=$?

@@ -140,6 +140,22 @@ TEST(NormalEquations, RefinedBlockCofactorsEqualTheWholeElimination) {
       }
 }
 
+// The propagation leaves out the terms of zero Jacobian elements, which
+// add nothing to a finite sum; a cofactor that is not finite must still
+// reach every quantity as its full product (0 x inf) did: the zero offset's
+// infinite variance leaves no cell constant with a finite s.d.
+TEST(CellSigmas, ANonFiniteCofactorReachesEveryQuantity) {
+  const double direct[6] = {5.1, 5.2, 5.3, std::cos(Rad(88.7)), std::cos(Rad(99.2)), std::cos(Rad(91.4))};
+  Matrix9 K = {};
+  for (int k = 0; k < 8; ++k) K[k][k] = 1e-9;
+  double sigma[10];
+  CellSigmas(direct, 1.0, K, sigma, 139.0, kTriclinic, 8);
+  for (int j = 0; j < 10; ++j) EXPECT_TRUE(j == 8 || std::isfinite(sigma[j])) << j;
+  K[6][6] = std::numeric_limits<double>::infinity();
+  CellSigmas(direct, 1.0, K, sigma, 139.0, kTriclinic, 8);
+  for (int j = 0; j < 6; ++j) EXPECT_TRUE(std::isnan(sigma[j])) << j;
+}
+
 // Weighted least squares in Q = 1/d^2 solved directly, its covariance
 // s^2 (X'WWX)^-1, and that covariance pushed through a numerically
 // differentiated map to a, b, c, the angles (degrees) and the volume, and

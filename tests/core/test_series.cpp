@@ -55,10 +55,17 @@ TEST(Series, EveryRowIsTheSingleRunOfItsJobAndRefusedJobsKeepTheirRows) {
       ended.push_back(i);
     };
     std::vector<SeriesRow> rows;
+    std::vector<size_t> handedAtBatchEnd;
     if (!streamed) rows = RunSeries(PlanSeries(paths, "", nullptr), choices, 3, hook);
     if (streamed) {
       SeriesRun run(PlanSeries(paths, "", nullptr), choices, hook);
-      run.Stream(3, 2, [&](SeriesRow& row) { rows.push_back(std::move(row)); });
+      run.Stream(3, 2, [&](SeriesRow& row) { rows.push_back(std::move(row)); },
+                 [&] { handedAtBatchEnd.push_back(rows.size()); });
+      // Each batch hands at least one row, the last one the last row.
+      ASSERT_GE(handedAtBatchEnd.size(), 2u);
+      EXPECT_EQ(handedAtBatchEnd.back(), paths.size());
+      EXPECT_TRUE(std::adjacent_find(handedAtBatchEnd.begin(), handedAtBatchEnd.end(),
+                                     std::greater_equal<size_t>()) == handedAtBatchEnd.end());
     }
     // Streamed, a window of two jobs: the third waits until the first is handed on.
     ASSERT_EQ(streamed ? ended.at(1) : ended.back(), 0u);
