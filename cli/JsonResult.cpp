@@ -2,231 +2,291 @@
 
 #include "LattrixVersion.h"
 
-#include <algorithm>
-#include <cmath>
 #include <utility>
-#include <nlohmann/json.hpp>
+
+#include "JsonWriter.h"
 
 #include "common/TextIO.h"
 
 namespace lattrix {
 namespace {
 
-using nlohmann::ordered_json;
-
-// JSON has no NaN or infinity: such a value is unknown, null.
-ordered_json Number(double value) {
-  if (!std::isfinite(value)) return nullptr;
-  return value;
+void WriteCell(JsonWriter& w, const double cell[6]) {
+  w.BeginObject();
+  for (int j = 0; j < 6; ++j) w.Member(CellConstantName(j), cell[j]);
+  w.EndObject();
 }
 
-ordered_json Cell(const double cell[6]) {
-  ordered_json out;
-  for (int j = 0; j < 6; ++j) out[CellConstantName(j)] = Number(cell[j]);
-  return out;
+void WriteValueAndSigma(JsonWriter& w, double value, double sigma) {
+  w.BeginObject();
+  w.Member("value", value);
+  w.Member("sigma", sigma);
+  w.EndObject();
 }
 
-ordered_json ValueAndSigma(double value, double sigma) {
-  return {{"value", Number(value)}, {"sigma", Number(sigma)}};
-}
-
-ordered_json NamedMatrix(const std::vector<std::string>& names, const std::vector<std::vector<double>>& matrix) {
-  ordered_json rows = ordered_json::array();
+void WriteNamedMatrix(JsonWriter& w, const std::vector<std::string>& names,
+                      const std::vector<std::vector<double>>& matrix) {
+  w.BeginObject();
+  w.Member("parameters", names);
+  w.Key("matrix");
+  w.BeginArray();
   for (const std::vector<double>& row : matrix) {
-    ordered_json values = ordered_json::array();
-    for (double v : row) values.push_back(Number(v));
-    rows.push_back(std::move(values));
+    w.BeginArray();
+    for (double v : row) w.Value(v);
+    w.EndArray();
   }
-  return {{"parameters", names}, {"matrix", std::move(rows)}};
+  w.EndArray();
+  w.EndObject();
 }
 
-std::string Dump(const ordered_json& root) {
-  // Bytes that are not UTF-8 (a title in another encoding) become U+FFFD
-  // rather than an exception.
-  return root.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+void WriteCodeAndName(JsonWriter& w, int code, const char* name) {
+  w.BeginObject();
+  w.Member("code", code);
+  w.Member("name", name);
+  w.EndObject();
 }
 
-ordered_json InputsJson(const Job& job) {
-  ordered_json inputs;
-  inputs["title"] = PrintableLine(job.m_strTitle);
-  inputs["input_file"] = job.m_strInputPath;
-  inputs["crystal_system"] = {{"code", job.m_nCrystalSystem}, {"name", CrystalSystemName(job.m_nCrystalSystem)}};
-  inputs["correction"] = {{"code", job.m_nCorrection}, {"name", CorrectionName(job.m_nCorrection)}};
-  inputs["weighting"] = {{"code", job.m_nWeighting}, {"name", WeightingName(job.m_nWeighting)}};
-  inputs["wavelength"] = Number(job.m_dWavelength);
-  inputs["goniometer_radius"] = Number(job.m_dGonioRadius);
-  inputs["calibrated"] = job.m_bInternalStd == 1;
+// The head every result document starts with.
+void WriteProgram(JsonWriter& w) {
+  w.Member("program", "lattrix-refine");
+  w.Member("version", LATTRIX_VERSION);
+  w.Member("format_version", 1);
+}
+
+void WriteKnownCorrections(JsonWriter& w, const Job& job) {
   // Manual mode's known corrections stay in the job through the run.
-  if (job.m_nCorrection == kManual)
-    inputs["known_corrections"] = {{"zero", Number(job.m_dZero)}, {"ssd", Number(job.m_dDisp)},
-                                   {"emu", Number(job.m_dEmu)}};
-  else
-    inputs["known_corrections"] = nullptr;
-  inputs["trial_cell"] = Cell(job.m_dCell);
-  ordered_json rows = ordered_json::array();
-  for (int i = 0; i < job.m_nReflections; ++i) {
-    rows.push_back({{"h", job.m_nH[i]},
-                    {"k", job.m_nK[i]},
-                    {"l", job.m_nL[i]},
-                    {"two_theta", Number(job.m_dTwoTheta[i])},
-                    {"two_theta_file", Number(job.m_dTwoThetaRaw[i])},
-                    {"weight", Number(job.m_dWeight[i])}});
+  if (job.m_nCorrection != kManual) {
+    w.Value(nullptr);
+    return;
   }
-  inputs["reflections"] = std::move(rows);
-  return inputs;
+  w.BeginObject();
+  w.Member("zero", job.m_dZero);
+  w.Member("ssd", job.m_dDisp);
+  w.Member("emu", job.m_dEmu);
+  w.EndObject();
 }
 
-ordered_json ResultJson(const Job& job, const RefinementOutcome& outcome) {
-  ordered_json result;
-  result["cell"] = Cell(job.m_dRefinedCell);
-  result["cell_sigma"] = Cell(job.m_dCellSigma);
-  result["volume"] = Number(job.m_dVolume);
-  result["volume_sigma"] = Number(job.m_dVolumeSigma);
-  result["zero"] = ValueAndSigma(job.m_dZero, job.m_dZeroSigma);
-  result["ssd"] = ValueAndSigma(job.m_dDisp, job.m_dDispSigma);
-  result["emu"] = ValueAndSigma(job.m_dEmu, job.m_dEmuSigma);
-  result["degrees_of_freedom"] = outcome.degreesOfFreedom;
-  result["sum_delta_two_theta"] = Number(outcome.sumDelta);
-  result["sd_delta_two_theta"] = Number(outcome.sdDelta);
-  result["report_file"] = job.m_strReportPath.empty() ? ordered_json() : ordered_json(job.m_strReportPath);
+void WriteInputs(JsonWriter& w, const Job& job) {
+  w.BeginObject();
+  w.Member("title", PrintableLine(job.m_strTitle));
+  w.Member("input_file", job.m_strInputPath);
+  w.Key("crystal_system");
+  WriteCodeAndName(w, job.m_nCrystalSystem, CrystalSystemName(job.m_nCrystalSystem));
+  w.Key("correction");
+  WriteCodeAndName(w, job.m_nCorrection, CorrectionName(job.m_nCorrection));
+  w.Key("weighting");
+  WriteCodeAndName(w, job.m_nWeighting, WeightingName(job.m_nWeighting));
+  w.Member("wavelength", job.m_dWavelength);
+  w.Member("goniometer_radius", job.m_dGonioRadius);
+  w.Member("calibrated", job.m_bInternalStd == 1);
+  w.Key("known_corrections");
+  WriteKnownCorrections(w, job);
+  w.Key("trial_cell");
+  WriteCell(w, job.m_dCell);
+  w.Key("reflections");
+  w.BeginArray();
+  for (int i = 0; i < job.m_nReflections; ++i) {
+    w.BeginObject();
+    w.Member("h", job.m_nH[i]);
+    w.Member("k", job.m_nK[i]);
+    w.Member("l", job.m_nL[i]);
+    w.Member("two_theta", job.m_dTwoTheta[i]);
+    w.Member("two_theta_file", job.m_dTwoThetaRaw[i]);
+    w.Member("weight", job.m_dWeight[i]);
+    w.EndObject();
+  }
+  w.EndArray();
+  w.EndObject();
+}
+
+void WriteResult(JsonWriter& w, const Job& job, const RefinementOutcome& outcome) {
+  w.BeginObject();
+  w.Key("cell");
+  WriteCell(w, job.m_dRefinedCell);
+  w.Key("cell_sigma");
+  WriteCell(w, job.m_dCellSigma);
+  w.Member("volume", job.m_dVolume);
+  w.Member("volume_sigma", job.m_dVolumeSigma);
+  w.Key("zero");
+  WriteValueAndSigma(w, job.m_dZero, job.m_dZeroSigma);
+  w.Key("ssd");
+  WriteValueAndSigma(w, job.m_dDisp, job.m_dDispSigma);
+  w.Key("emu");
+  WriteValueAndSigma(w, job.m_dEmu, job.m_dEmuSigma);
+  w.Member("degrees_of_freedom", outcome.degreesOfFreedom);
+  w.Member("sum_delta_two_theta", outcome.sumDelta);
+  w.Member("sd_delta_two_theta", outcome.sdDelta);
+  w.Key("report_file");
+  if (job.m_strReportPath.empty())
+    w.Value(nullptr);
+  else
+    w.Value(job.m_strReportPath);
   // The names are the parameter map's reported parameters.
   const ParameterCovariance& covariance = outcome.covariance;
-  result["covariance"] = NamedMatrix(covariance.names, covariance.matrix);
-  result["correlation"] = NamedMatrix(covariance.names, covariance.Correlation());
-  return result;
+  w.Key("covariance");
+  WriteNamedMatrix(w, covariance.names, covariance.matrix);
+  w.Key("correlation");
+  WriteNamedMatrix(w, covariance.names, covariance.Correlation());
+  w.EndObject();
 }
 
-ordered_json ReflectionsJson(const RefinementOutcome& outcome) {
-  ordered_json rows = ordered_json::array();
+void WriteReflections(JsonWriter& w, const RefinementOutcome& outcome) {
+  w.BeginArray();
   for (const ReflectionResult& r : outcome.reflections) {
-    rows.push_back({{"h", r.h},
-                    {"k", r.k},
-                    {"l", r.l},
-                    {"two_theta_org", Number(r.twoThetaRaw)},
-                    {"two_theta_obs", Number(r.twoThetaObs)},
-                    {"two_theta_cor", Number(r.twoThetaCor)},
-                    {"two_theta_cal", Number(r.twoThetaCal)},
-                    {"del_two_theta", Number(r.del2Theta)},
-                    {"d_obs", Number(r.dObs)},
-                    {"d_cal", Number(r.dCal)},
-                    {"d_dif", Number(r.dDif)},
-                    {"weight", Number(r.weight)}});
+    w.BeginObject();
+    w.Member("h", r.h);
+    w.Member("k", r.k);
+    w.Member("l", r.l);
+    w.Member("two_theta_org", r.twoThetaRaw);
+    w.Member("two_theta_obs", r.twoThetaObs);
+    w.Member("two_theta_cor", r.twoThetaCor);
+    w.Member("two_theta_cal", r.twoThetaCal);
+    w.Member("del_two_theta", r.del2Theta);
+    w.Member("d_obs", r.dObs);
+    w.Member("d_cal", r.dCal);
+    w.Member("d_dif", r.dDif);
+    w.Member("weight", r.weight);
+    w.EndObject();
   }
-  return rows;
+  w.EndArray();
 }
 
-ordered_json DiagnosticsRowJson(const ReflectionDiagnostics& r, const DiagnosticsResult& diagnostics) {
-  ordered_json dfbetas;
-  for (int j = 0; j < 6; ++j) dfbetas[CellConstantName(j)] = Number(r.dfbetas[j]);
-  ordered_json flags = ordered_json::array();
+void WriteFlags(JsonWriter& w, unsigned flags) {
   static const std::pair<unsigned, const char*> names[] = {
       {kFlagRstudent, "rstudent"}, {kFlagDffits, "dffits"}, {kFlagLeverage, "leverage"},
       {kFlagDfbetas, "dfbetas"}, {kFlagUnitLeverage, "unit_leverage"}};
+  w.BeginArray();
   for (const auto& flag : names)
-    if (r.flags & flag.first) flags.push_back(flag.second);
-  return {{"h", r.h},
-          {"k", r.k},
-          {"l", r.l},
-          {"residual", Number(r.residual)},
-          {"leverage", Number(r.leverage)},
-          {"rstudent", Number(r.rstudent)},
-          {"dffits", Number(r.dffits)},
-          {"dfbetas", std::move(dfbetas)},
-          {"defined", r.defined},
-          {"flagged", r.flagged},
-          {"flags", std::move(flags)},
-          {"reason", DiagnosticsReason(r, diagnostics)}};
+    if (flags & flag.first) w.Value(flag.second);
+  w.EndArray();
 }
 
-ordered_json DiagnosticsJson(const DiagnosticsResult& diagnostics) {
-  ordered_json diag;
-  diag["valid"] = diagnostics.valid;
-  diag["message"] = diagnostics.message;
-  diag["parameters"] = diagnostics.p;
-  diag["reflections"] = diagnostics.n;
-  diag["s"] = Number(diagnostics.s);
-  diag["cutoffs"] = {{"rstudent", Number(diagnostics.cutoffs.rstudent)},
-                     {"leverage", Number(diagnostics.cutoffs.leverage)},
-                     {"dffits", Number(diagnostics.cutoffs.dffits)},
-                     {"dfbetas", Number(diagnostics.cutoffs.dfbetas)}};
-  ordered_json rows = ordered_json::array();
-  for (const ReflectionDiagnostics& r : diagnostics.rows) rows.push_back(DiagnosticsRowJson(r, diagnostics));
-  diag["rows"] = std::move(rows);
-  return diag;
+void WriteDiagnosticsRow(JsonWriter& w, const ReflectionDiagnostics& r, const DiagnosticsResult& diagnostics) {
+  w.BeginObject();
+  w.Member("h", r.h);
+  w.Member("k", r.k);
+  w.Member("l", r.l);
+  w.Member("residual", r.residual);
+  w.Member("leverage", r.leverage);
+  w.Member("rstudent", r.rstudent);
+  w.Member("dffits", r.dffits);
+  w.Key("dfbetas");
+  WriteCell(w, r.dfbetas);
+  w.Member("defined", r.defined);
+  w.Member("flagged", r.flagged);
+  w.Key("flags");
+  WriteFlags(w, r.flags);
+  w.Member("reason", DiagnosticsReason(r, diagnostics));
+  w.EndObject();
+}
+
+void WriteDiagnostics(JsonWriter& w, const DiagnosticsResult& diagnostics) {
+  w.BeginObject();
+  w.Member("valid", diagnostics.valid);
+  w.Member("message", diagnostics.message);
+  w.Member("parameters", diagnostics.p);
+  w.Member("reflections", diagnostics.n);
+  w.Member("s", diagnostics.s);
+  w.Key("cutoffs");
+  w.BeginObject();
+  w.Member("rstudent", diagnostics.cutoffs.rstudent);
+  w.Member("leverage", diagnostics.cutoffs.leverage);
+  w.Member("dffits", diagnostics.cutoffs.dffits);
+  w.Member("dfbetas", diagnostics.cutoffs.dfbetas);
+  w.EndObject();
+  w.Key("rows");
+  w.BeginArray();
+  for (const ReflectionDiagnostics& r : diagnostics.rows) WriteDiagnosticsRow(w, r, diagnostics);
+  w.EndArray();
+  w.EndObject();
 }
 
 }  // namespace
 
 std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                            const DiagnosticsResult& diagnostics,
-                           const std::vector<std::string>& warnings) {
-  ordered_json root;
-  root["program"] = "lattrix-refine";
-  root["version"] = LATTRIX_VERSION;
-  root["format_version"] = 1;
-  root["inputs"] = InputsJson(job);
-  root["result"] = ResultJson(job, outcome);
-  root["reflections"] = ReflectionsJson(outcome);
-  root["diagnostics"] = DiagnosticsJson(diagnostics);
-  root["warnings"] = warnings;
-  return Dump(root);
+                           const std::vector<std::string>& warnings, int depth) {
+  // About 1.1 KB a reflection.
+  JsonWriter w(depth, 4096 + 1200 * static_cast<size_t>(job.m_nReflections));
+  w.BeginObject();
+  WriteProgram(w);
+  w.Key("inputs");
+  WriteInputs(w, job);
+  w.Key("result");
+  WriteResult(w, job, outcome);
+  w.Key("reflections");
+  WriteReflections(w, outcome);
+  w.Key("diagnostics");
+  WriteDiagnostics(w, diagnostics);
+  w.Member("warnings", warnings);
+  w.EndObject();
+  return w.Finish();
 }
 
 std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
-                            const std::vector<std::string>& warnings, bool undefined) {
-  ordered_json root;
-  root["program"] = "lattrix-refine";
-  root["version"] = LATTRIX_VERSION;
-  root["format_version"] = 1;
-  if (undefined) root["status"] = "undefined";
-  root["inputs"] = {{"title", PrintableLine(title)}, {"input_file", inputFile}};
-  root["result"] = nullptr;
-  root["warnings"] = warnings;
-  return Dump(root);
+                            const std::vector<std::string>& warnings, bool undefined, int depth) {
+  JsonWriter w(depth);
+  w.BeginObject();
+  WriteProgram(w);
+  if (undefined) w.Member("status", "undefined");
+  w.Key("inputs");
+  w.BeginObject();
+  w.Member("title", PrintableLine(title));
+  w.Member("input_file", inputFile);
+  w.EndObject();
+  w.Member("result", nullptr);
+  w.Member("warnings", warnings);
+  w.EndObject();
+  return w.Finish();
 }
 
-std::string JsonArrayElement(const std::string& e, bool first) {
-  std::string text = first ? "\n" : ",\n";
-  // The element's lines one level deeper, without its final line end.
-  const size_t end = !e.empty() && e.back() == '\n' ? e.size() - 1 : e.size();
-  text.reserve(text.size() + end + end / 8);
-  for (size_t start = 0;;) {
-    const size_t line = std::min(e.find('\n', start), end);
-    text += "  ";
-    text.append(e, start, line - start);
-    if (line >= end) break;
-    text += '\n';
-    start = line + 1;
-  }
+std::string JsonArrayElement(std::string_view element, bool first) {
+  // The element's first line indented here; the others were written so.
+  std::string text = first ? "\n  " : ",\n  ";
+  text.append(element, 0, !element.empty() && element.back() == '\n' ? element.size() - 1 : element.size());
   return text;
 }
 
 std::string JsonTrendText(const std::string& model, const std::string& quantity, const std::string& xName,
                           const TrendFit& fit, const std::vector<TrendPoint>& points) {
-  ordered_json root;
-  root["model"] = model;
-  root["quantity"] = quantity;
-  root["x_name"] = PrintableLine(xName);
-  ordered_json parameters = ordered_json::object();
-  for (size_t k = 0; k < fit.names.size(); ++k) parameters[fit.names[k]] = ValueAndSigma(fit.values[k], fit.sigmas[k]);
-  root["parameters"] = std::move(parameters);
-  root["covariance"] = NamedMatrix(fit.names, fit.covariance);
-  root["chi2_reduced"] = Number(fit.chi2Reduced);
-  root["n"] = fit.n;
-  root["dof"] = fit.dof;
-  ordered_json rows = ordered_json::array();
-  for (size_t i = 0; i < points.size(); ++i) {
-    ordered_json p = {{"file", PrintableLine(points[i].file)}, {"x", Number(points[i].x)}, {"y", Number(points[i].y)},
-                      {"sigma_y", Number(points[i].sigmaY)}, {"fit", Number(fit.fit[i])},
-                      {"residual", Number(fit.residual[i])}};
-    if (i < fit.strain.size()) {
-      p["f"] = Number(fit.strain[i].f), p["sigma_f"] = Number(fit.strain[i].sigmaF);
-      p["F"] = Number(fit.strain[i].F), p["sigma_F"] = Number(fit.strain[i].sigmaBigF);
-    }
-    rows.push_back(std::move(p));
+  JsonWriter w;
+  w.BeginObject();
+  w.Member("model", model);
+  w.Member("quantity", quantity);
+  w.Member("x_name", PrintableLine(xName));
+  w.Key("parameters");
+  w.BeginObject();
+  for (size_t k = 0; k < fit.names.size(); ++k) {
+    w.Key(fit.names[k]);
+    WriteValueAndSigma(w, fit.values[k], fit.sigmas[k]);
   }
-  root["points"] = std::move(rows);
-  return Dump(root);
+  w.EndObject();
+  w.Key("covariance");
+  WriteNamedMatrix(w, fit.names, fit.covariance);
+  w.Member("chi2_reduced", fit.chi2Reduced);
+  w.Member("n", fit.n);
+  w.Member("dof", fit.dof);
+  w.Key("points");
+  w.BeginArray();
+  for (size_t i = 0; i < points.size(); ++i) {
+    w.BeginObject();
+    w.Member("file", PrintableLine(points[i].file));
+    w.Member("x", points[i].x);
+    w.Member("y", points[i].y);
+    w.Member("sigma_y", points[i].sigmaY);
+    w.Member("fit", fit.fit[i]);
+    w.Member("residual", fit.residual[i]);
+    if (i < fit.strain.size()) {
+      w.Member("f", fit.strain[i].f);
+      w.Member("sigma_f", fit.strain[i].sigmaF);
+      w.Member("F", fit.strain[i].F);
+      w.Member("sigma_F", fit.strain[i].sigmaBigF);
+    }
+    w.EndObject();
+  }
+  w.EndArray();
+  w.EndObject();
+  return w.Finish();
 }
 
 }  // namespace lattrix

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "diagnostics/Diagnostics.h"
@@ -14,19 +15,22 @@ namespace lattrix {
 // Inputs, refined cell, corrections, every row of the report's list,
 // diagnostics and the messages shown during the run, as indented JSON
 // ending in a newline. Numbers that are not finite are written as null.
+// With a depth, the lines after the first start that many levels in (two
+// spaces each), for an element of an array (JsonArrayElement).
 std::string JsonResultText(const Job& job, const RefinementOutcome& outcome,
                            const DiagnosticsResult& diagnostics,
-                           const std::vector<std::string>& warnings);
+                           const std::vector<std::string>& warnings, int depth = 0);
 
 // A job that was not refined: its file, its title when it was read, a null
 // result and its messages. An undefined result (its report written, its
 // numbers meaningless) says so in "status": "undefined".
 std::string JsonRefusedText(const std::string& inputFile, const std::string& title,
-                            const std::vector<std::string>& warnings, bool undefined = false);
+                            const std::vector<std::string>& warnings, bool undefined = false, int depth = 0);
 
 // One element of the JSON array of a series, after its "[": a comma unless
-// it is the first, a line end, the element's lines indented by two spaces.
-std::string JsonArrayElement(const std::string& element, bool first);
+// it is the first, a line end, two spaces, then the element written with
+// depth 1, without its final line end.
+std::string JsonArrayElement(std::string_view element, bool first);
 
 // A trend fit of a series (lattrix-refine --fit-json): the model, the
 // fitted quantity, x's name, the parameters with s.u.'s, their covariance,

@@ -62,6 +62,9 @@ bool ReadJobList(const std::string& path, std::vector<std::string>& paths, Messa
   return true;
 }
 
+// The jobs' JSON documents are the elements of one array.
+constexpr int kElementDepth = 1;
+
 // The JSON and CIF of each refined job, made on the thread that refined it
 // and kept until its row is handed on: never more than the run's window.
 class SeriesExtras {
@@ -71,7 +74,7 @@ class SeriesExtras {
     if (!json_ && !cif_) return nullptr;
     return [this](size_t i, const Job& job, const RunResult& run) {
       std::pair<std::string, std::string> texts;
-      if (json_) texts.first = JsonResultText(job, run.outcome, run.diagnostics, run.messages);
+      if (json_) texts.first = JsonResultText(job, run.outcome, run.diagnostics, run.messages, kElementDepth);
       if (cif_) texts.second = CifBlock(job, CifBlockName(job.m_strTitle));
       std::lock_guard<std::mutex> lock(mutex_);
       texts_.emplace(i, std::move(texts));
@@ -165,9 +168,9 @@ void TakeRow(SeriesRow& row, SeriesExtras& extras, SeriesOutputs& out, MessageSi
   out.table.Append(line);
   const std::pair<std::string, std::string> texts = extras.Take(out.handed);
   if (out.withJson)
-    out.json.Append(JsonArrayElement(row.refined ? texts.first
-                                                 : JsonRefusedText(row.file, row.title, row.messages, row.undefined),
-                                     out.handed == 0));
+    out.json.Append(JsonArrayElement(
+        row.refined ? texts.first : JsonRefusedText(row.file, row.title, row.messages, row.undefined, kElementDepth),
+        out.handed == 0));
   if (out.withCif && row.refined) out.cif.Add(CifBlockName(row.title), texts.second);
   ++out.handed;
   out.refined += row.refined ? 1 : 0;
