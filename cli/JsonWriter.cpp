@@ -32,11 +32,17 @@ char* JsonWriter::Separator(char* at) {
   if (filled_.empty()) return at;
   if (filled_.back()) *at++ = ',';
   filled_.back() = 1;
+  return NewLine(at);
+}
+
+char* JsonWriter::NewLine(char* at) const {
   *at++ = '\n';
   const size_t spaces = 2 * Levels();
   std::memset(at, ' ', spaces);
   return at + spaces;
 }
+
+void JsonWriter::EndAt(const char* at) { used_ = static_cast<size_t>(at - text_.data()); }
 
 void JsonWriter::Put(std::string_view text) {
   std::memcpy(Room(text.size()), text.data(), text.size());
@@ -46,7 +52,7 @@ void JsonWriter::Put(std::string_view text) {
 void JsonWriter::Literal(std::string_view text) {
   char* at = Separator(Room(SeparatorSize() + text.size()));
   std::memcpy(at, text.data(), text.size());
-  used_ = static_cast<size_t>(at + text.size() - text_.data());
+  EndAt(at + text.size());
 }
 
 bool JsonWriter::PlainText(std::string_view text) {
@@ -63,7 +69,7 @@ void JsonWriter::Escaped(std::string_view text) {
     std::memcpy(at, text.data(), text.size());
     at += text.size();
     *at++ = '"';
-    used_ = static_cast<size_t>(at - text_.data());
+    EndAt(at);
     return;
   }
   // Control characters escaped, and bytes that are not UTF-8 (a title in
@@ -88,15 +94,13 @@ void JsonWriter::Value(double value) {
   // that the numbers are written as they always were.
   constexpr size_t kLongest = 64;
   char* at = Separator(Room(SeparatorSize() + kLongest));
-  at = nlohmann::detail::to_chars(at, at + kLongest, value);
-  used_ = static_cast<size_t>(at - text_.data());
+  EndAt(nlohmann::detail::to_chars(at, at + kLongest, value));
 }
 
 void JsonWriter::Value(int value) {
   constexpr size_t kLongest = 16;
   char* at = Separator(Room(SeparatorSize() + kLongest));
-  at = std::to_chars(at, at + kLongest, value).ptr;
-  used_ = static_cast<size_t>(at - text_.data());
+  EndAt(std::to_chars(at, at + kLongest, value).ptr);
 }
 
 void JsonWriter::Value(const std::vector<std::string>& texts) {
@@ -117,13 +121,9 @@ void JsonWriter::Close(char bracket) {
     Put(std::string_view(&bracket, 1));
     return;
   }
-  const size_t spaces = 2 * Levels();
-  char* at = Room(spaces + 2);
-  *at++ = '\n';
-  std::memset(at, ' ', spaces);
-  at += spaces;
+  char* at = NewLine(Room(2 * Levels() + 2));
   *at++ = bracket;
-  used_ = static_cast<size_t>(at - text_.data());
+  EndAt(at);
 }
 
 }  // namespace lattrix

@@ -1,4 +1,4 @@
-// Indented JSON written as it is produced, with no document held in memory:
+// Indented JSON written as it is produced, with no document tree behind it:
 // two spaces a level, "key": value, empty containers as {} and [], the same
 // bytes the JSON library writes for the same document with an indent of 2.
 #pragma once
@@ -50,6 +50,10 @@ class JsonWriter {
   // returns where they end.
   size_t SeparatorSize() const { return afterKey_ || filled_.empty() ? 0 : 2 + 2 * Levels(); }
   char* Separator(char* at);
+  // A line end and the indent of the current level, written at `at`.
+  char* NewLine(char* at) const;
+  // The text ends at `at`, within the room made for it.
+  void EndAt(const char* at);
   size_t Levels() const { return depth_ + filled_.size(); }
   // Text as it is, with no separator before it.
   void Put(std::string_view text);
